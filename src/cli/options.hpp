@@ -1,0 +1,15 @@
+#pragma once
+// The command-line renderer: options in, one picture out.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// Runs the renderer with the given arguments (without the program name).
+// Returns the exit status: 0 for a completed picture, 1 when the run did not
+// complete, 2 for a bad option or value.
+int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace velmora

@@ -1,0 +1,158 @@
+#pragma once
+// Complex arithmetic in 80-bit extended precision. Every operation copies its
+// inputs before it writes an output, so outputs may alias inputs (z := z*z).
+// Each operation is a template over a fault guard (see fault.hpp): with
+// StepCheck a faulting component throws before it is stored, which is what
+// lets a recomputed pixel stop with exactly the state the fault left.
+
+#include <cmath>
+
+#include "fault.hpp"
+
+namespace velmora {
+
+struct Complex {
+    long double re = 0.0L;
+    long double im = 0.0L;
+    friend bool operator==(const Complex&, const Complex&) = default;
+};
+
+inline constexpr Complex ONE{1.0L, 0.0L};
+
+template <class G = NoCheck>
+inline void CAdd(const Complex& a, const Complex& b, Complex& r) {
+    const Complex x = a, y = b;
+    const long double re = x.re + y.re;
+    G::Check(re);
+    r.re = re;
+    const long double im = x.im + y.im;
+    G::Check(im);
+    r.im = im;
+}
+
+template <class G = NoCheck>
+inline void CSub(const Complex& a, const Complex& b, Complex& r) {
+    const Complex x = a, y = b;
+    const long double re = x.re - y.re;
+    G::Check(re);
+    r.re = re;
+    const long double im = x.im - y.im;
+    G::Check(im);
+    r.im = im;
+}
+
+template <class G = NoCheck>
+inline void CMul(const Complex& a, const Complex& b, Complex& r) {
+    const Complex x = a, y = b;
+    const long double re = x.re * y.re - x.im * y.im;
+    G::Check(re);
+    r.re = re;
+    const long double im = x.re * y.im + x.im * y.re;
+    G::Check(im);
+    r.im = im;
+}
+
+// Division by an exact zero (or a divisor whose squared modulus underflows)
+// gives zero without a fault; formulas such as 1/z^2+c rely on it.
+template <class G = NoCheck>
+inline void CDiv(const Complex& a, const Complex& b, Complex& r) {
+    const Complex x = a, y = b;
+    const long double d = y.re * y.re + y.im * y.im;
+    G::Check(d);
+    if (d > 0.0L) {
+        const long double re = (x.re * y.re + x.im * y.im) / d;
+        G::Check(re);
+        r.re = re;
+        const long double im = (x.im * y.re - x.re * y.im) / d;
+        G::Check(im);
+        r.im = im;
+    } else {
+        r = Complex{0.0L, 0.0L};
+    }
+}
+
+// The processor cannot reduce an argument of magnitude 2^63 or more; its sine
+// and cosine are taken as 0.
+inline constexpr long double kTrigLimit = 9223372036854775808.0L;  // 2^63
+
+inline long double TrigSin(long double x) { return std::fabs(x) >= kTrigLimit ? 0.0L : sinl(x); }
+inline long double TrigCos(long double x) { return std::fabs(x) >= kTrigLimit ? 0.0L : cosl(x); }
+
+template <class G = NoCheck>
+inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& expZ) {
+    const long double x = z.re, y = z.im;
+    const long double S = TrigSin(x);
+    const long double K = TrigCos(x);
+    const long double E = expl(y);
+    G::Check(E);
+    const long double I = 1.0L / E;
+    G::Check(I);
+    Complex s, c, e;
+    s.re = (E + I) * S * 0.5L;
+    G::Check(s.re);
+    s.im = (E - I) * K * 0.5L;
+    G::Check(s.im);
+    c.re = (E + I) * K * 0.5L;
+    G::Check(c.re);
+    c.im = (-S) * (E - I) * 0.5L;
+    G::Check(c.im);
+    const long double F = expl(x);
+    G::Check(F);
+    e.re = TrigCos(y) * F;
+    G::Check(e.re);
+    e.im = TrigSin(y) * F;
+    G::Check(e.im);
+    sinZ = s;
+    cosZ = c;
+    expZ = e;
+}
+
+// e^x as 2^(x*log2 e): 2 to the fractional part, scaled by 2 to the nearest
+// integer. Kept apart from expl because some formulas depend on this form.
+template <class G = NoCheck>
+inline long double InlineExpReal(long double x) {
+    const long double t = x * 1.442695040888963407359924681001892137L;  // log2(e)
+    G::Check(t);
+    const long double n = nearbyintl(t);
+    const long double f = t - n;
+    G::Check(f);
+    // Beyond this the result overflows or underflows anyway; the clamp keeps
+    // the exponent within what scalbln accepts.
+    const long scale = n > 100000.0L ? 100000L : (n < -100000.0L ? -100000L : static_cast<long>(n));
+    const long double F = scalblnl(exp2l(f), scale);
+    G::Check(F);
+    return F;
+}
+
+template <class G = NoCheck>
+inline void CExp(const Complex& z, Complex& r) {
+    const Complex a = z;
+    const long double F = InlineExpReal<G>(a.re);
+    const long double c = TrigCos(a.im), s = TrigSin(a.im);
+    const long double re = F * c;
+    G::Check(re);
+    r.re = re;
+    const long double im = F * s;
+    G::Check(im);
+    r.im = im;
+}
+
+// r := 1/a and m := |a|^2 rounded to double precision. No zero test: 1/0 is
+// the invalid operation 0/0.
+template <class G = NoCheck>
+inline void CRecip(const Complex& a, Complex& r, long double& m) {
+    const Complex x = a;
+    const long double d = x.re * x.re + x.im * x.im;
+    G::Check(d);
+    const long double re = x.re / d;
+    G::Check(re);
+    r.re = re;
+    const long double im = -x.im / d;
+    G::Check(im);
+    r.im = im;
+    const long double rounded = static_cast<long double>(static_cast<double>(d));
+    G::Check(rounded);
+    m = rounded;
+}
+
+}  // namespace velmora

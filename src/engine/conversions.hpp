@@ -1,0 +1,38 @@
+#pragma once
+// The one place where numbers meet text and where reals become integers.
+
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+// Strict signed 32-bit decimal integer: leading blanks, an optional sign,
+// digits, nothing after. Throws FaultError(ConvertInteger) otherwise.
+int32_t ParseInteger(const std::string& text);
+
+// Strict real number into extended precision: optional blanks around an
+// optional sign, digits with an optional point and an optional exponent.
+// Throws FaultError(ConvertFloat) for anything else, including values beyond
+// the extended range.
+long double ParseReal(const std::string& text);
+
+// Lenient integer: leading blanks skipped, an optional sign, then digits up
+// to the first other character; no digits gives 0. Never fails; a value
+// beyond 32 bits saturates.
+int32_t ParseLenientInteger(const std::string& text);
+
+// Fixed-point text of `value` with `decimals` decimals, right-aligned in a
+// field of `width` characters (wider when the number needs it). Halves of the
+// last digit go to the even neighbour.
+std::string FormatFixed(long double value, int width, int decimals);
+
+// Nearest integer, halves to the even neighbour. A value outside 64 bits (or
+// not a number) is an invalid operation; outside 32 bits, a range fault.
+int64_t Round64(long double value);
+int32_t Round(long double value);
+
+// a * b / d with a 64-bit intermediate, rounded to nearest with halves away
+// from zero; -1 when d is 0 or the result does not fit in 32 bits.
+int32_t MulDiv(int32_t a, int32_t b, int32_t d);
+
+}  // namespace velmora

@@ -1,0 +1,102 @@
+#pragma once
+// Faults of the engine: arithmetic faults found through the floating-point
+// status flags, explicit integer and range faults, conversion errors and
+// memory exhaustion. A fault is a value; FaultError carries it across the
+// driver's protected regions (never thrown on the path of a normal pixel).
+
+#include <cfenv>
+#include <stdexcept>
+#include <string>
+
+namespace velmora {
+
+enum class FaultKind {
+    None,
+    FloatOverflow,    // "Floating point overflow"
+    FloatInvalid,     // "Invalid floating point operation"
+    FloatZeroDivide,  // "Floating point division by zero"
+    IntZeroDivide,    // "Division by zero"
+    IntOverflow,      // "Integer overflow"
+    RangeCheck,       // "Range check error"
+    OutOfMemory,      // "Out of memory"
+    ConvertInteger,   // "'%s' is not a valid integer value"
+    ConvertFloat,     // "'%s' is not a valid floating point value"
+    InputOutput,      // file errors by code
+};
+
+// The runtime error text of a fault. `detail` is the offending text of a
+// conversion error, or the decimal file error code for InputOutput.
+std::string FaultMessage(FaultKind kind, const std::string& detail = {});
+
+// Text of a file error code ("File not found", ... "I/O error %d").
+std::string FileErrorMessage(int code);
+
+class FaultError : public std::runtime_error {
+public:
+    explicit FaultError(FaultKind kind, const std::string& detail = {})
+        : std::runtime_error(FaultMessage(kind, detail)), kind_(kind) {}
+    FaultKind kind() const noexcept { return kind_; }
+
+private:
+    FaultKind kind_;
+};
+
+// The floating-point exceptions that count as faults; underflow and
+// precision loss stay silent.
+inline constexpr int kFaultFlags = FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID;
+
+inline void ClearFloatFaults() noexcept { std::feclearexcept(kFaultFlags); }
+
+inline bool FloatFaultPending() noexcept { return std::fetestexcept(kFaultFlags) != 0; }
+
+// The pending floating-point fault, most serious first (invalid operation
+// before division by zero before overflow), or None.
+FaultKind PendingFloatFault() noexcept;
+
+// Guards for the arithmetic kernels. The same kernel is instantiated twice:
+// with NoCheck on the fast path (the flags are tested once per pixel) and with
+// StepCheck when a faulted pixel is recomputed to find where it faulted.
+struct NoCheck {
+    static constexpr bool kChecked = false;
+    static void Check() noexcept {}
+    static void Check(const long double&) noexcept {}
+    static void Fail(FaultKind) {}
+};
+
+struct StepCheck {
+    static constexpr bool kChecked = true;
+    // Throws the pending floating-point fault, if any.
+    static void Check() {
+        if (FloatFaultPending()) [[unlikely]]
+            Raise();
+    }
+    // Tests the flags after `value` has been computed: the barrier keeps the
+    // compiler from moving the arithmetic past the flag test.
+    static void Check(const long double& value) {
+        asm volatile("" : : "m"(value));
+        Check();
+    }
+    [[noreturn]] static void Fail(FaultKind kind) { throw FaultError(kind); }
+
+private:
+    [[noreturn]] static void Raise();
+};
+
+// Integer arithmetic with explicit overflow faults.
+inline int CheckedAdd(int a, int b) {
+    int r;
+    if (__builtin_add_overflow(a, b, &r)) throw FaultError(FaultKind::IntOverflow);
+    return r;
+}
+inline int CheckedSub(int a, int b) {
+    int r;
+    if (__builtin_sub_overflow(a, b, &r)) throw FaultError(FaultKind::IntOverflow);
+    return r;
+}
+inline int CheckedMul(int a, int b) {
+    int r;
+    if (__builtin_mul_overflow(a, b, &r)) throw FaultError(FaultKind::IntOverflow);
+    return r;
+}
+
+}  // namespace velmora

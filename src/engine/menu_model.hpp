@@ -1,0 +1,78 @@
+#pragma once
+// The main menu and the pop-up menu as plain data: captions, check marks,
+// radio groups, enabled and visible states. The window mirrors this model;
+// the run locks and unlocks items by their positions in it.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+struct MenuItem {
+    std::string name;      // identifier the actions are bound to
+    std::string caption;   // "&" marks the access key
+    std::string shortcut;  // "F2", "Space", "Alt+X", or empty
+    bool checked = false;
+    bool radioItem = false;
+    int groupIndex = 0;
+    bool enabled = true;
+    bool visible = true;
+    int value = -1;  // the mode value an item stores (formula, stalk type ...)
+    MenuItem* parent = nullptr;
+    std::vector<std::unique_ptr<MenuItem>> children;
+
+    MenuItem& child(size_t position) const { return *children.at(position); }
+    size_t count() const { return children.size(); }
+};
+
+// Top items of the main menu, by position.
+enum MainMenuPosition : size_t {
+    kMenuEmpty = 0, kMenuFile, kMenuMandelJulia, kMenuFunction, kMenuBailout,
+    kMenuStalktype, kMenuAction, kMenuColours, kMenuOptions, kMenuHelp,
+};
+
+class MenuModel {
+public:
+    MenuModel();
+    MenuModel(const MenuModel&) = delete;
+    MenuModel& operator=(const MenuModel&) = delete;
+
+    MenuItem& mainMenu() { return main_; }
+    MenuItem& popupMenu() { return popup_; }
+    const MenuItem& mainMenu() const { return main_; }
+    const MenuItem& popupMenu() const { return popup_; }
+
+    // The item of that identifier in either menu; throws std::out_of_range
+    // when there is none.
+    MenuItem& item(const std::string& name);
+    const MenuItem& item(const std::string& name) const;
+    MenuItem* find(const std::string& name);
+
+    // Checking or unchecking a radio item of a non-zero group first clears
+    // every other radio item of that group under the same parent.
+    void setChecked(MenuItem& item, bool checked);
+    void setChecked(const std::string& name, bool checked) { setChecked(item(name), checked); }
+    bool isChecked(const std::string& name) const { return item(name).checked; }
+
+    void setEnabled(MenuItem& item, bool enabled);
+
+    // Disables every top item, every sub-item of a top item and every pop-up
+    // item, then enables what stays usable during a run.
+    void lockForRun();
+    // Enables every top item, every sub-item of a top item and every pop-up item.
+    void unlockAll();
+
+    // Called after every change of an item's state.
+    std::function<void(MenuItem&)> onChanged;
+
+private:
+    void notify(MenuItem& item) {
+        if (onChanged) onChanged(item);
+    }
+    MenuItem main_;
+    MenuItem popup_;
+};
+
+}  // namespace velmora

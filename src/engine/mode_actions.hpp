@@ -1,0 +1,55 @@
+#pragma once
+// The menu actions that change picture modes: formula, f, bailout, stalk
+// type, set kind and mapping, plus the options that go with them.
+
+#include <string>
+
+#include "program_state.hpp"
+#include "render_host.hpp"
+
+namespace velmora {
+
+class ModeActions {
+public:
+    ModeActions(ProgramState& state, RenderHost& host) : s_(state), host_(host) {}
+
+    // Runs the action bound to a menu item; returns false when the item has
+    // no mode action here (run, files, palette ... belong elsewhere).
+    bool Trigger(const std::string& itemName);
+
+    void FunctionItem(uint8_t kind);  // any Function item, by its value
+    void FfuncItem(uint8_t ffunc);    // "f=ident", "f=sin", "f=cos"
+    void StalkItem(uint8_t stalkType);
+    void BailoutItem(uint8_t kind);
+    void Julia();
+    void Mandelbrot();
+    void Normal();
+    void Sphere();
+    void Inversion();
+    void SetInverse();
+    void ShowExceptionsItem();
+
+    // Range and centre back to 4 and (0, 0), numbers and texts; does nothing
+    // during a run when `fromMainWindow`.
+    void ResetRangeAndCentre(bool fromMainWindow);
+
+    // Shows or hides the coefficient group of the parameters dialog.
+    void mandel_params(bool visible);
+    void uncheckfunctionmenus() { mandel_params(false); }
+
+    // The bailout value a Function item writes, or a negative value when the
+    // item leaves it unchanged.
+    static long double DefaultBailout(uint8_t kind);
+    // Menu item of a formula / stalk type value, or nullptr.
+    MenuItem* FunctionMenuItem(uint8_t kind);
+    MenuItem* StalkMenuItem(uint8_t stalkType);
+
+private:
+    bool busy() const { return s_.params.Calculating; }
+    MenuItem* ItemWithValue(size_t topPosition, int value);
+
+    ProgramState& s_;
+    RenderHost& host_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,175 @@
+#include "pixel.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "conversions.hpp"
+#include "formulas.hpp"
+#include "stalks.hpp"
+
+namespace velmora {
+namespace {
+
+// The plane point of the pixel, outside any protected region.
+void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y) {
+    ClearFloatFaults();
+    y = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+    x = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
+    if (FloatFaultPending()) {
+        const FaultKind kind = PendingFloatFault();
+        ClearFloatFaults();
+        throw FaultError(kind);
+    }
+}
+
+template <class G>
+void Invert(const RunContext& rc, long double& x, long double& y) {
+    const long double dx = x - rc.invx;
+    G::Check(dx);
+    const long double dy = y - rc.invy;
+    G::Check(dy);
+    const long double t = rc.invr * rc.invr / (dx * dx + dy * dy);
+    G::Check(t);
+    const long double nx = (x - rc.invx) * t + rc.invx;
+    G::Check(nx);
+    x = nx;
+    const long double ny = (y - rc.invy) * t + rc.invy;
+    G::Check(ny);
+    y = ny;
+}
+
+template <class G>
+void SpherePosition(const RunContext& rc, int col, int row, int& px, int& py) {
+    const int hs = rc.siz / 2, hy = rc.sizy / 2;
+    const int dx = hs - col, dy = hy - row;
+    const long double q = static_cast<long double>(dx) / hs * hy;
+    G::Check(q);
+    const long double hy2 = static_cast<long double>(hy) * hy;
+    const long double vertical = sqrtl(hy2 - q * q) * dy / (hy + 15);
+    G::Check(vertical);
+    py = CheckedAdd(hy, Round(vertical));
+    const long double horizontal = hy * q / (hy + 15);
+    G::Check(horizontal);
+    px = CheckedSub(hs, Round(horizontal));
+}
+
+// Steps of the orbit region: mapping, start values and the orbit loop.
+template <class G>
+void OrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long double& x, long double& y, int& px,
+                 int& py) {
+    px = col;
+    py = row;
+    if (rc.inversion) Invert<G>(rc, x, y);
+    if (rc.sphere) SpherePosition<G>(rc, col, row, px, py);
+
+    o.z = Complex{x, y};
+    o.c = rc.mandelbrot ? Complex{x, y} : Complex{rc.cx, rc.cy};
+    o.pokornyZ = o.z;
+    o.iteration = 1;
+    o.trapHit = false;
+    o.imageHit = false;
+
+    const bool stalkNone = rc.StalkType == kStalkNone;
+    do {
+        o.previousModulus = o.modulus;
+        o.lastZ = o.z;
+        FormulaStep<G>(o, rc);
+        if (rc.BailoutKind == kBailoutModulus) {
+            const long double m = o.z.re * o.z.re + o.z.im * o.z.im;
+            G::Check(m);
+            o.modulus = m;
+        } else if (rc.BailoutKind == kBailoutSumAbs) {
+            const long double m = fabsl(o.z.re) + fabsl(o.z.im);
+            G::Check(m);
+            o.modulus = m;
+        }
+        if (!((o.trapHit && stalkNone) || o.iteration <= rc.minit)) {
+            o.lastTested = o.iteration;
+            StalkTest<G>(o, rc);
+        }
+        o.iteration = CheckedAdd(o.iteration, 1);
+    } while ((!o.trapHit && o.iteration <= rc.miter && o.modulus <= rc.maxmod) || o.iteration <= rc.minit);
+}
+
+// Runs the orbit region with the given guard; returns the fault that ended
+// it, or None.
+template <class G>
+FaultKind RunOrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long double& x, long double& y,
+                         int& px, int& py) {
+    try {
+        OrbitRegion<G>(rc, col, row, o, x, y, px, py);
+    } catch (const FaultError& e) {
+        return e.kind();
+    }
+    return FaultKind::None;
+}
+
+template <bool kFast>
+PixelOutcome Compute(const RunContext& rc, int col, int row) {
+    long double x0, y0;
+    PlanePoint(rc, col, row, x0, y0);
+
+    PixelOutcome out;
+    long double x = x0, y = y0;
+    out.orbit = OrbitState::Reset(x0, y0);
+    bool recompute = !kFast;
+    if constexpr (kFast) {
+        // Fast path: no flag tests inside the orbit. Flags are sticky, so one
+        // test tells whether anything faulted; only then is the pixel redone
+        // step by step to find where.
+        const FaultKind early = RunOrbitRegion<NoCheck>(rc, col, row, out.orbit, x, y, out.px, out.py);
+        recompute = early != FaultKind::None || FloatFaultPending();
+        if (recompute) {
+            ClearFloatFaults();
+            out.orbit = OrbitState::Reset(x0, y0);
+            x = x0;
+            y = y0;
+        }
+    }
+    if (recompute) {
+        out.orbitFault = RunOrbitRegion<StepCheck>(rc, col, row, out.orbit, x, y, out.px, out.py);
+        ClearFloatFaults();
+    }
+    out.steps = out.orbit.iteration - 1;
+
+    try {
+        ColourRules(out.orbit, rc, x, y);
+    } catch (const FaultError& e) {
+        out.colourFault = e.kind();
+    }
+    ClearFloatFaults();
+    out.colour = out.orbit.pixelColour;
+    return out;
+}
+
+int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, lo), hi); }
+
+}  // namespace
+
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
+    using G = StepCheck;
+    ClearFloatFaults();
+    o.pixelColour = ColourValue::Index(180);
+    if (o.trapHit) {
+        if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit)) {
+            const long double scaled = 29.0L * o.trapValue;
+            G::Check(scaled);
+            o.pixelColour = ColourValue::Index(CheckedAdd(Round(scaled), 30 * (o.lastTested % 4)));
+        }
+    } else if (o.iteration > rc.miter && o.modulus < rc.maxmod) {
+        o.pixelColour = ColourValue::Index(181);
+    } else {
+        const bool plain = rc.StalkType == kStalkNone;
+        const long double scaled = rc.p3 * (plain ? 180.0L : 60.0L);
+        G::Check(scaled);
+        const int32_t v = MulDiv(Round(scaled), CheckedSub(rc.miter, o.iteration), rc.miter);
+        o.pixelColour = plain ? ColourValue::Index(Clamp(v, 0, 180)) : ColourValue::Index(120 + Clamp(v, 0, 60));
+    }
+    PostOrbitRules<G>(o, rc, x0, y0);
+}
+
+PixelOutcome ComputePixel(const RunContext& rc, int col, int row) { return Compute<true>(rc, col, row); }
+
+PixelOutcome ComputePixelChecked(const RunContext& rc, int col, int row) { return Compute<false>(rc, col, row); }
+
+}  // namespace velmora

@@ -1,0 +1,38 @@
+#pragma once
+// The computation of one pixel: a pure function of the run's constants and
+// the pixel's column and row.
+
+#include <array>
+#include <cstdint>
+
+#include "colour_value.hpp"
+#include "fault.hpp"
+#include "run_context.hpp"
+
+namespace velmora {
+
+struct PixelOutcome {
+    int px = 0, py = 0;  // plot position (the Sphere mapping moves it)
+    ColourValue colour = ColourValue::Index(180);
+    // Faults caught in the orbit region and in the colour region, in that
+    // order; None where the region ran through.
+    FaultKind orbitFault = FaultKind::None;
+    FaultKind colourFault = FaultKind::None;
+    int64_t steps = 0;  // orbit steps made
+    OrbitState orbit;   // the state the colour rules saw
+};
+
+// Throws FaultError only for a fault outside both regions (the plane point
+// itself cannot be formed).
+PixelOutcome ComputePixel(const RunContext& rc, int col, int row);
+
+// The same pixel with every operation checked as it goes (no fast path).
+// Gives the same outcome as ComputePixel; kept for tests and measurements.
+PixelOutcome ComputePixelChecked(const RunContext& rc, int col, int row);
+
+// Base colour of a finished orbit (band, interior or escape gradient), then
+// the post-orbit stalk rules. Throws the first fault met; o.pixelColour then
+// holds the colour reached so far.
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0);
+
+}  // namespace velmora

@@ -1,0 +1,31 @@
+#include "startup.hpp"
+
+namespace velmora {
+
+void InitialiseMainWindowState(ProgramState& s) {
+    PictureParameters& p = s.params;
+    p.xce = p.yce = 0.0L;
+    p.Calculating = false;
+    p.FunctionKind = kFormulaZ2;
+    p.maxmod = 4.0L;
+    s.menu.setChecked("Julia1", true);
+    s.menu.setChecked("zzc1", true);
+    p.StalkType = kStalkCircle;
+    s.menu.setChecked("Circle1", true);
+    p.miter = 50;
+    p.inversion = p.sphere = 0;
+    p.invr = 1.0L;
+    p.invx = p.invy = 0.0L;
+    p.LastColumnDone = 10000;
+    p.BailoutKind = kBailoutModulus;
+    s.menu.setChecked("modulus", true);
+    p.KeepBuffer = false;
+    p.CustomCodeLength = 1;
+}
+
+void InitialiseParametersDialogState(ProgramState& s, ModeActions& actions) {
+    actions.FunctionItem(kFormulaZ2);
+    s.params.KeepBuffer = true;
+}
+
+}  // namespace velmora
