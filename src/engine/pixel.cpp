@@ -53,26 +53,17 @@ void SpherePosition(const RunContext& rc, int col, int row, int& px, int& py) {
     px = CheckedSub(hs, Round(horizontal));
 }
 
-// Steps of the orbit region: mapping, start values and the orbit loop.
-template <class G>
-void OrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long double& x, long double& y, int& px,
-                 int& py) {
-    px = col;
-    py = row;
-    if (rc.inversion) Invert<G>(rc, x, y);
-    if (rc.sphere) SpherePosition<G>(rc, col, row, px, py);
-
-    o.z = Complex{x, y};
-    o.c = rc.mandelbrot ? Complex{x, y} : Complex{rc.cx, rc.cy};
-    o.pokornyZ = o.z;
-    o.iteration = 1;
-    o.trapHit = false;
-    o.imageHit = false;
-
+// The orbit loop proper. Keeping lastZ and previousModulus costs two 80-bit
+// stores a step; only the stalk types that look at them get them on the fast
+// path (the checked path always keeps them, and nothing else reads them).
+template <class G, bool kHistory>
+void OrbitLoop(const RunContext& rc, OrbitState& o) {
     const bool stalkNone = rc.StalkType == kStalkNone;
     do {
-        o.previousModulus = o.modulus;
-        o.lastZ = o.z;
+        if (kHistory) {
+            o.previousModulus = o.modulus;
+            o.lastZ = o.z;
+        }
         FormulaStep<G>(o, rc);
         if (rc.BailoutKind == kBailoutModulus) {
             const long double m = o.z.re * o.z.re + o.z.im * o.z.im;
@@ -91,13 +82,53 @@ void OrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long dou
     } while ((!o.trapHit && o.iteration <= rc.miter && o.modulus <= rc.maxmod) || o.iteration <= rc.minit);
 }
 
+bool NeedsHistory(const RunContext& rc) {
+    switch (rc.StalkType) {
+    case kStalkConverge:
+    case kStalkSlope1:
+    case kStalkModulusDiff:
+    case kStalkMedian: return true;
+    default: return rc.FunctionKind == kFormulaCustom;
+    }
+}
+
+// Steps of the orbit region: mapping, start values and the orbit loop.
+template <class G>
+void OrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long double& x, long double& y, int& px,
+                 int& py) {
+    px = col;
+    py = row;
+    if (rc.inversion) Invert<G>(rc, x, y);
+    if (rc.sphere) SpherePosition<G>(rc, col, row, px, py);
+
+    o.z = Complex{x, y};
+    o.c = rc.mandelbrot ? Complex{x, y} : Complex{rc.cx, rc.cy};
+    o.pokornyZ = o.z;
+    o.iteration = 1;
+    o.trapHit = false;
+    o.imageHit = false;
+
+    if (G::kChecked || NeedsHistory(rc))
+        OrbitLoop<G, true>(rc, o);
+    else
+        OrbitLoop<G, false>(rc, o);
+}
+
 // Runs the orbit region with the given guard; returns the fault that ended
 // it, or None.
 template <class G>
 FaultKind RunOrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long double& x, long double& y,
                          int& px, int& py) {
     try {
-        OrbitRegion<G>(rc, col, row, o, x, y, px, py);
+        if constexpr (G::kChecked) {
+            OrbitRegion<G>(rc, col, row, o, x, y, px, py);
+        } else {
+            // The fast path works on a local copy that the compiler can keep in
+            // registers; if anything faults the pixel is recomputed anyway.
+            OrbitState local = o;
+            OrbitRegion<G>(rc, col, row, local, x, y, px, py);
+            o = local;
+        }
     } catch (const FaultError& e) {
         return e.kind();
     }
@@ -136,8 +167,8 @@ PixelOutcome Compute(const RunContext& rc, int col, int row) {
         ColourRules(out.orbit, rc, x, y);
     } catch (const FaultError& e) {
         out.colourFault = e.kind();
+        ClearFloatFaults();
     }
-    ClearFloatFaults();
     out.colour = out.orbit.pixelColour;
     return out;
 }
@@ -148,7 +179,7 @@ int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, l
 
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
     using G = StepCheck;
-    ClearFloatFaults();
+    if (FloatFaultPending()) ClearFloatFaults();
     o.pixelColour = ColourValue::Index(180);
     if (o.trapHit) {
         if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit)) {
