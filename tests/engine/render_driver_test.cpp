@@ -374,6 +374,37 @@ TEST_F(Driver, SphereBackground) {
     EXPECT_EQ(host.bitmap.at({0, 0}), ColourValue::Index(183));
 }
 
+TEST_F(Driver, MappingsMovePointsAndPlots) {
+    set(TextField::siz, "40");
+    set(TextField::Rang, "8");  // step 0.2
+    s.params.FunctionKind = 200;  // z stays the mapped plane point
+    actions.Trigger("Inversion1");
+    s.params.invx = 1.0L;
+    s.params.invy = 0.0L;
+    s.params.invr = 2.0L;
+    driver.Runclick();
+    // Pixel (35, 15) is (3, 0): distance 2 from the centre, so it stays put;
+    // pixel (30, 15) is (2, 0): t = 4 / 1, so it maps to (1 + 4, 0).
+    EXPECT_EQ(ComputePixel(driver.runContext(), 35, 15).orbit.z, (Complex{3.0L, 0.0L}));
+    EXPECT_EQ(ComputePixel(driver.runContext(), 30, 15).orbit.z, (Complex{5.0L, 0.0L}));
+    // The centre of the circle itself cannot be inverted: a fault, coloured
+    // from the start state.
+    const PixelOutcome centre = ComputePixel(driver.runContext(), 25, 15);
+    EXPECT_NE(centre.orbitFault, FaultKind::None);
+    EXPECT_EQ(centre.orbit.iteration, 1);
+
+    // Sphere: 40 x 30, hs = 20, hy = 15. Pixel (10, 5): dx = dy = 10,
+    // q = 7.5, py = 15 + Round(sqrt(225 - 56.25) * 10 / 30) = 15 + Round(4.33) = 19,
+    // px = 20 - Round(15 * 7.5 / 30) = 20 - Round(3.75) = 16.
+    actions.Trigger("Normal1");
+    actions.Trigger("Sphere1");
+    driver.Runclick();
+    const PixelOutcome moved = ComputePixel(driver.runContext(), 10, 5);
+    EXPECT_EQ(moved.px, 16);
+    EXPECT_EQ(moved.py, 19);
+    EXPECT_EQ(moved.orbit.z, (Complex{-2.0L, -2.0L}));  // the plane point is not moved
+}
+
 TEST_F(Driver, SinglePixelSphereStaysInsideTheBuffer) {
     actions.Trigger("Sphere1");
     set(TextField::siz, "1");
