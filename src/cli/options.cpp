@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "conversions.hpp"
+#include "custom_compiler.hpp"
 #include "fault.hpp"
 #include "headless_host.hpp"
 #include "mode_actions.hpp"
@@ -30,6 +31,10 @@ struct Session {
     RenderDriver driver{state, host};
     std::string rawPath;
     bool stats = false;
+    // What the custom formula dialog would hold.
+    std::string customFormula = kCustomFormulaInitialText;
+    bool customGiven = false;
+    CustomConstantTexts customConstants;
 };
 
 // Options are applied in phases so that their order on the command line does
@@ -77,6 +82,25 @@ auto RealPair(TextField fx, TextField fy, const char* option) {
         s.state.texts.setText(fx, parts[0]);
         s.state.texts.setText(fy, parts[1]);
     };
+}
+
+// A constant of the custom formula, kept as the dialog's two texts.
+auto ConstantPair(std::string CustomConstantTexts::*re, std::string CustomConstantTexts::*im, const char* option) {
+    return [re, im, option](Session& s, const std::string& v) {
+        const auto parts = SplitList(v, 2, option);
+        ParseReal(parts[0]);
+        ParseReal(parts[1]);
+        s.customConstants.*re = parts[0];
+        s.customConstants.*im = parts[1];
+    };
+}
+
+// "Custom" as the menu item does it, with its dialog confirmed: false when
+// the formula does not compile (the message is the last one shown).
+bool CompileCustomFormula(Session& s) {
+    s.actions.FunctionItem(kFormulaCustom);
+    ConfirmCustomFormula(s.state, s.host, s.customFormula);
+    return ReadAndCompileCustomFormula(s.state, s.host, s.customConstants) == CustomCompileOutcome::Compiled;
 }
 
 // A value given as a number, or as the caption of one of a menu's items.
@@ -160,6 +184,17 @@ const std::vector<OptionSpec>& Options() {
          }},
         {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kTexts,
          [](Session& s, const std::string& v) { s.rawPath = v; }},
+        {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
+         [](Session& s, const std::string& v) {
+             s.customFormula = v;
+             s.customGiven = true;
+         }},
+        {"--u", "X,Y", "constant u of the custom formula", kTexts,
+         ConstantPair(&CustomConstantTexts::uccx, &CustomConstantTexts::uccy, "--u")},
+        {"--v", "X,Y", "constant v of the custom formula", kTexts,
+         ConstantPair(&CustomConstantTexts::vccx, &CustomConstantTexts::vccy, "--v")},
+        {"--w", "X,Y", "constant w of the custom formula", kTexts,
+         ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
         {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kTexts,
          [](Session& s, const std::string&) { s.stats = true; }},
     };
@@ -229,6 +264,10 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
         return 2;
     } catch (const FaultError& e) {
         err << e.what() << ".\n";
+        return 2;
+    }
+    if ((s.customGiven || s.state.params.FunctionKind == kFormulaCustom) && !CompileCustomFormula(s)) {
+        err << s.host.messages.back().text << '\n';
         return 2;
     }
 

@@ -1,0 +1,62 @@
+// The custom formula against the built-in z^2+c on the same view: a render
+// of "z*z+sin(c)" (the dialog's start text), and of "z*z+c", which does the
+// built-in formula's arithmetic through the stack machine and so shows what
+// the interpretation itself costs. Each reports orbit steps per second.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+
+#include "custom_compiler.hpp"
+#include "headless_host.hpp"
+#include "mode_actions.hpp"
+#include "render_driver.hpp"
+#include "startup.hpp"
+
+namespace {
+
+using namespace velmora;
+
+// Julia set of the start-up constant, no stalks, so every orbit runs to its
+// escape or to the iteration limit.
+void Render(benchmark::State& state, const char* customFormula) {
+    int64_t steps = 0;
+    for (auto _ : state) {
+        ProgramState s;
+        HeadlessHost host;
+        ModeActions actions(s, host);
+        RenderDriver driver(s, host);
+        InitialiseMainWindowState(s);
+        InitialiseParametersDialogState(s, actions);
+        s.params.KeepBuffer = false;
+        actions.StalkItem(kStalkNone);
+        if (customFormula) {
+            actions.FunctionItem(kFormulaCustom);
+            ConfirmCustomFormula(s, host, customFormula);
+            if (ReadAndCompileCustomFormula(s, host, {}) != CustomCompileOutcome::Compiled) {
+                state.SkipWithError("formula did not compile");
+                return;
+            }
+        }
+        s.texts.setText(TextField::siz, "400");
+        s.texts.setText(TextField::miter, "200");
+        driver.Runclick();
+        steps += driver.orbitSteps();
+        benchmark::DoNotOptimize(s.buffer.bytes.data());
+    }
+    state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
+    state.counters["steps"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kAvgIterations);
+}
+
+void BM_BuiltInZ2(benchmark::State& state) { Render(state, nullptr); }
+void BM_CustomZZSinC(benchmark::State& state) { Render(state, "z*z+sin(c)"); }
+void BM_CustomZZC(benchmark::State& state) { Render(state, "z*z+c"); }
+
+BENCHMARK(BM_BuiltInZ2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CustomZZSinC)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CustomZZC)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
