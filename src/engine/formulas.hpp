@@ -1,24 +1,237 @@
 #pragma once
 // One orbit step of every iteration formula. The order of the operations is
 // deliberate: it decides the rounding of every result and which
-// intermediate value can overflow.
+// intermediate value can overflow. Temporaries live only inside a step; a
+// fault in one of them leaves z as it was, a fault while z itself is being
+// written leaves it half-written, exactly as far as the step got.
+
+#include <cmath>
 
 #include "complex.hpp"
 #include "custom_eval.hpp"
+#include "formula_log.hpp"
 #include "run_context.hpp"
 
 namespace velmora {
+namespace formula {
+
+// Halves both parts (used by sinh and by the Pokorny half-steps).
+template <class G>
+inline void Half(const Complex& a, Complex& r) {
+    const long double re = a.re * 0.5L;
+    G::Check(re);
+    r.re = re;
+    const long double im = a.im * 0.5L;
+    G::Check(im);
+    r.im = im;
+}
+
+// az^2 + b/z^2 + c*coefC. The zero rule of CDiv keeps z = 0 from faulting.
+template <class G>
+inline void Coefficients(OrbitState& o, const RunContext& rc) {
+    Complex W, Q;
+    CMul<G>(o.z, o.z, W);
+    CMul<G>(W, rc.coefA, Q);
+    CDiv<G>(rc.coefB, W, W);
+    CAdd<G>(W, Q, W);
+    CMul<G>(o.c, rc.coefC, Q);
+    CAdd<G>(W, Q, o.z);
+}
+
+// z^z + z^4 - z + c, with z^z as exp(z * Log z).
+template <class G>
+inline void ZPowZ(OrbitState& o) {
+    Complex Q, W;
+    CMul<G>(o.z, o.z, Q);
+    CMul<G>(Q, Q, Q);
+    CSub<G>(Q, o.z, Q);
+    CLog<G>(o.z, W);
+    CMul<G>(o.z, W, W);
+    CExp<G>(W, o.z);
+    CAdd<G>(o.z, o.c, o.z);
+    CAdd<G>(o.z, Q, o.z);
+}
+
+template <class G>
+inline void CSinTimesC(OrbitState& o) {
+    Complex T, unusedCos, unusedExp;
+    CSinCosExp<G>(o.z, T, unusedCos, unusedExp);
+    CMul<G>(T, o.c, o.z);
+}
+
+template <class G>
+inline void ZSquaredPlusC(OrbitState& o) {
+    CMul<G>(o.z, o.z, o.z);
+    CAdd<G>(o.z, o.c, o.z);
+}
+
+template <class G>
+inline void ZCubedPlusC(OrbitState& o) {
+    Complex T;
+    CMul<G>(o.z, o.z, T);
+    CMul<G>(T, o.z, o.z);
+    CAdd<G>(o.z, o.c, o.z);
+}
+
+// z^7 through z^2, z^4, z^6.
+template <class G>
+inline void ZSeventhPlusC(OrbitState& o) {
+    Complex T, U;
+    CMul<G>(o.z, o.z, T);
+    CMul<G>(T, T, U);
+    CMul<G>(T, U, U);
+    CMul<G>(o.z, U, o.z);
+    CAdd<G>(o.z, o.c, o.z);
+}
+
+// 1/f(z*z + c) with f chosen by ffunc; an unknown ffunc acts as the identity.
+template <class G>
+inline void RecipF(OrbitState& o, const RunContext& rc) {
+    Complex T;
+    CMul<G>(o.z, o.z, T);
+    CAdd<G>(T, o.c, T);
+    if (rc.ffunc == kFfuncSin || rc.ffunc == kFfuncCos) {
+        Complex s, c, e;
+        CSinCosExp<G>(T, s, c, e);
+        T = rc.ffunc == kFfuncSin ? s : c;
+    }
+    CDiv<G>(ONE, T, o.z);
+}
+
+template <class G>
+inline void RecipZ2PlusC(OrbitState& o) {
+    Complex T;
+    CMul<G>(o.z, o.z, T);
+    CDiv<G>(ONE, T, o.z);
+    CAdd<G>(o.z, o.c, o.z);
+}
+
+template <class G>
+inline void RecipZPlusCSquared(OrbitState& o) {
+    Complex T;
+    CAdd<G>(o.z, o.c, o.z);
+    CMul<G>(o.z, o.z, T);
+    CDiv<G>(ONE, T, o.z);
+}
+
+template <class G>
+inline void RecipZ3PlusC(OrbitState& o) {
+    Complex T;
+    CMul<G>(o.z, o.z, T);
+    CMul<G>(o.z, T, T);
+    CDiv<G>(ONE, T, o.z);
+    CAdd<G>(o.z, o.c, o.z);
+}
+
+template <class G>
+inline void RecipZ3C(OrbitState& o) {
+    Complex T;
+    CMul<G>(o.z, o.z, T);
+    CMul<G>(o.z, T, T);
+    CAdd<G>(T, o.c, o.z);
+    CDiv<G>(ONE, o.z, o.z);
+}
+
+template <class G>
+inline void CTimesCos(OrbitState& o) {
+    Complex unusedSin, U, unusedExp;
+    CSinCosExp<G>(o.z, unusedSin, U, unusedExp);
+    CMul<G>(U, o.c, o.z);
+}
+
+template <class G>
+inline void CTimesExp(OrbitState& o) {
+    Complex unusedSin, unusedCos, V;
+    CSinCosExp<G>(o.z, unusedSin, unusedCos, V);
+    CMul<G>(V, o.c, o.z);
+}
+
+// sinh z + c as (e^z - 1/e^z) / 2 + c. The reciprocal faults when e^z has
+// underflowed to zero.
+template <class G>
+inline void SinhPlusC(OrbitState& o) {
+    Complex V, R, T;
+    long double unusedModulus;
+    CExp<G>(o.z, V);
+    CRecip<G>(V, R, unusedModulus);
+    CSub<G>(V, R, T);
+    Half<G>(T, T);
+    CAdd<G>(T, o.c, o.z);
+}
+
+template <class G>
+inline void CTimesTanh(OrbitState& o) {
+    Complex V, R, T, U;
+    long double unusedModulus;
+    CExp<G>(o.z, V);
+    CRecip<G>(V, R, unusedModulus);
+    CSub<G>(V, R, T);
+    CAdd<G>(V, R, U);
+    CDiv<G>(T, U, V);
+    CMul<G>(V, o.c, o.z);
+}
+
+// Two half-steps of z^2 - w/2 + c: the first with w = z, the second with the
+// value the previous pass left in pokornyZ (the start value at the first).
+template <class G>
+inline void Pokorny(OrbitState& o) {
+    Complex P, H, N;
+    CMul<G>(o.z, o.z, P);
+    Half<G>(o.z, H);
+    CSub<G>(P, H, P);
+    CAdd<G>(P, o.c, o.z);
+
+    CMul<G>(o.z, o.z, P);
+    Half<G>(o.pokornyZ, H);
+    CSub<G>(P, H, P);
+    CAdd<G>(P, o.c, N);
+
+    o.pokornyZ = o.z;
+    o.z = N;
+}
+
+// Newton's method for z^3 = 1: z - (z^3 - 1) / (3 z^2).
+template <class G>
+inline void Newton(OrbitState& o) {
+    Complex P, M;
+    CMul<G>(o.z, o.z, P);
+    CMul<G>(P, o.z, M);
+    const long double shifted = M.re - 1.0L;
+    G::Check(shifted);
+    M.re = shifted;
+    const long double re3 = P.re * 3.0L;
+    G::Check(re3);
+    P.re = re3;
+    const long double im3 = P.im * 3.0L;
+    G::Check(im3);
+    P.im = im3;
+    CDiv<G>(M, P, P);
+    CSub<G>(o.z, P, o.z);
+}
+
+}  // namespace formula
 
 template <class G>
 inline void FormulaStep(OrbitState& o, const RunContext& rc) {
     switch (rc.FunctionKind) {
-    case kFormulaZ2:
-        CMul<G>(o.z, o.z, o.z);
-        CAdd<G>(o.z, o.c, o.z);
-        break;
-    case kFormulaCustom:
-        CustomStep<G>(o, rc);
-        break;
+    case kFormulaCoefficients: formula::Coefficients<G>(o, rc); break;
+    case kFormulaZPowZ: formula::ZPowZ<G>(o); break;
+    case kFormulaCSin: formula::CSinTimesC<G>(o); break;
+    case kFormulaZ2: formula::ZSquaredPlusC<G>(o); break;
+    case kFormulaZ3: formula::ZCubedPlusC<G>(o); break;
+    case kFormulaZ7: formula::ZSeventhPlusC<G>(o); break;
+    case kFormulaRecipF: formula::RecipF<G>(o, rc); break;
+    case kFormulaRecipZ2: formula::RecipZ2PlusC<G>(o); break;
+    case kFormulaRecipZC2: formula::RecipZPlusCSquared<G>(o); break;
+    case kFormulaRecipZ3: formula::RecipZ3PlusC<G>(o); break;
+    case kFormulaRecipZ3C: formula::RecipZ3C<G>(o); break;
+    case kFormulaCCos: formula::CTimesCos<G>(o); break;
+    case kFormulaCExp: formula::CTimesExp<G>(o); break;
+    case kFormulaSinh: formula::SinhPlusC<G>(o); break;
+    case kFormulaCTanh: formula::CTimesTanh<G>(o); break;
+    case kFormulaPokorny: formula::Pokorny<G>(o); break;
+    case kFormulaNewton: formula::Newton<G>(o); break;
+    case kFormulaCustom: CustomStep<G>(o, rc); break;
     default:
         // Unknown kinds (only a loaded picture can carry one) leave z as it is.
         break;

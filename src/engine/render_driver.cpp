@@ -181,6 +181,7 @@ void RenderDriver::prepareRunContext() {
     ClearFloatFaults();
     rc_.step = p.Rang / p.siz;
     SetTrapThresholds(rc_);
+    rc_.trapImage = &DefaultTrapImage();
     if (FloatFaultPending()) {
         const FaultKind kind = PendingFloatFault();
         ClearFloatFaults();

@@ -1,33 +1,264 @@
 #pragma once
 // Orbit traps ("stalks"): the thresholds of a run, the test made after each
 // orbit step, and the rules that adjust a pixel's colour after its orbit.
+// Where two conditions of one test hold in the same step, the later
+// assignment of trapValue wins.
 
+#include <cmath>
+
+#include "conversions.hpp"
+#include "fault.hpp"
 #include "run_context.hpp"
+#include "trap_image.hpp"
 
 namespace velmora {
 
-// Derives trapRadius, trapWidth and trapTolerance from p1, p2, p3.
+// Derives trapRadius, trapWidth and trapTolerance from p1, p2, p3. The
+// common values are computed first for every type (so an overflow there
+// faults whatever the type), then some types replace them.
 inline void SetTrapThresholds(RunContext& rc) {
     rc.trapRadius = rc.p1 * 0.2L;
     rc.trapWidth = rc.p2 * 0.2L;
     rc.trapTolerance = rc.p3 * 2.0L;
+    switch (rc.StalkType) {
+    case kStalkSlope1:
+    case kStalkSlope2:
+        rc.trapRadius = rc.p1 * 1.6L;
+        rc.trapWidth = rc.p2 * 1.6L;
+        break;
+    case kStalkModulusDiff:
+        rc.trapWidth = rc.p2;
+        rc.trapTolerance = rc.p1 * 0.5L;
+        break;
+    case kStalkMedian:
+        rc.trapWidth = rc.p2;
+        rc.trapTolerance = rc.p1 * 0.05L;
+        break;
+    default: break;
+    }
 }
+
+namespace stalk {
+
+// Four bands of 30 that cycle with the step number; `scaled29` is the
+// position inside the trap (0 to 1) times 29.
+inline ColourValue BandColour(long double scaled29, int32_t step) {
+    return ColourValue::Index(CheckedAdd(Round(scaled29), 30 * (step % 4)));
+}
+
+template <class G>
+inline long double Checked(long double v) {
+    G::Check(v);
+    return v;
+}
+
+// Catches the orbit with the given position inside the trap.
+inline void Hit(OrbitState& o, long double value) {
+    o.trapValue = value;
+    o.trapHit = true;
+}
+
+template <class G>
+inline void Cross(OrbitState& o, long double R) {
+    const long double ax = fabsl(o.z.re), ay = fabsl(o.z.im);
+    if (ax < R) Hit(o, Checked<G>(ax / R));
+    if (ay < R) Hit(o, Checked<G>(ay / R));
+}
+
+// Caught on the (minit + 1)-th tested step inside the circle; the position is
+// updated on every such step.
+template <class G>
+inline void Circle(OrbitState& o, long double R, int32_t minit) {
+    const long double R2 = Checked<G>(R * R);
+    if (o.modulus < R2) {
+        const long double root = Checked<G>(sqrtl(o.modulus));
+        o.trapValue = Checked<G>(root / R);
+        if (o.circleCount == minit) o.trapHit = true;
+        o.circleCount = CheckedAdd(o.circleCount, 1);
+    }
+}
+
+template <class G>
+inline void Annulus(OrbitState& o, long double R, long double W) {
+    const long double R2 = Checked<G>(R * R);
+    if (!(o.modulus < R2)) return;
+    const long double middle = Checked<G>(R - W);
+    const long double inner = Checked<G>(middle - W);
+    const long double inner2 = Checked<G>(inner * inner);
+    if (!(o.modulus > inner2)) return;
+    const long double root = Checked<G>(sqrtl(o.modulus));
+    const long double offset = Checked<G>(middle - root);
+    Hit(o, Checked<G>(fabsl(offset) / W));
+}
+
+template <class G>
+inline void Converge(OrbitState& o, long double R) {
+    const long double d = fabsl(Checked<G>(o.modulus - o.previousModulus));
+    if (d < R) Hit(o, Checked<G>(d / R));
+}
+
+// A band of width 2W just inside the square of half-side R; a point on a
+// diagonal (ax = ay) belongs to neither side.
+template <class G>
+inline bool InSquareBand(long double a, long double other, long double R, long double W) {
+    if (!(R > a)) return false;
+    const long double twoW = Checked<G>(2.0L * W);
+    const long double inner = Checked<G>(R - twoW);
+    return a > inner && a > other;
+}
+
+template <class G>
+inline void SquareBand(OrbitState& o, long double R, long double W) {
+    const long double ax = fabsl(o.z.re), ay = fabsl(o.z.im);
+    if (InSquareBand<G>(ay, ax, R, W)) {
+        const long double offset = Checked<G>(Checked<G>(R - W) - ay);
+        Hit(o, Checked<G>(fabsl(offset) / W));
+    }
+    if (InSquareBand<G>(ax, ay, R, W)) {
+        const long double offset = Checked<G>(Checked<G>(R - W) - ax);
+        Hit(o, Checked<G>(fabsl(offset) / W));
+    }
+}
+
+template <class G>
+inline void Image(OrbitState& o, const RunContext& rc) {
+    const long double R = rc.trapRadius;
+    const long double x = o.z.re, y = o.z.im;
+    if (!(R > fabsl(x))) return;
+    if (!(fabsl(y) < Checked<G>(0.75L * R))) return;
+    const int32_t px = CheckedAdd(Round(Checked<G>(Checked<G>(x * 99.0L) / R)), 100);
+    const int32_t py = CheckedAdd(Round(Checked<G>(Checked<G>(y * 99.0L) / R)), 75);
+    const TrapImage& image = rc.trapImage ? *rc.trapImage : DefaultTrapImage();
+    const ColourValue col = image.pixel(px, py);
+    if (TrapImage::IsWhite(col)) return;
+    // The distance from the image centre, divided by 125.
+    const int32_t d2 = CheckedAdd(CheckedMul(px - 100, px - 100), CheckedMul(py - 75, py - 75));
+    const long double scaled = Checked<G>(static_cast<long double>(d2) * 0.000064L);
+    const long double distance = Checked<G>(sqrtl(scaled));
+    Hit(o, Checked<G>(distance * rc.p3));
+    o.imageHit = true;
+    o.imageColour = col;
+}
+
+// The sum of the last three orbit values. lastZ and secondLastZ start at
+// 1 + 10i, so the first tested step includes that value.
+template <class G>
+inline void Median(OrbitState& o, long double R) {
+    const long double x = o.z.re, y = o.z.im;
+    const long double sx = fabsl(Checked<G>(Checked<G>(x + o.lastZ.re) + o.secondLastZ.re));
+    const long double sy = fabsl(Checked<G>(Checked<G>(y + o.lastZ.im) + o.secondLastZ.im));
+    o.secondLastZ = o.lastZ;
+    o.lastZ = o.z;
+    if (sx < R) Hit(o, Checked<G>(sx / R));
+    if (sy < R) Hit(o, Checked<G>(sy / R));
+}
+
+template <class G>
+inline void Hypercross(OrbitState& o, long double R) {
+    const long double product = Checked<G>(fabsl(o.z.re) * fabsl(o.z.im));
+    const long double R2 = Checked<G>(R * R);
+    if (product < R2) Hit(o, Checked<G>(product / R2));
+}
+
+}  // namespace stalk
 
 // Runs after an orbit step; may catch the orbit (trapHit) and set trapValue.
 template <class G>
 inline void StalkTest(OrbitState& o, const RunContext& rc) {
-    (void)o;
-    (void)rc;
+    const long double R = rc.trapRadius, W = rc.trapWidth;
+    switch (rc.StalkType) {
+    case kStalkCross: stalk::Cross<G>(o, R); break;
+    case kStalkCircle: stalk::Circle<G>(o, R, rc.minit); break;
+    case kStalkAnnulus: stalk::Annulus<G>(o, R, W); break;
+    case kStalkConverge: stalk::Converge<G>(o, R); break;
+    case kStalkSquareBand: stalk::SquareBand<G>(o, R, W); break;
+    case kStalkImage: stalk::Image<G>(o, rc); break;
+    case kStalkMedian: stalk::Median<G>(o, R); break;
+    case kStalkHypercross: stalk::Hypercross<G>(o, R); break;
+    default:
+        // No Stalks, the three types that look only at the finished orbit,
+        // and unknown types test nothing.
+        break;
+    }
 }
 
+namespace stalk {
+
+// The plain arctangent of a quotient: an angle in -pi/2..pi/2.
+template <class G>
+inline long double SlopeAngle(long double dy, long double dx) {
+    return atanl(Checked<G>(dy / dx));
+}
+
+// Slope of the orbit's last step.
+template <class G>
+inline void Slope1(OrbitState& o, const RunContext& rc) {
+    const long double x = o.z.re, y = o.z.im;
+    if (o.lastZ.re == x) return;
+    const long double dy = Checked<G>(o.lastZ.im - y);
+    const long double dx = Checked<G>(o.lastZ.re - x);
+    const long double A = fabsl(SlopeAngle<G>(dy, dx));
+    if (!(A < rc.trapRadius)) return;
+    const long double S = Checked<G>(A / rc.trapRadius);
+    if (o.iteration < rc.miter) o.pixelColour = BandColour(Checked<G>(29.0L * S), o.lastTested);
+}
+
+// Slope from the pixel's plane point to the final z; two bands of 64 by the
+// parity of the step count.
+template <class G>
+inline void Slope2(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
+    const long double x = o.z.re, y = o.z.im;
+    if (x0 == x) return;
+    const long double dy = Checked<G>(y0 - y);
+    const long double dx = Checked<G>(x0 - x);
+    const long double A = fabsl(SlopeAngle<G>(dy, dx));
+    if (!(A < rc.trapRadius)) return;
+    o.trapValue = A;
+    const long double S = Checked<G>(A / rc.trapRadius);
+    const int32_t n = o.iteration;
+    if (n >= rc.miter) {
+        o.pixelColour = ColourValue::Index(180);
+        return;
+    }
+    const int32_t index = Round(Checked<G>(63.0L * S));
+    o.pixelColour = ColourValue::Index(n % 2 == 0 ? index : CheckedAdd(index, 64));
+}
+
+// How far the last step overshot the bailout radius, as a share of the
+// step's growth in radius, less the width. Divides by zero when the last step
+// left the radius unchanged; a fault leaves the colour as it stood.
+template <class G>
+inline void ModulusDiff(OrbitState& o, const RunContext& rc) {
+    const int32_t n = o.iteration;
+    if (n > rc.miter) return;
+    const long double r = Checked<G>(sqrtl(o.modulus));
+    const long double overshoot = Checked<G>(r - Checked<G>(sqrtl(rc.maxmod)));
+    const long double growth = Checked<G>(r - Checked<G>(sqrtl(o.previousModulus)));
+    const long double A = fabsl(Checked<G>(Checked<G>(overshoot / growth) - rc.trapWidth));
+    if (!(A < rc.trapTolerance)) return;
+    o.trapValue = A;
+    const long double S = Checked<G>(A / rc.trapTolerance);
+    if (n >= rc.miter) {
+        o.pixelColour = ColourValue::Index(180);
+        return;
+    }
+    o.pixelColour = BandColour(Checked<G>(29.0L * S), n);
+}
+
+}  // namespace stalk
+
 // Runs after the base colour is set; may replace o.pixelColour. (x0, y0) is
-// the pixel's plane point after the inversion mapping.
+// the pixel's plane point after the inversion mapping. Each rule belongs to
+// its own stalk type; the image rule follows a hit of the image trap.
 template <class G>
 inline void PostOrbitRules(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
-    (void)o;
-    (void)rc;
-    (void)x0;
-    (void)y0;
+    if (o.imageHit && (o.iteration <= rc.miter || o.modulus >= rc.maxmod)) o.pixelColour = o.imageColour;
+    switch (rc.StalkType) {
+    case kStalkSlope1: stalk::Slope1<G>(o, rc); break;
+    case kStalkSlope2: stalk::Slope2<G>(o, rc, x0, y0); break;
+    case kStalkModulusDiff: stalk::ModulusDiff<G>(o, rc); break;
+    default: break;
+    }
 }
 
 }  // namespace velmora

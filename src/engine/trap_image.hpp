@@ -1,0 +1,46 @@
+#pragma once
+// The picture seen through the image trap: 200 x 150 RGB pixels. It lives in
+// the engine, free of any toolkit, so that the window and the headless
+// renderer look through the same pixels.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "colour_value.hpp"
+
+namespace velmora {
+
+class TrapImage {
+public:
+    static constexpr int kWidth = 200;
+    static constexpr int kHeight = 150;
+
+    // An all-white image: the trap catches nothing on white.
+    TrapImage();
+
+    // Both throw FaultError(RangeCheck) for a position outside the image.
+    void setPixel(int x, int y, uint8_t r, uint8_t g, uint8_t b);
+    // The pixel as a direct colour.
+    ColourValue pixel(int x, int y) const;
+
+    static bool IsWhite(ColourValue colour) { return colour.direct && colour.value == 0xFFFFFF; }
+
+    // Row-major, three bytes (red, green, blue) per pixel, top row first.
+    const uint8_t* rgb() const { return rgb_.data(); }
+
+    friend bool operator==(const TrapImage&, const TrapImage&) = default;
+
+private:
+    static std::size_t Offset(int x, int y);
+    std::array<uint8_t, static_cast<std::size_t>(kWidth) * kHeight * 3> rgb_;
+};
+
+// The built-in motif: a flower inside a ring of colours, on white. Its
+// centre (100, 75) is where the trap maps z = 0.
+TrapImage MakeDefaultTrapImage();
+
+// The one image every run uses, drawn on first use.
+const TrapImage& DefaultTrapImage();
+
+}  // namespace velmora
