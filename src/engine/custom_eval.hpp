@@ -14,6 +14,7 @@
 
 #include "complex.hpp"
 #include "fault.hpp"
+#include "formula_log.hpp"
 #include "formula_tokens.hpp"
 #include "picture_parameters.hpp"
 #include "run_context.hpp"
@@ -21,53 +22,6 @@
 namespace velmora {
 
 inline constexpr int kFormulaStackSlots = 20;
-
-namespace custom_detail {
-inline constexpr long double kPi = 3.141592653589793238462643383279502884L;
-}  // namespace custom_detail
-
-// Complex logarithm with the angle rules of the z^z formula: the whole real
-// axis has angle 0 (so Log(-1) = 0), the imaginary axis +-pi/2. Log(0) is a
-// division-by-zero fault.
-template <class G>
-inline void CustomLog(const Complex& a, Complex& r) {
-    const long double x = a.re, y = a.im;
-    const long double m = x * x + y * y;
-    G::Check(m);
-    const long double l = logl(m);
-    G::Check(l);
-    const long double re = 0.5L * l;
-    G::Check(re);
-    using custom_detail::kPi;
-    long double im;
-    if (x == 0.0L) {
-        im = y > 0.0L ? kPi / 2.0L : -kPi / 2.0L;
-    } else if (y == 0.0L) {
-        im = 0.0L;
-    } else if (x > 0.0L) {
-        const long double q = fabsl(y) / x;
-        G::Check(q);
-        const long double t = atanl(q);
-        G::Check(t);
-        im = y > 0.0L ? t : -t;
-    } else if (y > 0.0L) {
-        const long double q = y / fabsl(x);
-        G::Check(q);
-        const long double t = atanl(q);
-        G::Check(t);
-        im = kPi - t;
-        G::Check(im);
-    } else {
-        const long double q = y / x;
-        G::Check(q);
-        const long double t = atanl(fabsl(q));
-        G::Check(t);
-        im = t - kPi;
-        G::Check(im);
-    }
-    r.re = re;
-    r.im = im;
-}
 
 // The square root of the formula language. Its result w satisfies
 // w^2 = -x + iy for a top x + iy (a top of -4 gives 2, of 4 gives 0/0).
@@ -163,7 +117,7 @@ inline void CustomStep(OrbitState& o, const RunContext& rc) {
             case kTokenDivide: CDiv<G>(a, b, a); break;
             default: {
                 Complex p;
-                CustomLog<G>(a, p);
+                formula::CLog<G>(a, p);  // the same Log as the z^z formula
                 CMul<G>(b, p, p);
                 CExp<G>(p, a);
                 break;
