@@ -1,0 +1,10 @@
+#include "palette_editor_dialog.hpp"
+
+namespace velmora {
+
+PaletteEditorDialog::PaletteEditorDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("OKBottomDlg");
+    setWindowTitle("Palette");
+}
+
+}  // namespace velmora

@@ -1,0 +1,74 @@
+#include "program.hpp"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "custom_formula_dialog.hpp"
+#include "directory_chooser_dialog.hpp"
+#include "help_viewer.hpp"
+#include "main_window.hpp"
+#include "palette_editor_dialog.hpp"
+#include "parameters_dialog.hpp"
+#include "startup.hpp"
+
+namespace velmora {
+
+Program::Program(Prompter& prompter, SettingsSource& settings)
+    : prompter_(prompter), settingsSource_(settings), host_(state_, prompter), actions_(state_, host_),
+      driver_(state_, host_) {}
+
+Program::~Program() {
+    if (helpKeys_ && qApp) qApp->removeEventFilter(helpKeys_.get());
+}
+
+void Program::start() {
+    host_.setApplicationTitle(kApplicationTitle);
+    help_ = std::make_unique<HelpViewer>();
+    helpKeys_ = std::make_unique<HelpKeyFilter>(*help_);
+    qApp->installEventFilter(helpKeys_.get());
+
+    InitialiseMainWindowState(state_);
+    mainWindow_ = std::make_unique<MainWindow>(state_, actions_, driver_, prompter_, *help_);
+    host_.attachMainWindow(mainWindow_.get());
+    // Sized like the maximised window already, so that a picture started
+    // during start-up is placed as it will be seen.
+    if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());
+    QObject::connect(mainWindow_.get(), &MainWindow::closed, mainWindow_.get(), [this] {
+        help_->close();
+        QCoreApplication::quit();
+    });
+
+    customFormula_ = new CustomFormulaDialog(mainWindow_.get());
+    paletteEditor_ = new PaletteEditorDialog(mainWindow_.get());
+    createParametersDialog();
+    directoryChooser_ = new DirectoryChooserDialog(mainWindow_.get());
+
+    mainWindow_->showMaximized();
+}
+
+void Program::createParametersDialog() {
+    parameters_ = new ParametersDialog(state_, actions_, prompter_, mainWindow_.get());
+    host_.attachParametersDialog(parameters_);
+    // "z^2+c" once more, and KeepBuffer for the picture about to be loaded.
+    InitialiseParametersDialogState(state_, actions_);
+    settings_ = settingsSource_.read();
+    loadStartupPicture();
+}
+
+void Program::loadStartupPicture() {
+    currentFileName_ = settings_.Startfile;
+    // A fresh install names no picture: nothing is loaded, nothing is said,
+    // and no picture is waiting to be kept by the first run.
+    if (currentFileName_.empty() || !loadPicture) {
+        state_.params.KeepBuffer = false;
+        return;
+    }
+    try {
+        loadPicture(currentFileName_);
+    } catch (const std::exception& e) {
+        prompter_.message(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
+                          MessageButtons::Ok, MessageIcon::Information);
+    }
+}
+
+}  // namespace velmora

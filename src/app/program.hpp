@@ -1,0 +1,84 @@
+#pragma once
+// The program object: owns the state and every window, and runs the
+// start-up sequence that creates the windows in their fixed order.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "mode_actions.hpp"
+#include "program_state.hpp"
+#include "prompter.hpp"
+#include "render_driver.hpp"
+#include "settings_source.hpp"
+#include "window_host.hpp"
+
+namespace velmora {
+
+class CustomFormulaDialog;
+class DirectoryChooserDialog;
+class HelpKeyFilter;
+class HelpViewer;
+class MainWindow;
+class PaletteEditorDialog;
+class ParametersDialog;
+
+class Program {
+public:
+    Program(Prompter& prompter, SettingsSource& settings);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Creates the main window, the custom formula dialog, the palette
+    // editor, the parameters dialog (which reads the settings and loads the
+    // start-up picture) and the directory chooser, then shows the main
+    // window maximised. Closing the main window ends the event loop.
+    void start();
+
+    // Loads a picture file; the GIF reader plugs in here. Errors it raises
+    // while the start-up picture loads are reported and start-up goes on.
+    std::function<void(const std::string& fileName)> loadPicture;
+
+    ProgramState& state() { return state_; }
+    Prompter& prompter() { return prompter_; }
+    WindowHost& host() { return host_; }
+    ModeActions& actions() { return actions_; }
+    RenderDriver& driver() { return driver_; }
+    HelpViewer& help() { return *help_; }
+    MainWindow& mainWindow() { return *mainWindow_; }
+    CustomFormulaDialog& customFormulaDialog() { return *customFormula_; }
+    PaletteEditorDialog& paletteEditor() { return *paletteEditor_; }
+    ParametersDialog& parametersDialog() { return *parameters_; }
+    DirectoryChooserDialog& directoryChooser() { return *directoryChooser_; }
+
+    const StartupSettings& settings() const { return settings_; }
+    // The picture file last loaded (or asked for at start-up).
+    const std::string& CurrentFileName() const { return currentFileName_; }
+    void setCurrentFileName(const std::string& name) { currentFileName_ = name; }
+
+    static constexpr const char* kRegistryErrorPrefix = "Error in Registry...";
+
+private:
+    void createParametersDialog();
+    void loadStartupPicture();
+
+    ProgramState state_;
+    Prompter& prompter_;
+    SettingsSource& settingsSource_;
+    WindowHost host_;
+    ModeActions actions_;
+    RenderDriver driver_;
+    StartupSettings settings_;
+    std::string currentFileName_;
+    std::unique_ptr<HelpViewer> help_;
+    std::unique_ptr<HelpKeyFilter> helpKeys_;
+    // The dialogs are children of the main window and go with it.
+    std::unique_ptr<MainWindow> mainWindow_;
+    CustomFormulaDialog* customFormula_ = nullptr;
+    PaletteEditorDialog* paletteEditor_ = nullptr;
+    ParametersDialog* parameters_ = nullptr;
+    DirectoryChooserDialog* directoryChooser_ = nullptr;
+};
+
+}  // namespace velmora

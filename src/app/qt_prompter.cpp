@@ -1,0 +1,67 @@
+#include "qt_prompter.hpp"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace velmora {
+namespace {
+
+QWidget* DialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon IconOf(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Error: return QMessageBox::Critical;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Texts are kept with the CR LF line ends the program writes; the box
+// wants plain line feeds.
+QString DisplayText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+}  // namespace
+
+MessageResult QtPrompter::message(const std::string& text, const std::string& caption, MessageButtons buttons,
+                                  MessageIcon icon) {
+    const QMessageBox::StandardButtons set = buttons == MessageButtons::AbortRetryIgnore
+                                                 ? QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore
+                                                 : QMessageBox::StandardButtons(QMessageBox::Ok);
+    QMessageBox box(IconOf(icon), DisplayText(caption), DisplayText(text), set, DialogParent());
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+    case QMessageBox::Abort: return MessageResult::Abort;
+    case QMessageBox::Retry: return MessageResult::Retry;
+    case QMessageBox::Ignore: return MessageResult::Ignore;
+    default: return buttons == MessageButtons::AbortRetryIgnore ? MessageResult::Ignore : MessageResult::Ok;
+    }
+}
+
+std::optional<std::string> QtPrompter::openFile(const FileDialogRequest& request) {
+    const QString name =
+        QFileDialog::getOpenFileName(DialogParent(), QString::fromStdString(request.caption),
+                                     QString::fromStdString(request.directory), QString::fromStdString(request.filter));
+    if (name.isEmpty()) return std::nullopt;
+    return name.toStdString();
+}
+
+std::optional<std::string> QtPrompter::saveFile(const FileDialogRequest& request) {
+    QFileDialog dialog(DialogParent(), QString::fromStdString(request.caption),
+                       QString::fromStdString(request.directory), QString::fromStdString(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace velmora

@@ -1,0 +1,119 @@
+#include "window_host.hpp"
+
+#include <QCoreApplication>
+#include <QLabel>
+
+#include <algorithm>
+#include <ctime>
+
+#include "main_window.hpp"
+#include "parameters_dialog.hpp"
+#include "picture_canvas.hpp"
+#include "status_panel.hpp"
+
+namespace velmora {
+
+int64_t ThreadCpuNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+void WindowHost::attachMainWindow(MainWindow* window) {
+    window_ = window;
+    if (window_) window_->setWindowIconText(QString::fromStdString(s_.applicationTitle));
+}
+
+void WindowHost::setStatusText(const std::string& text) {
+    s_.statusText = text;
+    if (window_) window_->panel()->setStatusText(QString::fromStdString(text));
+}
+
+void WindowHost::showCancelLabel(bool visible) {
+    // A run starts or ends: its first pixel handles whatever is waiting.
+    sinceLastPump_.invalidate();
+    if (window_) window_->panel()->esc()->setVisible(visible);
+}
+
+void WindowHost::setApplicationTitle(const std::string& title) {
+    s_.applicationTitle = title;
+    // The desktop has no task-bar text apart from the window's: the title
+    // goes to the window's icon text, which task bars and icons show, so the
+    // caption itself stays as it is.
+    if (window_) window_->setWindowIconText(QString::fromStdString(title));
+}
+
+void WindowHost::repaintWindow() {
+    if (window_) window_->canvas()->tidy();
+}
+
+int WindowHost::windowWidth() { return window_ ? window_->frameGeometry().width() : 0; }
+
+int WindowHost::panelTop() { return window_ ? window_->panel()->y() : 0; }
+
+void WindowHost::resizePictureBitmap(int width, int height) {
+    if (window_) window_->canvas()->resizePicture(width, height);
+}
+
+void WindowHost::setBitmapPalette() {
+    if (window_) window_->canvas()->setColourTable(window_->canvas()->colourTable());
+}
+
+void WindowHost::setBitmapPixel(int x, int y, ColourValue colour) {
+    if (window_) window_->canvas()->setPixel(x, y, colour);
+}
+
+void WindowHost::fillBitmapRect(int x0, int y0, int x1, int y1, ColourValue brush) {
+    if (window_) window_->canvas()->fillRect(x0, y0, x1, y1, brush);
+}
+
+void WindowHost::drawBitmapOnWindow(int, int) {
+    if (window_) window_->canvas()->updatePicture();
+}
+
+void WindowHost::copyColumnToWindow(int px, int height, int, int) {
+    if (window_) window_->canvas()->updateColumn(px, height);
+}
+
+void WindowHost::pumpEvents() {
+    if (!pumpEnabled_) return;
+    ++stats_.calls;
+    // Handling events costs far more than a pixel of a quick picture, so
+    // they are handled only every few milliseconds; the user cannot tell.
+    if (sinceLastPump_.isValid()) {
+        const int64_t waited = sinceLastPump_.nsecsElapsed();
+        if (waited < interval_) return;
+        stats_.longestWait = std::max(stats_.longestWait, waited);
+    }
+    QElapsedTimer pumping;
+    pumping.start();
+    const int64_t cpuBefore = ThreadCpuNanoseconds();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    stats_.cpuNanosecondsPumping += ThreadCpuNanoseconds() - cpuBefore;
+    const int64_t took = pumping.nsecsElapsed();
+    ++stats_.pumps;
+    stats_.nanosecondsPumping += took;
+    stats_.longestPump = std::max(stats_.longestPump, took);
+    sinceLastPump_.start();
+}
+
+MessageResult WindowHost::messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                                     MessageIcon icon) {
+    return prompter_.message(text, caption, buttons, icon);
+}
+
+int WindowHost::showParametersDialog() { return dialog_ ? dialog_->runModal() : ParametersDialog::kClosed; }
+
+void WindowHost::makePalette() {
+    if (makePaletteHook) makePaletteHook();
+}
+
+void WindowHost::fillParameterBlock() {
+    if (fillParameterBlockHook) fillParameterBlockHook();
+}
+
+void WindowHost::readCustomFormula() {
+    if (customFormulaReader) customFormulaReader();
+}
+
+}  // namespace velmora

@@ -1,0 +1,94 @@
+#pragma once
+// The screen the render driver and the mode actions draw on: the main
+// window's picture, status panel and title, the parameters dialog, the
+// prompter for message boxes, and the event pump that keeps the window
+// usable during a run.
+
+#include <QElapsedTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+#include "program_state.hpp"
+#include "prompter.hpp"
+#include "render_host.hpp"
+
+namespace velmora {
+
+class MainWindow;
+class ParametersDialog;
+
+// Processor time used by the calling thread so far.
+int64_t ThreadCpuNanoseconds();
+
+class WindowHost : public RenderHost {
+public:
+    WindowHost(ProgramState& state, Prompter& prompter) : s_(state), prompter_(prompter) {}
+
+    // The window takes the application title as it stands.
+    void attachMainWindow(MainWindow* window);
+    void attachParametersDialog(ParametersDialog* dialog) { dialog_ = dialog; }
+
+    void setStatusText(const std::string& text) override;
+    void showCancelLabel(bool visible) override;
+    void setApplicationTitle(const std::string& title) override;
+    void repaintWindow() override;
+    int windowWidth() override;
+    int panelTop() override;
+    void resizePictureBitmap(int width, int height) override;
+    void setBitmapPalette() override;
+    void setBitmapPixel(int x, int y, ColourValue colour) override;
+    void fillBitmapRect(int x0, int y0, int x1, int y1, ColourValue brush) override;
+    void drawBitmapOnWindow(int xoff, int yoff) override;
+    void copyColumnToWindow(int px, int height, int xoff, int yoff) override;
+    void pumpEvents() override;
+    MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) override;
+    int showParametersDialog() override;
+    void makePalette() override;
+    void fillParameterBlock() override;
+    void readCustomFormula() override;
+
+    // Where later parts of the program plug in: the palette build of a run,
+    // the parameter block recorded at its end, and reading the custom
+    // formula when "Custom" is chosen. Unset, they do nothing (the picture
+    // keeps the grey palette).
+    std::function<void()> makePaletteHook;
+    std::function<void()> fillParameterBlockHook;
+    std::function<void()> customFormulaReader;
+
+    // Pending events are handled when this much time has passed since they
+    // were last handled; in between, a pixel costs one clock reading. Zero
+    // handles them after every pixel.
+    void setPumpInterval(std::chrono::nanoseconds interval) { interval_ = interval.count(); }
+    // Off: the pump returns at once (for measuring what pumping costs).
+    void setPumpEnabled(bool enabled) { pumpEnabled_ = enabled; }
+
+    struct PumpStatistics {
+        int64_t calls = 0;              // pixels that asked
+        int64_t pumps = 0;              // times events were handled
+        int64_t nanosecondsPumping = 0;  // time spent handling them
+        int64_t cpuNanosecondsPumping = 0;  // processor time of this thread in them
+        int64_t longestPump = 0;         // the longest handling, ns
+        int64_t longestWait = 0;         // the longest time events waited, ns
+    };
+    const PumpStatistics& pumpStatistics() const { return stats_; }
+    void resetPumpStatistics() { stats_ = {}; }
+
+    // About one frame of the screen: input is handled within that time (plus
+    // one pixel's), and handling costs a few percent of a run.
+    static constexpr std::chrono::milliseconds kDefaultPumpInterval{16};
+
+private:
+    ProgramState& s_;
+    Prompter& prompter_;
+    MainWindow* window_ = nullptr;
+    ParametersDialog* dialog_ = nullptr;
+    QElapsedTimer sinceLastPump_;
+    int64_t interval_ = std::chrono::nanoseconds(kDefaultPumpInterval).count();
+    bool pumpEnabled_ = true;
+    PumpStatistics stats_;
+};
+
+}  // namespace velmora
