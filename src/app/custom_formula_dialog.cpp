@@ -1,6 +1,13 @@
 #include "custom_formula_dialog.hpp"
 
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 #include "help_viewer.hpp"
+#include "program.hpp"
 
 namespace velmora {
 
@@ -8,6 +15,75 @@ CustomFormulaDialog::CustomFormulaDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("custfuncdlg");
     setWindowTitle("Enter Custom Formula and Constants");
     SetHelpContext(this, kHelpCustomFormula);
+
+    custfunc_ = new QLineEdit(kCustomFormulaInitialText, this);
+    custfunc_->setObjectName("custfunc");
+    custfunc_->setMinimumWidth(320);
+    SetHelpContext(custfunc_, kHelpCustomFormulaField);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel("Function", this), 0, 0);
+    grid->addWidget(custfunc_, 0, 1, 1, 2);
+    grid->addWidget(new QLabel("Real", this), 1, 1);
+    grid->addWidget(new QLabel("Imag", this), 1, 2);
+    const char* rows[] = {"u", "v", "w"};
+    const char* names[] = {"uccx", "uccy", "vccx", "vccy", "wccx", "wccy"};
+    for (int row = 0; row < 3; ++row) {
+        grid->addWidget(new QLabel(rows[row], this), row + 2, 0);
+        for (int part = 0; part < 2; ++part) {
+            QLineEdit*& field = constants_[row * 2 + part];
+            field = new QLineEdit("0.0", this);
+            field->setObjectName(names[row * 2 + part]);
+            grid->addWidget(field, row + 2, part + 1);
+        }
+    }
+
+    ok_ = new QPushButton("OK", this);
+    ok_->setObjectName("OKBtn");
+    ok_->setDefault(true);
+    connect(ok_, &QPushButton::clicked, this, &CustomFormulaDialog::OKBtnClick);
+
+    auto* bottom = new QLabel("Press F1 for help.", this);
+    bottom->setFrameShape(QFrame::Panel);
+    bottom->setFrameShadow(QFrame::Sunken);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(ok_, 0, Qt::AlignHCenter);
+    layout->addWidget(bottom);
+}
+
+int CustomFormulaDialog::runModal() { return exec(); }
+
+CustomConstantTexts CustomFormulaDialog::constantTexts() const {
+    CustomConstantTexts t;
+    std::string* targets[] = {&t.uccx, &t.uccy, &t.vccx, &t.vccy, &t.wccx, &t.wccy};
+    for (int i = 0; i < 6; ++i) *targets[i] = constants_[i]->text().toStdString();
+    return t;
+}
+
+std::string CustomFormulaDialog::formulaText() const { return custfunc_->text().toStdString(); }
+
+void CustomFormulaDialog::setFormulaText(const std::string& text) {
+    custfunc_->setText(QString::fromStdString(text));
+}
+
+void CustomFormulaDialog::OKBtnClick() {
+    if (onConfirm) onConfirm(formulaText());
+    done(kOk);
+}
+
+void ConnectCustomFormula(Program& program) {
+    CustomFormulaDialog& dialog = program.customFormulaDialog();
+    dialog.onConfirm = [&program](const std::string& text) {
+        ConfirmCustomFormula(program.state(), program.host(), text);
+    };
+    program.host().customFormulaReader = [&program] {
+        CustomFormulaDialog& d = program.customFormulaDialog();
+        // A picture being loaded brings its own formula: no dialog then.
+        if (!program.state().params.KeepBuffer) d.runModal();
+        ReadAndCompileCustomFormula(program.state(), program.host(), d.constantTexts());
+    };
 }
 
 }  // namespace velmora

@@ -1,8 +1,16 @@
 #pragma once
-// The custom formula dialog. Created at start-up; its fields and the reading
-// of the formula come with the custom formula compiler.
+// The custom formula dialog: the formula text and the constants u, v, w.
+// Created once at start-up; its fields keep their texts between showings.
 
 #include <QDialog>
+
+#include <functional>
+#include <string>
+
+#include "custom_compiler.hpp"
+
+class QLineEdit;
+class QPushButton;
 
 namespace velmora {
 
@@ -10,6 +18,36 @@ class CustomFormulaDialog : public QDialog {
     Q_OBJECT
 public:
     explicit CustomFormulaDialog(QWidget* parent = nullptr);
+
+    // Shows the dialog modally; the result is not looked at by the caller.
+    int runModal();
+
+    // The six constant texts as they stand.
+    CustomConstantTexts constantTexts() const;
+    std::string formulaText() const;
+    // A loaded picture puts its formula into the field.
+    void setFormulaText(const std::string& text);
+
+    // Called by OK with the formula text, before the dialog closes.
+    std::function<void(const std::string&)> onConfirm;
+
+    QLineEdit* formulaField() const { return custfunc_; }
+    QLineEdit* constantField(int index) const { return constants_[index]; }
+    QPushButton* okButton() const { return ok_; }
+
+    static constexpr int kOk = 1;
+
+private:
+    void OKBtnClick();
+
+    QLineEdit* custfunc_ = nullptr;
+    QLineEdit* constants_[6] = {};
+    QPushButton* ok_ = nullptr;
 };
+
+// Wires the dialog to the "Custom" item: the dialog is shown unless a picture
+// is being loaded, then the constants are read and the formula compiled.
+class Program;
+void ConnectCustomFormula(Program& program);
 
 }  // namespace velmora

@@ -39,6 +39,7 @@ void Program::start() {
     });
 
     customFormula_ = new CustomFormulaDialog(mainWindow_.get());
+    ConnectCustomFormula(*this);
     paletteEditor_ = new PaletteEditorDialog(mainWindow_.get());
     createParametersDialog();
     directoryChooser_ = new DirectoryChooserDialog(mainWindow_.get());

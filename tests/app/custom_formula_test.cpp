@@ -1,0 +1,106 @@
+// The custom formula dialog behind the "Custom" item.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "custom_formula_dialog.hpp"
+#include "menu_mirror.hpp"
+#include "test_support.hpp"
+
+namespace velmora {
+
+class CustomFormulaTest : public QObject {
+    Q_OBJECT
+private:
+    // Answers the dialog the "Custom" item is about to show.
+    static void AnswerDialog(Program& p, const QString& formula, const QString& uReal, bool confirm) {
+        QTimer::singleShot(0, [&p, formula, uReal, confirm] {
+            CustomFormulaDialog& d = p.customFormulaDialog();
+            QVERIFY(d.isVisible());
+            d.formulaField()->setText(formula);
+            d.constantField(0)->setText(uReal);
+            if (confirm)
+                QTest::mouseClick(d.okButton(), Qt::LeftButton);
+            else
+                d.reject();
+        });
+    }
+    static void ChooseCustom(testing::StartedProgram& p) { p.window().menus().action("Custom1")->trigger(); }
+
+private slots:
+    void confirmedFormulaIsCompiledAndShown() {
+        testing::StartedProgram p;
+        AnswerDialog(p.program, "z^2+c", "0.5", true);
+        ChooseCustom(p);
+        const PictureParameters& params = p.state().params;
+        QCOMPARE(params.FunctionKind, uint8_t{17});
+        QCOMPARE(params.custfunc, std::string("(z^2+c)"));
+        QCOMPARE(int(params.CustomCodeLength), 5);
+        const uint8_t expected[] = {10, 2, 19, 14, 15};
+        for (int i = 0; i < 5; ++i) QCOMPARE(int(params.CustomCode[i]), int(expected[i]));
+        QCOMPARE(params.u.re, 0.5L);
+        QCOMPARE(p.state().statusText, std::string("z2^c+"));
+        QVERIFY(p.prompter.shown.empty());
+        QCOMPARE(p.program.customFormulaDialog().windowTitle(), QString("Enter Custom Formula and Constants"));
+    }
+
+    void badFormulaIsRefusedWithTheMessage() {
+        testing::StartedProgram p;
+        AnswerDialog(p.program, "2z", "0.0", true);
+        ChooseCustom(p);
+        QCOMPARE(p.prompter.shown.size(), size_t{1});
+        QCOMPARE(p.prompter.shown[0].text, std::string("Invalid function expression ?"));
+        QCOMPARE(p.prompter.shown[0].caption, std::string("ERROR"));
+        QCOMPARE(p.state().params.FunctionKind, uint8_t{17});
+        QCOMPARE(int(p.state().params.CustomCodeLength), 1);  // the start-up program is kept
+    }
+
+    void badConstantStopsBeforeCompiling() {
+        testing::StartedProgram p;
+        AnswerDialog(p.program, "z*z+u", "abc", true);
+        ChooseCustom(p);
+        QCOMPARE(p.prompter.shown.size(), size_t{1});
+        QCOMPARE(p.prompter.shown[0].text, std::string("'abc' is not a valid floating point value."));
+        QCOMPARE(p.prompter.shown[0].caption, p.state().applicationTitle);
+        QCOMPARE(int(p.state().params.CustomCodeLength), 1);
+    }
+
+    void closedDialogStillCompilesTheHeldText() {
+        testing::StartedProgram p;
+        AnswerDialog(p.program, "z*z+c", "0.0", true);
+        ChooseCustom(p);
+        // Closing without OK keeps custfunc, which gets one more pair of
+        // brackets and still compiles to the same program.
+        AnswerDialog(p.program, "garbage", "0.0", false);
+        ChooseCustom(p);
+        QCOMPARE(p.state().params.custfunc, std::string("((z*z+c))"));
+        QCOMPARE(p.state().statusText, std::string("zz*c+"));
+        QVERIFY(p.prompter.shown.empty());
+    }
+
+    void loadingPictureCompilesWithoutTheDialog() {
+        testing::StartedProgram p;
+        p.state().params.KeepBuffer = true;
+        p.state().params.custfunc = "z*z+sin(c)";
+        ChooseCustom(p);  // a dialog shown here would block the test
+        QCOMPARE(p.state().statusText, std::string("zz*csin(+"));
+        QVERIFY(!p.program.customFormulaDialog().isVisible());
+    }
+
+    void customRunDrawsAPicture() {
+        testing::StartedProgram p;
+        AnswerDialog(p.program, "z*z+c", "0.0", true);
+        ChooseCustom(p);
+        p.state().texts.setText(TextField::siz, "40");
+        p.program.driver().Runclick();
+        QCOMPARE(p.state().statusText, std::string("Picture completed."));
+        QCOMPARE(p.state().buffer.bytes.size(), size_t{40 * 30});
+    }
+};
+
+}  // namespace velmora
+
+QTEST_MAIN(velmora::CustomFormulaTest)
+#include "custom_formula_test.moc"
