@@ -167,9 +167,14 @@ const std::vector<OptionSpec>& Options() {
          [](Session& s, const std::string& v) {
              ApplyChoice(v, "--bailout-test", {"modulus", "sumabs"}, [&](uint8_t k) { s.actions.BailoutItem(k); });
          }},
-        {"--ffunc", "ident|sin|cos", "the f of 1/f(z*z+c)", kModes,
+        {"--ffunc", "ident|sin|cos", "the f of 1/f(z*z+c); selects that formula, as its sub-menu does", kModes,
          [](Session& s, const std::string& v) {
-             ApplyChoice(v, "--ffunc", {"ident", "sin", "cos"}, [&](uint8_t k) { s.actions.FfuncItem(k); });
+             ApplyChoice(v, "--ffunc", {"ident", "sin", "cos"}, [&](uint8_t k) {
+                 // The f items are reached by opening the formula's sub-menu,
+                 // which chooses the formula first.
+                 s.actions.FunctionItem(kFormulaRecipF);
+                 s.actions.FfuncItem(k);
+             });
          }},
         {"--sphere", nullptr, "Sphere mapping", kModes, [](Session& s, const std::string&) { s.actions.Sphere(); }},
         {"--inversion", nullptr, "Inversion mapping", kModes,

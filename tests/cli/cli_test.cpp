@@ -84,6 +84,22 @@ TEST(Renderer, OptionOrderDoesNotMatter) {
     std::remove(b.c_str());
 }
 
+TEST(Renderer, FfuncChoosesTheReciprocalFormula) {
+    const std::string a = (std::filesystem::temp_directory_path() / "velmora_cli_f1.raw").string();
+    const std::string b = (std::filesystem::temp_directory_path() / "velmora_cli_f2.raw").string();
+    ASSERT_EQ(Render({"--size", "24", "--ffunc", "sin", "--raw", a}).status, 0);
+    ASSERT_EQ(Render({"--size", "24", "--function", "1/f(z*z+c)", "--ffunc", "sin", "--raw", b}).status, 0);
+    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+    const std::string da((std::istreambuf_iterator<char>(fa)), {}), db((std::istreambuf_iterator<char>(fb)), {});
+    EXPECT_EQ(da, db);
+    const std::string c = (std::filesystem::temp_directory_path() / "velmora_cli_f3.raw").string();
+    ASSERT_EQ(Render({"--size", "24", "--function", "1/f(z*z+c)", "--raw", c}).status, 0);
+    std::ifstream fc(c, std::ios::binary);
+    const std::string dc((std::istreambuf_iterator<char>(fc)), {});
+    EXPECT_NE(da, dc);  // f = sin differs from f = ident
+    for (const std::string& path : {a, b, c}) std::remove(path.c_str());
+}
+
 TEST(Renderer, SetUpFaultIsTheResult) {
     const Result r = Render({"--size", "0"});
     EXPECT_EQ(r.status, 1);
