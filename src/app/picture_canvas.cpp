@@ -113,6 +113,7 @@ void PictureCanvas::updateColumn(int px, int height) { update(QRect(s_.xoff + px
 void PictureCanvas::tidy() {
     textLines_.clear();
     update();
+    emit tidied();
 }
 
 void PictureCanvas::showTextLines(const std::vector<std::string>& lines) {

@@ -86,6 +86,8 @@ public:
 signals:
     // Right mouse button: the pop-up menu, at this global position.
     void popupRequested(QPoint globalPosition);
+    // The window was erased by tidy(): marks drawn over it must go too.
+    void tidied();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,14 +8,16 @@
 #include "help_viewer.hpp"
 #include "main_window.hpp"
 #include "palette_editor_dialog.hpp"
+#include "palette_wiring.hpp"
 #include "parameters_dialog.hpp"
 #include "startup.hpp"
+#include "zoom_wiring.hpp"
 
 namespace velmora {
 
 Program::Program(Prompter& prompter, SettingsSource& settings)
     : prompter_(prompter), settingsSource_(settings), host_(state_, prompter), actions_(state_, host_),
-      driver_(state_, host_) {}
+      driver_(state_, host_), palette_(std::make_unique<PaletteWiring>(state_, host_)) {}
 
 Program::~Program() {
     if (helpKeys_ && qApp) qApp->removeEventFilter(helpKeys_.get());
@@ -30,6 +32,8 @@ void Program::start() {
     InitialiseMainWindowState(state_);
     mainWindow_ = std::make_unique<MainWindow>(state_, actions_, driver_, prompter_, *help_);
     host_.attachMainWindow(mainWindow_.get());
+    palette_->attachMainWindow(*mainWindow_);
+    zoom_ = std::make_unique<ZoomWiring>(state_, *mainWindow_->canvas(), driver_, prompter_);
     // Sized like the maximised window already, so that a picture started
     // during start-up is placed as it will be seen.
     if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());
@@ -41,8 +45,10 @@ void Program::start() {
     customFormula_ = new CustomFormulaDialog(mainWindow_.get());
     ConnectCustomFormula(*this);
     paletteEditor_ = new PaletteEditorDialog(mainWindow_.get());
+    palette_->attachEditorDialog(*paletteEditor_);
     createParametersDialog();
     directoryChooser_ = new DirectoryChooserDialog(mainWindow_.get());
+    palette_->buildFirstPalette();
 
     mainWindow_->showMaximized();
 }

@@ -21,7 +21,9 @@ class HelpKeyFilter;
 class HelpViewer;
 class MainWindow;
 class PaletteEditorDialog;
+class PaletteWiring;
 class ParametersDialog;
+class ZoomWiring;
 
 class Program {
 public:
@@ -49,8 +51,11 @@ public:
     MainWindow& mainWindow() { return *mainWindow_; }
     CustomFormulaDialog& customFormulaDialog() { return *customFormula_; }
     PaletteEditorDialog& paletteEditor() { return *paletteEditor_; }
+    // The palette, its editor and what shows them.
+    PaletteWiring& palette() { return *palette_; }
     ParametersDialog& parametersDialog() { return *parameters_; }
     DirectoryChooserDialog& directoryChooser() { return *directoryChooser_; }
+    ZoomWiring& zoom() { return *zoom_; }
 
     const StartupSettings& settings() const { return settings_; }
     // The picture file last loaded (or asked for at start-up).
@@ -73,12 +78,17 @@ private:
     std::string currentFileName_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<HelpKeyFilter> helpKeys_;
+    // Outlives the windows that show the palette.
+    std::unique_ptr<PaletteWiring> palette_;
     // The dialogs are children of the main window and go with it.
     std::unique_ptr<MainWindow> mainWindow_;
     CustomFormulaDialog* customFormula_ = nullptr;
     PaletteEditorDialog* paletteEditor_ = nullptr;
     ParametersDialog* parameters_ = nullptr;
     DirectoryChooserDialog* directoryChooser_ = nullptr;
+    // Declared after the main window so that it goes first: it draws on
+    // the window's client area.
+    std::unique_ptr<ZoomWiring> zoom_;
 };
 
 }  // namespace velmora

@@ -8,12 +8,12 @@ namespace velmora {
 
 MarkedIndex& MarkedIndexList::at(int32_t slot) {
     if (slot < 1 || slot > kCapacity) throw FaultError(FaultKind::RangeCheck);
-    return slots[static_cast<size_t>(slot - 1)];
+    return entries[static_cast<size_t>(slot - 1)];
 }
 
 const MarkedIndex& MarkedIndexList::at(int32_t slot) const {
     if (slot < 1 || slot > kCapacity) throw FaultError(FaultKind::RangeCheck);
-    return slots[static_cast<size_t>(slot - 1)];
+    return entries[static_cast<size_t>(slot - 1)];
 }
 
 void MarkedIndexList::insertAt(int32_t slot, const MarkedIndex& mark) {
@@ -41,7 +41,7 @@ int32_t MarkedIndexList::firstAtOrAbove(int32_t index) const {
 bool SameMarks(const MarkedIndexList& a, const MarkedIndexList& b) {
     if (a.count != b.count) return false;
     const int32_t n = std::clamp(a.count, 0, MarkedIndexList::kCapacity);
-    return std::equal(a.slots.begin(), a.slots.begin() + n, b.slots.begin());
+    return std::equal(a.entries.begin(), a.entries.begin() + n, b.entries.begin());
 }
 
 MarkedIndexList DefaultMarkedIndexList() {
@@ -51,7 +51,7 @@ MarkedIndexList DefaultMarkedIndexList() {
         {150, 0, 0, 0},     {179, 0, 255, 255}, {181, 128, 128, 0},  {255, 0, 0, 0},
     };
     MarkedIndexList list;
-    for (const MarkedIndex& m : kDefaults) list.slots[static_cast<size_t>(list.count++)] = m;
+    for (const MarkedIndex& m : kDefaults) list.entries[static_cast<size_t>(list.count++)] = m;
     return list;
 }
 

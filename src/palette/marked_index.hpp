@@ -24,7 +24,7 @@ struct MarkedIndexList {
     // Entries in use, terminator included. Slots above it are never read and
     // keep whatever they last held.
     int32_t count = 0;
-    std::array<MarkedIndex, kCapacity> slots{};
+    std::array<MarkedIndex, kCapacity> entries{};
 
     // Slot `slot` (1..30); any other number is a range fault.
     MarkedIndex& at(int32_t slot);

@@ -1,0 +1,108 @@
+#pragma once
+// The palette in the desktop program: the palette state beside the program
+// state, the editor, and the screen they draw on (the main window's picture,
+// the strip in the status panel, the editor dialog).
+//
+// Every image that holds palette indices is shown through the current
+// palette object's colours, so a new palette recolours the picture at once,
+// also in the middle of a run, without touching the picture buffer.
+
+#include <QPointer>
+
+#include "palette_headers.hpp"
+#include "program_state.hpp"
+
+namespace velmora {
+
+class MainWindow;
+class PaletteEditorDialog;
+class WindowHost;
+
+// The picture's top-left corner of the window, into which the editor shows
+// the picture shrunk while it changes colours.
+inline constexpr int kPreviewWidth = 200;
+inline constexpr int kPreviewHeight = 150;
+
+class WindowPaletteHost : public PaletteHost {
+public:
+    WindowPaletteHost(ProgramState& state, WindowHost& host, const PaletteState& palette)
+        : s_(state), host_(host), palette_(palette) {}
+
+    void attach(MainWindow* window, PaletteEditorDialog* dialog);
+
+    void paletteChanged(const PaletteObject& palette) override;
+    void showStrip(const IndexImage& strip) override;
+    void drawPicture(int xoff, int yoff) override;
+    void repaintWindow() override;
+    void drawPicturePreview() override;
+    void fillPictureRect(int x0, int y0, int x1, int y1, uint8_t index) override;
+    void setStatusText(const std::string& text) override;
+    void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+    std::string applicationTitle() override;
+
+    // The strip is taken from Image1 when the window closes.
+    void releaseStrip();
+
+private:
+    void renderStrip(const IndexImage& strip, const ColourTable& colours);
+
+    ProgramState& s_;
+    WindowHost& host_;
+    const PaletteState& palette_;
+    QPointer<MainWindow> window_;
+    QPointer<PaletteEditorDialog> dialog_;
+    bool stripShown_ = false;
+    ColourTable stripColours_{};
+};
+
+class PaletteWiring {
+public:
+    PaletteWiring(ProgramState& state, WindowHost& host);
+    PaletteWiring(const PaletteWiring&) = delete;
+    PaletteWiring& operator=(const PaletteWiring&) = delete;
+
+    // The palette enters the main window: the picture takes its colours,
+    // Colours > Palette, the pop-up "palette" and Colours > "add border" get
+    // their actions, activation realises the palette, every run builds it,
+    // and the editor's shrunk picture is drawn over the window.
+    void attachMainWindow(MainWindow& window);
+    // The editor dialog, created at start-up after the main window.
+    void attachEditorDialog(PaletteEditorDialog& dialog);
+    // Start-up ends: unless the start-up picture brought a palette, the
+    // default marks' palette is built now, so that the strip and the first
+    // picture show it whether or not the window is ever activated.
+    void buildFirstPalette();
+
+    // Marks from a palette file or a loaded picture: taken as they are, then
+    // built (a build failure is reported by the builder). Returns whether
+    // the build succeeded.
+    bool takeMarks(const MarkedIndexList& marks);
+
+    PaletteState& state() { return palette_; }
+    PaletteEditor& editor() { return editor_; }
+    WindowPaletteHost& paletteHost() { return paletteHost_; }
+
+private:
+    // The dialog is made after the editor; until then the editor's view does
+    // nothing.
+    class DialogView : public PaletteEditorView {
+    public:
+        void showEditor() override;
+        void hideEditor() override;
+        void drawGrid(const IndexImage& grid) override;
+        void setColourEdits(int red, int green, int blue) override;
+        void setIndexTexts(const std::string& indextxt, const std::string& oindex) override;
+        QPointer<PaletteEditorDialog> dialog;
+    };
+
+    ProgramState& s_;
+    WindowHost& host_;
+    PaletteState palette_;
+    WindowPaletteHost paletteHost_;
+    DialogView view_;
+    PaletteEditor editor_;
+    QPointer<MainWindow> window_;
+    QPointer<PaletteEditorDialog> dialog_;
+};
+
+}  // namespace velmora
