@@ -211,31 +211,70 @@ inline void Newton(OrbitState& o) {
 
 }  // namespace formula
 
+// Any kind without a formula of its own (only a loaded picture can carry one)
+// leaves z as it is.
+inline constexpr int kFormulaUnknown = 255;
+// Not a formula: the kind is looked up at every step.
+inline constexpr int kFormulaDynamic = -1;
+
+template <class G>
+inline void FormulaStep(OrbitState& o, const RunContext& rc);
+
+// The step of formula K, chosen at compile time: the fast pixel loop is
+// instantiated once per formula so that no dispatch sits inside it.
+template <class G, int K>
+inline void FormulaStepOf(OrbitState& o, const RunContext& rc) {
+    if constexpr (K == kFormulaCoefficients) formula::Coefficients<G>(o, rc);
+    else if constexpr (K == kFormulaZPowZ) formula::ZPowZ<G>(o);
+    else if constexpr (K == kFormulaCSin) formula::CSinTimesC<G>(o);
+    else if constexpr (K == kFormulaZ2) formula::ZSquaredPlusC<G>(o);
+    else if constexpr (K == kFormulaZ3) formula::ZCubedPlusC<G>(o);
+    else if constexpr (K == kFormulaZ7) formula::ZSeventhPlusC<G>(o);
+    else if constexpr (K == kFormulaRecipF) formula::RecipF<G>(o, rc);
+    else if constexpr (K == kFormulaRecipZ2) formula::RecipZ2PlusC<G>(o);
+    else if constexpr (K == kFormulaRecipZC2) formula::RecipZPlusCSquared<G>(o);
+    else if constexpr (K == kFormulaRecipZ3) formula::RecipZ3PlusC<G>(o);
+    else if constexpr (K == kFormulaRecipZ3C) formula::RecipZ3C<G>(o);
+    else if constexpr (K == kFormulaCCos) formula::CTimesCos<G>(o);
+    else if constexpr (K == kFormulaCExp) formula::CTimesExp<G>(o);
+    else if constexpr (K == kFormulaSinh) formula::SinhPlusC<G>(o);
+    else if constexpr (K == kFormulaCTanh) formula::CTimesTanh<G>(o);
+    else if constexpr (K == kFormulaPokorny) formula::Pokorny<G>(o);
+    else if constexpr (K == kFormulaNewton) formula::Newton<G>(o);
+    else if constexpr (K == kFormulaCustom) CustomStep<G>(o, rc);
+    else if constexpr (K == kFormulaDynamic) FormulaStep<G>(o, rc);
+}
+
+// Calls f.template operator()<K>() with the formula kind of the run as a
+// compile-time constant.
+template <class F>
+inline void WithFormulaKind(uint8_t kind, F&& f) {
+    switch (kind) {
+    case kFormulaCoefficients: f.template operator()<kFormulaCoefficients>(); break;
+    case kFormulaZPowZ: f.template operator()<kFormulaZPowZ>(); break;
+    case kFormulaCSin: f.template operator()<kFormulaCSin>(); break;
+    case kFormulaZ2: f.template operator()<kFormulaZ2>(); break;
+    case kFormulaZ3: f.template operator()<kFormulaZ3>(); break;
+    case kFormulaZ7: f.template operator()<kFormulaZ7>(); break;
+    case kFormulaRecipF: f.template operator()<kFormulaRecipF>(); break;
+    case kFormulaRecipZ2: f.template operator()<kFormulaRecipZ2>(); break;
+    case kFormulaRecipZC2: f.template operator()<kFormulaRecipZC2>(); break;
+    case kFormulaRecipZ3: f.template operator()<kFormulaRecipZ3>(); break;
+    case kFormulaRecipZ3C: f.template operator()<kFormulaRecipZ3C>(); break;
+    case kFormulaCCos: f.template operator()<kFormulaCCos>(); break;
+    case kFormulaCExp: f.template operator()<kFormulaCExp>(); break;
+    case kFormulaSinh: f.template operator()<kFormulaSinh>(); break;
+    case kFormulaCTanh: f.template operator()<kFormulaCTanh>(); break;
+    case kFormulaPokorny: f.template operator()<kFormulaPokorny>(); break;
+    case kFormulaNewton: f.template operator()<kFormulaNewton>(); break;
+    case kFormulaCustom: f.template operator()<kFormulaCustom>(); break;
+    default: f.template operator()<kFormulaUnknown>(); break;
+    }
+}
+
 template <class G>
 inline void FormulaStep(OrbitState& o, const RunContext& rc) {
-    switch (rc.FunctionKind) {
-    case kFormulaCoefficients: formula::Coefficients<G>(o, rc); break;
-    case kFormulaZPowZ: formula::ZPowZ<G>(o); break;
-    case kFormulaCSin: formula::CSinTimesC<G>(o); break;
-    case kFormulaZ2: formula::ZSquaredPlusC<G>(o); break;
-    case kFormulaZ3: formula::ZCubedPlusC<G>(o); break;
-    case kFormulaZ7: formula::ZSeventhPlusC<G>(o); break;
-    case kFormulaRecipF: formula::RecipF<G>(o, rc); break;
-    case kFormulaRecipZ2: formula::RecipZ2PlusC<G>(o); break;
-    case kFormulaRecipZC2: formula::RecipZPlusCSquared<G>(o); break;
-    case kFormulaRecipZ3: formula::RecipZ3PlusC<G>(o); break;
-    case kFormulaRecipZ3C: formula::RecipZ3C<G>(o); break;
-    case kFormulaCCos: formula::CTimesCos<G>(o); break;
-    case kFormulaCExp: formula::CTimesExp<G>(o); break;
-    case kFormulaSinh: formula::SinhPlusC<G>(o); break;
-    case kFormulaCTanh: formula::CTimesTanh<G>(o); break;
-    case kFormulaPokorny: formula::Pokorny<G>(o); break;
-    case kFormulaNewton: formula::Newton<G>(o); break;
-    case kFormulaCustom: CustomStep<G>(o, rc); break;
-    default:
-        // Unknown kinds (only a loaded picture can carry one) leave z as it is.
-        break;
-    }
+    WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<G, K>(o, rc); });
 }
 
 }  // namespace velmora

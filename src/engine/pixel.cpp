@@ -56,15 +56,15 @@ void SpherePosition(const RunContext& rc, int col, int row, int& px, int& py) {
 // The orbit loop proper. Keeping lastZ and previousModulus costs two 80-bit
 // stores a step; only the stalk types that look at them get them on the fast
 // path (the checked path always keeps them, and nothing else reads them).
-template <class G, bool kHistory>
-void OrbitLoop(const RunContext& rc, OrbitState& o) {
+template <class G, bool kHistory, bool kTested, int kFormula>
+[[gnu::noinline]] void OrbitLoop(const RunContext& rc, OrbitState& o) {
     const bool stalkNone = rc.StalkType == kStalkNone;
     do {
         if (kHistory) {
             o.previousModulus = o.modulus;
             o.lastZ = o.z;
         }
-        FormulaStep<G>(o, rc);
+        FormulaStepOf<G, kFormula>(o, rc);
         if (rc.BailoutKind == kBailoutModulus) {
             const long double m = o.z.re * o.z.re + o.z.im * o.z.im;
             G::Check(m);
@@ -76,7 +76,7 @@ void OrbitLoop(const RunContext& rc, OrbitState& o) {
         }
         if (!((o.trapHit && stalkNone) || o.iteration <= rc.minit)) {
             o.lastTested = o.iteration;
-            StalkTest<G>(o, rc);
+            if (kTested) StalkTest<G>(o, rc);
         }
         o.iteration = CheckedAdd(o.iteration, 1);
     } while ((!o.trapHit && o.iteration <= rc.miter && o.modulus <= rc.maxmod) || o.iteration <= rc.minit);
@@ -88,7 +88,23 @@ bool NeedsHistory(const RunContext& rc) {
     case kStalkSlope1:
     case kStalkModulusDiff:
     case kStalkMedian: return true;
-    default: return rc.FunctionKind == kFormulaCustom;
+    default: return false;
+    }
+}
+
+// Whether the stalk type tests the orbit after every step; the others look
+// only at the finished orbit, and their loop leaves the test out.
+bool TestsEveryStep(const RunContext& rc) {
+    switch (rc.StalkType) {
+    case kStalkCross:
+    case kStalkCircle:
+    case kStalkAnnulus:
+    case kStalkConverge:
+    case kStalkSquareBand:
+    case kStalkImage:
+    case kStalkMedian:
+    case kStalkHypercross: return true;
+    default: return false;
     }
 }
 
@@ -108,10 +124,21 @@ void OrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long dou
     o.trapHit = false;
     o.imageHit = false;
 
-    if (G::kChecked || NeedsHistory(rc))
-        OrbitLoop<G, true>(rc, o);
-    else
-        OrbitLoop<G, false>(rc, o);
+    // One loop per formula and kind of stalk keeps every dispatch out of the
+    // loop; the checked path only needs to be right, so it has just one loop.
+    if constexpr (G::kChecked) {
+        OrbitLoop<G, true, true, kFormulaDynamic>(rc, o);
+    } else {
+        const bool history = NeedsHistory(rc), tested = TestsEveryStep(rc);
+        WithFormulaKind(rc.FunctionKind, [&]<int K>() {
+            if (history)
+                OrbitLoop<G, true, true, K>(rc, o);
+            else if (tested)
+                OrbitLoop<G, false, true, K>(rc, o);
+            else
+                OrbitLoop<G, false, false, K>(rc, o);
+        });
+    }
 }
 
 // Runs the orbit region with the given guard; returns the fault that ended
