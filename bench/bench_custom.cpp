@@ -9,7 +9,7 @@
 #include <string>
 
 #include "custom_compiler.hpp"
-#include "headless_host.hpp"
+#include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
@@ -23,13 +23,11 @@ using namespace velmora;
 void Render(benchmark::State& state, const char* customFormula) {
     int64_t steps = 0;
     for (auto _ : state) {
-        ProgramState s;
-        HeadlessHost host;
-        ModeActions actions(s, host);
-        RenderDriver driver(s, host);
-        InitialiseMainWindowState(s);
-        InitialiseParametersDialogState(s, actions);
-        s.params.KeepBuffer = false;
+        HeadlessSession session;
+        ProgramState& s = session.state;
+        HeadlessHost& host = session.host;
+        ModeActions& actions = session.actions;
+        RenderDriver& driver = session.driver;
         actions.StalkItem(kStalkNone);
         if (customFormula) {
             actions.FunctionItem(kFormulaCustom);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "headless_host.hpp"
+#include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
@@ -29,13 +29,10 @@ constexpr int kIterations = 500;
 void BM_Picture(benchmark::State& state, Scene scene) {
     int64_t steps = 0;
     for (auto _ : state) {
-        ProgramState s;
-        HeadlessHost host;
-        ModeActions actions(s, host);
-        RenderDriver driver(s, host);
-        InitialiseMainWindowState(s);
-        InitialiseParametersDialogState(s, actions);
-        s.params.KeepBuffer = false;
+        HeadlessSession session;
+        ProgramState& s = session.state;
+        ModeActions& actions = session.actions;
+        RenderDriver& driver = session.driver;
         actions.Mandelbrot();
         s.params.FunctionKind = scene.kind;
         s.params.StalkType = scene.stalk;

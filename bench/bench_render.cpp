@@ -8,7 +8,7 @@
 #include <cfenv>
 #include <cstdint>
 
-#include "headless_host.hpp"
+#include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
@@ -32,13 +32,10 @@ struct View {
 void BM_Driver(benchmark::State& state) {
     int64_t steps = 0;
     for (auto _ : state) {
-        ProgramState s;
-        HeadlessHost host;
-        ModeActions actions(s, host);
-        RenderDriver driver(s, host);
-        InitialiseMainWindowState(s);
-        InitialiseParametersDialogState(s, actions);
-        s.params.KeepBuffer = false;
+        HeadlessSession session;
+        ProgramState& s = session.state;
+        ModeActions& actions = session.actions;
+        RenderDriver& driver = session.driver;
         actions.Mandelbrot();
         s.texts.setText(TextField::siz, std::to_string(kWidth));
         s.texts.setText(TextField::miter, std::to_string(kIterations));

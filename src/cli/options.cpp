@@ -11,7 +11,7 @@
 #include "conversions.hpp"
 #include "custom_compiler.hpp"
 #include "fault.hpp"
-#include "headless_host.hpp"
+#include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
@@ -24,11 +24,7 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-struct Session {
-    ProgramState state;
-    HeadlessHost host;
-    ModeActions actions{state, host};
-    RenderDriver driver{state, host};
+struct Session : HeadlessSession {
     std::string rawPath;
     bool stats = false;
     // What the custom formula dialog would hold.
@@ -234,10 +230,6 @@ bool WriteRaw(const Session& s, std::ostream& err) {
 
 int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Session s;
-    InitialiseMainWindowState(s.state);
-    InitialiseParametersDialogState(s.state, s.actions);
-    // No start-up picture is loaded here, so the first run makes a new buffer.
-    s.state.params.KeepBuffer = false;
 
     struct Pending {
         const OptionSpec* spec;
