@@ -212,7 +212,7 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
         if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit)) {
             const long double scaled = 29.0L * o.trapValue;
             G::Check(scaled);
-            o.pixelColour = ColourValue::Index(CheckedAdd(Round(scaled), 30 * (o.lastTested % 4)));
+            o.pixelColour = stalk::BandColour(scaled, o.lastTested);
         }
     } else if (o.iteration > rc.miter && o.modulus < rc.maxmod) {
         o.pixelColour = ColourValue::Index(181);
