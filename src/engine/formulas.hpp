@@ -52,11 +52,18 @@ inline void ZPowZ(OrbitState& o) {
     CAdd<G>(o.z, Q, o.z);
 }
 
-template <class G>
-inline void CSinTimesC(OrbitState& o) {
-    Complex T, unusedCos, unusedExp;
-    CSinCosExp<G>(o.z, T, unusedCos, unusedExp);
-    CMul<G>(T, o.c, o.z);
+// Which result of the combined sine, cosine and exponential a formula uses.
+enum class TrigPart { Sin, Cos, Exp };
+
+// csin(z), c*cos(z) and cexp(z): one combined evaluation (all three parts
+// are computed, so an overflowing exponential faults even for the sine),
+// then the chosen part times c.
+template <class G, TrigPart kPart>
+inline void TrigTimesC(OrbitState& o) {
+    Complex s, c, e;
+    CSinCosExp<G>(o.z, s, c, e);
+    const Complex& part = kPart == TrigPart::Sin ? s : kPart == TrigPart::Cos ? c : e;
+    CMul<G>(part, o.c, o.z);
 }
 
 template <class G>
@@ -132,19 +139,6 @@ inline void RecipZ3C(OrbitState& o) {
     CDiv<G>(ONE, o.z, o.z);
 }
 
-template <class G>
-inline void CTimesCos(OrbitState& o) {
-    Complex unusedSin, U, unusedExp;
-    CSinCosExp<G>(o.z, unusedSin, U, unusedExp);
-    CMul<G>(U, o.c, o.z);
-}
-
-template <class G>
-inline void CTimesExp(OrbitState& o) {
-    Complex unusedSin, unusedCos, V;
-    CSinCosExp<G>(o.z, unusedSin, unusedCos, V);
-    CMul<G>(V, o.c, o.z);
-}
 
 // sinh z + c as (e^z - 1/e^z) / 2 + c. The reciprocal faults when e^z has
 // underflowed to zero.
@@ -226,7 +220,7 @@ template <class G, int K>
 inline void FormulaStepOf(OrbitState& o, const RunContext& rc) {
     if constexpr (K == kFormulaCoefficients) formula::Coefficients<G>(o, rc);
     else if constexpr (K == kFormulaZPowZ) formula::ZPowZ<G>(o);
-    else if constexpr (K == kFormulaCSin) formula::CSinTimesC<G>(o);
+    else if constexpr (K == kFormulaCSin) (formula::TrigTimesC<G, formula::TrigPart::Sin>(o));
     else if constexpr (K == kFormulaZ2) formula::ZSquaredPlusC<G>(o);
     else if constexpr (K == kFormulaZ3) formula::ZCubedPlusC<G>(o);
     else if constexpr (K == kFormulaZ7) formula::ZSeventhPlusC<G>(o);
@@ -235,8 +229,8 @@ inline void FormulaStepOf(OrbitState& o, const RunContext& rc) {
     else if constexpr (K == kFormulaRecipZC2) formula::RecipZPlusCSquared<G>(o);
     else if constexpr (K == kFormulaRecipZ3) formula::RecipZ3PlusC<G>(o);
     else if constexpr (K == kFormulaRecipZ3C) formula::RecipZ3C<G>(o);
-    else if constexpr (K == kFormulaCCos) formula::CTimesCos<G>(o);
-    else if constexpr (K == kFormulaCExp) formula::CTimesExp<G>(o);
+    else if constexpr (K == kFormulaCCos) (formula::TrigTimesC<G, formula::TrigPart::Cos>(o));
+    else if constexpr (K == kFormulaCExp) (formula::TrigTimesC<G, formula::TrigPart::Exp>(o));
     else if constexpr (K == kFormulaSinh) formula::SinhPlusC<G>(o);
     else if constexpr (K == kFormulaCTanh) formula::CTimesTanh<G>(o);
     else if constexpr (K == kFormulaPokorny) formula::Pokorny<G>(o);

@@ -147,15 +147,7 @@ template <class G>
 FaultKind RunOrbitRegion(const RunContext& rc, int col, int row, OrbitState& o, long double& x, long double& y,
                          int& px, int& py) {
     try {
-        if constexpr (G::kChecked) {
-            OrbitRegion<G>(rc, col, row, o, x, y, px, py);
-        } else {
-            // The fast path works on a local copy that the compiler can keep in
-            // registers; if anything faults the pixel is recomputed anyway.
-            OrbitState local = o;
-            OrbitRegion<G>(rc, col, row, local, x, y, px, py);
-            o = local;
-        }
+        OrbitRegion<G>(rc, col, row, o, x, y, px, py);
     } catch (const FaultError& e) {
         return e.kind();
     }

@@ -95,20 +95,7 @@ void ZoomController::moveRectangle(int x) {
     const int32_t left = Narrow(ax - d);
     const int32_t bottom = Narrow(int64_t{MulDiv(d, 3, 4)} + ay);
     const int32_t top = Narrow(ay - (bottom - ay));
-    const Area shown = Normalised(sel_.drawnLeft, sel_.drawnTop, int64_t{sel_.drawnRight} - sel_.drawnLeft,
-                                  int64_t{sel_.drawnBottom} - sel_.drawnTop);
-    const Area band = Normalised(left, top, int64_t{x} - left, int64_t{bottom} - top);
-
-    sel_.right = x;
-    sel_.left = left;
-    sel_.bottom = bottom;
-    sel_.top = top;
-    if (!shown.empty()) host_.invertRect(shown.x, shown.y, shown.width, shown.height);
-    if (!band.empty()) host_.invertRect(band.x, band.y, band.width, band.height);
-    sel_.drawnRight = sel_.right;
-    sel_.drawnBottom = sel_.bottom;
-    sel_.drawnLeft = sel_.left;
-    sel_.drawnTop = sel_.top;
+    replaceShape(false, x, left, top, bottom);
 }
 
 void ZoomController::moveCircle(int x) {
@@ -117,20 +104,26 @@ void ZoomController::moveCircle(int x) {
     const int32_t left = Narrow(ax - d);
     const int32_t bottom = Narrow(ay + d);
     const int32_t top = Narrow(ay - d);
+    // The shown shape goes by drawing it once more; after a change of the
+    // Shift key mid-drag that leaves the other shape's trace until a repaint.
+    replaceShape(true, x, left, top, bottom);
+}
+
+void ZoomController::replaceShape(bool ellipse, int32_t right, int32_t left, int32_t top, int32_t bottom) {
     const Area shown = Normalised(sel_.drawnLeft, sel_.drawnTop, int64_t{sel_.drawnRight} - sel_.drawnLeft,
                                   int64_t{sel_.drawnBottom} - sel_.drawnTop);
-    const Area circle = Normalised(left, top, int64_t{x} - left, int64_t{bottom} - top);
-
-    sel_.right = x;
+    const Area shape = Normalised(left, top, int64_t{right} - left, int64_t{bottom} - top);
+    sel_.right = right;
     sel_.left = left;
     sel_.bottom = bottom;
     sel_.top = top;
-    // The shown shape goes by drawing it once more; after a change of the
-    // Shift key mid-drag that leaves the other shape's trace until a repaint.
-    if (!shown.empty())
-        host_.invertEllipse(shown.x, shown.y, shown.x + shown.width, shown.y + shown.height);
-    if (!circle.empty())
-        host_.invertEllipse(circle.x, circle.y, circle.x + circle.width, circle.y + circle.height);
+    for (const Area& a : {shown, shape}) {
+        if (a.empty()) continue;
+        if (ellipse)
+            host_.invertEllipse(a.x, a.y, a.x + a.width, a.y + a.height);
+        else
+            host_.invertRect(a.x, a.y, a.width, a.height);
+    }
     sel_.drawnLeft = sel_.left;
     sel_.drawnTop = sel_.top;
     sel_.drawnRight = sel_.right;

@@ -45,6 +45,8 @@ private:
     bool ignored(MouseButton button) const;
     void moveRectangle(int x);
     void moveCircle(int x);
+    // Undraws the shown band or circle and draws the new one in its place.
+    void replaceShape(bool ellipse, int32_t right, int32_t left, int32_t top, int32_t bottom);
     void placeInversionCircle();
     void zoom();
     void invertRect(int32_t x, int32_t y, int32_t width, int32_t height);

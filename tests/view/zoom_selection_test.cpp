@@ -1,3 +1,4 @@
+#include "recording_host.hpp"
 #include "zoom_selection.hpp"
 
 #include <gtest/gtest.h>
@@ -355,29 +356,6 @@ TEST_F(ZoomTest, RangeBeyondTheExtendedRangeIsAFault) {
 
 // The run started by a zoom is the render driver's, and it takes the view
 // from the texts the zoom wrote.
-class SilentRenderHost : public RenderHost {
-public:
-    void setStatusText(const std::string&) override {}
-    void showCancelLabel(bool) override {}
-    void setApplicationTitle(const std::string&) override {}
-    void repaintWindow() override {}
-    int windowWidth() override { return 40; }
-    int panelTop() override { return 30; }
-    void resizePictureBitmap(int, int) override {}
-    void setBitmapPalette() override {}
-    void setBitmapPixel(int, int, ColourValue) override {}
-    void fillBitmapRect(int, int, int, int, ColourValue) override {}
-    void drawBitmapOnWindow(int, int) override {}
-    void copyColumnToWindow(int, int, int, int) override {}
-    void pumpEvents() override {}
-    MessageResult messageBox(const std::string& text, const std::string&, MessageButtons, MessageIcon) override {
-        messages.push_back(text);
-        return MessageResult::Ok;
-    }
-    int showParametersDialog() override { return 2; }
-    std::vector<std::string> messages;
-};
-
 TEST_F(ZoomTest, RunStartedByTheZoomReadsTheNewView) {
     struct Case {
         long double rang;
@@ -395,7 +373,7 @@ TEST_F(ZoomTest, RunStartedByTheZoomReadsTheNewView) {
         st.params.Rang = c.rang;
         st.xoff = 200;
         st.yoff = 50;
-        SilentRenderHost renderHost;
+        testing::RecordingHost renderHost;
         RenderDriver driver{st, renderHost};
         RecordingZoomHost zoomHost{st};
         zoomHost.onRun = [&] { driver.Runclick(); };
