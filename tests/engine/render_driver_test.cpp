@@ -63,6 +63,23 @@ TEST_F(Driver, HeightsOfOddWidths) {
     }
 }
 
+// sinh z + c at z = 1000: |e^z|^2 is beyond the double range, so the
+// reciprocal's unused modulus overflows at step 1, whatever the bailout.
+TEST_F(Driver, UnusedValueFaultEndsTheOrbitAtItsStep) {
+    for (const char* bailout : {"1e300", "1e1000"}) {
+        set(TextField::siz, "2");
+        set(TextField::Rang, "1e-30");
+        set(TextField::xce, "1000");
+        set(TextField::cx, "0");
+        set(TextField::cy, "0");
+        set(TextField::miter, "60");
+        set(TextField::maxmod, bailout);
+        s.params.FunctionKind = kFormulaSinh;
+        driver.Runclick();
+        EXPECT_EQ(pixel(1, 1), MulDiv(180, 60 - 1, 60)) << bailout;  // 177
+    }
+}
+
 TEST_F(Driver, EscapeAndInteriorColours) {
     // Julia z^2+c with c = 2: from 0 the orbit is 2, 6, ... escaping at step 2
     // (modulus 36 > 4), so iteration is 3 after the loop.
