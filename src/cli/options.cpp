@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "conversions.hpp"
-#include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 #include "fault.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"

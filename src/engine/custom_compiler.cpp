@@ -15,11 +15,6 @@ int MatchToken(std::string_view text, size_t p, size_t width, int first, int las
     return -1;
 }
 
-void SetStatus(ProgramState& state, RenderHost& host, const std::string& text) {
-    state.statusText = text;
-    host.setStatusText(text);
-}
-
 }  // namespace
 
 FormulaDiagnosis TokeniseFormula(std::string_view text, FormulaTokenList& tokens) {
@@ -135,38 +130,6 @@ std::string CutText(const std::string& text, size_t limit) {
     size_t n = limit;
     while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
     return text.substr(0, n);
-}
-
-void ConfirmCustomFormula(ProgramState& state, RenderHost& host, const std::string& dialogText) {
-    state.params.custfunc = CutText(dialogText, kCustomFormulaMaxLength);
-    SetStatus(state, host, state.params.custfunc);
-}
-
-CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, RenderHost& host,
-                                                 const CustomConstantTexts& constants) {
-    PictureParameters& p = state.params;
-    try {
-        // Braced initialisers are evaluated left to right: real part first.
-        p.u = Complex{ParseReal(constants.uccx), ParseReal(constants.uccy)};
-        p.v = Complex{ParseReal(constants.vccx), ParseReal(constants.vccy)};
-        p.w = Complex{ParseReal(constants.wccx), ParseReal(constants.wccy)};
-    } catch (const FaultError& e) {
-        host.messageBox(std::string(e.what()) + ".", state.applicationTitle, MessageButtons::Ok, MessageIcon::Error);
-        return CustomCompileOutcome::BadConstant;
-    }
-
-    // The conversion flushes its operator stack only at a closing bracket,
-    // so the whole text goes inside one more pair; the stored text keeps it.
-    p.custfunc = CutText("(" + p.custfunc + ")", kCustomFormulaMaxLength);
-
-    const FormulaDiagnosis result =
-        CompileFormula(p.custfunc, p.CustomCode, p.CustomCodeLength, [&] { SetStatus(state, host, ""); });
-    if (!result.ok()) {
-        host.messageBox(kInvalidFormulaMessage, kInvalidFormulaCaption, MessageButtons::Ok, MessageIcon::None);
-        return CustomCompileOutcome::Rejected;
-    }
-    SetStatus(state, host, CustomCodeText(p.CustomCode.data(), p.CustomCodeLength));
-    return CustomCompileOutcome::Compiled;
 }
 
 }  // namespace velmora

@@ -1,4 +1,5 @@
 #include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 
 #include <gtest/gtest.h>
 

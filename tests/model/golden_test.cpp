@@ -13,7 +13,7 @@
 #include <functional>
 #include <string>
 
-#include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 #include "mode_actions.hpp"
 #include "pixel.hpp"
 #include "recording_host.hpp"
@@ -27,8 +27,8 @@ namespace {
 struct Session {
     ProgramState s;
     testing::RecordingHost host;
-    ModeActions actions{s, host};
-    RenderDriver driver{s, host};
+    ModeActions actions{s};
+    RenderDriver driver{s, host, host, host};
 
     Session() {
         InitialiseMainWindowState(s);

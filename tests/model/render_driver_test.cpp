@@ -17,6 +17,7 @@ namespace {
 class Driver : public ::testing::Test {
 protected:
     Driver() {
+        driver.addObserver(host);
         InitialiseMainWindowState(s);
         InitialiseParametersDialogState(s, actions);
         s.params.KeepBuffer = false;  // no start-up picture in these tests
@@ -30,8 +31,8 @@ protected:
 
     ProgramState s;
     testing::RecordingHost host;
-    ModeActions actions{s, host};
-    RenderDriver driver{s, host};
+    ModeActions actions{s};
+    RenderDriver driver{s, host, host, host};
 };
 
 TEST_F(Driver, GeometryAndPlanePoints) {
@@ -268,8 +269,9 @@ TEST_F(Driver, SetUpFaults) {
     for (const auto& c : cases) {
         ProgramState fresh;
         testing::RecordingHost h;
-        ModeActions a(fresh, h);
-        RenderDriver d(fresh, h);
+        ModeActions a(fresh);
+        RenderDriver d(fresh, h, h, h);
+        d.addObserver(h);
         InitialiseMainWindowState(fresh);
         InitialiseParametersDialogState(fresh, a);
         fresh.params.KeepBuffer = false;
@@ -313,7 +315,8 @@ TEST_F(Driver, SizeChangedBeforeAFaultStillFitsTheBuffer) {
     EXPECT_EQ(host.messages.back().text, "Other error - 205");
     EXPECT_EQ(s.buffer.width, 40);
     EXPECT_EQ(s.buffer.bytes.size(), 40u * 30u);
-    EXPECT_EQ(host.bitmapSizes.back(), std::make_pair(40, 30));
+    EXPECT_EQ(s.PictureBitmap.width(), 40);
+    EXPECT_EQ(s.PictureBitmap.height(), 30);
     EXPECT_EQ(host.lastStatus(), "Picture completed.");
 }
 
@@ -388,7 +391,9 @@ TEST_F(Driver, SphereBackground) {
     EXPECT_GT(background, 0);                                    // corners are never reached
     EXPECT_LT(background, static_cast<int>(s.buffer.bytes.size()));
     EXPECT_EQ(pixel(0, 0), 183);
-    EXPECT_EQ(host.bitmap.at({0, 0}), ColourValue::Index(183));
+    // The window shows the background too, outlined in black.
+    EXPECT_EQ(s.PictureBitmap.pixel(1, 1), 183);
+    EXPECT_EQ(DisplayColours(s.palette)[s.PictureBitmap.pixel(0, 0)] & 0xFFFFFFu, 0u);
 }
 
 TEST_F(Driver, MappingsMovePointsAndPlots) {
