@@ -52,6 +52,7 @@ FormulaDiagnosis TokeniseFormula(std::string_view text, FormulaTokenList& tokens
         previous = tokenClass;
     }
     if (depth != 0) return {FormulaError::LeftOpen, static_cast<int>(text.size()) + 1};
+    if (tokens.count == 0) return {FormulaError::Empty, 1};
     return {};
 }
 
@@ -107,6 +108,8 @@ FormulaDiagnosis ConvertToPostfix(const FormulaTokenList& tokens, std::array<uin
             if (!push(kTokenOpen, 0)) return {FormulaError::StackTooDeep, position};
         }
     }
+    // An empty program would fault on every pixel of every picture.
+    if (length == 0) return {FormulaError::Empty, count + 1};
     return {};
 }
 
@@ -127,8 +130,13 @@ std::string CustomCodeText(const uint8_t* code, int length) {
 
 std::string CutText(const std::string& text, size_t limit) {
     if (text.size() <= limit) return text;
+    auto continues = [&](size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
+    // A UTF-8 character is at most four bytes, so its start lies at most
+    // three bytes back. Bytes that are not UTF-8 (a run of continuation
+    // bytes) are cut at the limit rather than stepped over to nothing.
     size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    for (int back = 0; back < 3 && n > 0 && continues(n); ++back) --n;
+    if (n == 0 || continues(n)) n = limit;
     return text.substr(0, n);
 }
 

@@ -26,6 +26,7 @@ enum class FormulaError : uint8_t {
     ClosedTooOften,   // a closing bracket with no bracket open
     BadSequence,      // a token that may not follow the one before it
     LeftOpen,         // brackets still open at the end
+    Empty,            // no tokens at all (or, converting, no codes produced)
     // Found while converting; the held program is what was produced so far.
     EmptyStack,       // an operator or bracket found nothing to work against
     ProgramTooLong,   // more than kCustomCodeCapacity codes
@@ -65,7 +66,7 @@ FormulaDiagnosis CompileFormula(std::string_view text, std::array<uint8_t, kCust
 std::string CustomCodeText(const uint8_t* code, int length);
 
 // `text` cut to at most `limit` bytes, never in the middle of a UTF-8
-// character.
+// character, and never to nothing when it was not empty.
 std::string CutText(const std::string& text, size_t limit);
 
 }  // namespace velmora
