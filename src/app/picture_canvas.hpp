@@ -48,6 +48,10 @@ public:
 
     StatusPanel* panel() const { return panel_; }
     QProgressBar* progressBar1() const { return progressBar1_; }
+    // The load progress bar shows only while a picture loads: shown (or
+    // advanced) with the percentage done, hidden when the load ends.
+    void showLoadProgress(int percent);
+    void hideLoadProgress();
 
     // The off-screen picture (PictureBitmap).
     const QImage& pictureBitmap() const { return bitmap_; }

@@ -96,7 +96,15 @@ void MainWindowTest::startUpState() {
     QCOMPARE(panel->image1()->size(), QSize(304, 20));
     QCOMPARE(panel->label1()->text(), QString("Press F1 for help"));
     QVERIFY(!panel->progressBar3()->isVisible());
-    QVERIFY(w.canvas()->progressBar1()->isVisible());
+    // The load progress bar shows only while a picture loads.
+    QProgressBar* load = w.canvas()->progressBar1();
+    QVERIFY(!load->isVisible());
+    w.canvas()->showLoadProgress(40);
+    QVERIFY(load->isVisible());
+    QCOMPARE(load->value(), 40);
+    QVERIFY(load->geometry().bottom() < panel->y());
+    w.canvas()->hideLoadProgress();
+    QVERIFY(!load->isVisible());
 
     const PictureParameters& params = p.state().params;
     QCOMPARE(int(params.FunctionKind), 3);
