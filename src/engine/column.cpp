@@ -8,7 +8,8 @@ void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) {
     out.pixels.reserve(static_cast<size_t>(rc.sizy > 0 ? rc.sizy : 0));
     for (int row = 0; row < rc.sizy; ++row) {
         try {
-            out.pixels.push_back(ComputePixel(rc, col, row));
+            const PixelOutcome pixel = ComputePixel(rc, col, row);
+            out.pixels.push_back({pixel.px, pixel.py, pixel.colour, pixel.orbitFault, pixel.colourFault, pixel.steps});
         } catch (const FaultError& e) {
             out.stoppedBy = e.kind();
             return;

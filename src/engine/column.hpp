@@ -11,10 +11,19 @@
 
 namespace velmora {
 
+// What showing a pixel needs of its outcome.
+struct PlottedPixel {
+    int px = 0, py = 0;
+    ColourValue colour;
+    FaultKind orbitFault = FaultKind::None;
+    FaultKind colourFault = FaultKind::None;
+    int64_t steps = 0;
+};
+
 struct ColumnOutcome {
     // Rows 0.. in order; fewer than sizy when a plane point could not be
     // formed (`stoppedBy` then says why, and the run ends at that row).
-    std::vector<PixelOutcome> pixels;
+    std::vector<PlottedPixel> pixels;
     FaultKind stoppedBy = FaultKind::None;
 };
 

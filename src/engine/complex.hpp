@@ -78,18 +78,29 @@ inline constexpr long double kTrigLimit = 9223372036854775808.0L;  // 2^63
 inline long double TrigSin(long double x) { return std::fabs(x) >= kTrigLimit ? 0.0L : sinl(x); }
 inline long double TrigCos(long double x) { return std::fabs(x) >= kTrigLimit ? 0.0L : cosl(x); }
 
+// Below this magnitude e^t, e^-t and their sum stay finite and non-zero
+// with room to spare (e^11355 is a fifth of the largest extended).
+inline constexpr long double kExpArgumentSafe = 11355.0L;
+
 template <class G = NoCheck>
 inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& expZ) {
     const long double x = z.re, y = z.im;
+    // Every part is computed whichever one the caller takes, so a fault in a
+    // part it drops still ends the orbit. The fast path lets the optimiser
+    // drop such parts and sends the pixel to the checked path whenever an
+    // argument is large enough for any part to fault (the checked path then
+    // finds whether and where one did).
+    if constexpr (!G::kChecked) {
+        if (!(fabsl(y) < kExpArgumentSafe && x < kExpArgumentSafe)) G::Overflow();
+    }
     const long double S = TrigSin(x);
     const long double K = TrigCos(x);
     const long double E = expl(y);
     G::Check(E);
-    // I is computed whichever result the caller takes, so its division by
-    // zero (E underflowed to 0) or overflow faults even when only the
+    // Divides by zero when E has underflowed to 0, even where only the
     // exponential is wanted.
     const long double I = 1.0L / E;
-    G::Used(I);
+    G::Check(I);
     Complex s, c, e;
     s.re = (E + I) * S * 0.5L;
     G::Check(s.re);
@@ -100,7 +111,7 @@ inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& 
     c.im = (-S) * (E - I) * 0.5L;
     G::Check(c.im);
     const long double F = expl(x);
-    G::Used(F);
+    G::Check(F);
     e.re = TrigCos(y) * F;
     G::Check(e.re);
     e.im = TrigSin(y) * F;

@@ -15,6 +15,7 @@ public:
     int height() const { return height_; }
     // Row-major, `width()` bytes per row, no padding.
     const std::vector<uint8_t>& pixels() const { return pixels_; }
+    uint8_t* data() { return pixels_.data(); }
 
     bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
     uint8_t pixel(int x, int y) const;  // 0 outside the image

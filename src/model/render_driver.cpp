@@ -78,7 +78,7 @@ void RenderDriver::allocateBuffer() {
 void RenderDriver::fitPictureToSize() {
     const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
     CheckPictureSize(siz, sizy);
-    if (s_.BitmapWidth != siz || s_.PictureBitmap.height() != sizy) sizeBitmap();
+    if (s_.BitmapWidth != siz || s_.PictureBitmap.width() != siz || s_.PictureBitmap.height() != sizy) sizeBitmap();
     if (!s_.buffer.present || s_.buffer.width != siz || s_.buffer.height != sizy) allocateBuffer();
 }
 
@@ -137,21 +137,23 @@ void RenderDriver::reportPixelFault(FaultKind kind) {
     if (answer == MessageResult::Ignore) suppressFaultMessages_ = true;
 }
 
-void RenderDriver::plot(const PixelOutcome& out) {
+// The bitmap and the buffer have the same size (the set-up made them fit),
+// so one offset serves both.
+inline void RenderDriver::plot(const PlottedPixel& out) {
     PictureBuffer& buffer = s_.buffer;
     if (out.px < 0 || out.px >= buffer.width || out.py < 0 || out.py >= buffer.height)
         throw FaultError(FaultKind::RangeCheck);
+    const size_t offset = static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px);
     const ColourValue colour = out.colour;
-    const uint8_t shown = colour.direct ? NearestIndex(DisplayColours(s_.palette), static_cast<uint32_t>(colour.value))
-                                        : colour.lowByte();
-    s_.PictureBitmap.setPixel(out.px, out.py, shown);
-    buffer.bytes[static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px)] =
-        colour.lowByte();
+    s_.PictureBitmap.data()[offset] =
+        colour.direct ? NearestIndex(DisplayColours(s_.palette), static_cast<uint32_t>(colour.value))
+                      : colour.lowByte();
+    buffer.bytes[offset] = colour.lowByte();
 }
 
 void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
     int lastPx = col;
-    for (const PixelOutcome& out : column.pixels) {
+    for (const PlottedPixel& out : column.pixels) {
         reportPixelFault(out.orbitFault);
         reportPixelFault(out.colourFault);
         plot(out);

@@ -53,7 +53,7 @@ private:
     void drawSphereBackground();
     void prepareCoefficientFormula();
     void commitColumn(int col, const ColumnOutcome& column);
-    void plot(const PixelOutcome& pixel);
+    void plot(const PlottedPixel& pixel);
     void reportPixelFault(FaultKind kind);
     void finishRun(int col);
 

@@ -112,8 +112,9 @@ TEST(Complex, Reciprocal) {
     EXPECT_EQ(keep, (Complex{3.0L, 4.0L}));  // nothing written before the fault
 }
 
-// Values the callers never read still fault, on the fast path (a pending
-// flag) as on the checked one (a thrown fault), whatever part is used.
+// Values the callers never read still fault: the fast path leaves a fault
+// pending (so the pixel is redone step by step), the checked path throws the
+// fault of the value, whatever part is used.
 TEST(Complex, UnusedValuesStillFault) {
     struct Case {
         const char* name;
@@ -147,7 +148,7 @@ TEST(Complex, UnusedValuesStillFault) {
     for (const Case& c : cases) {
         ClearFloatFaults();
         c.fast();
-        EXPECT_EQ(PendingFloatFault(), c.kind) << c.name;
+        EXPECT_NE(PendingFloatFault(), FaultKind::None) << c.name;
         ClearFloatFaults();
         try {
             c.checked();
