@@ -18,10 +18,7 @@ struct HeadlessSession {
     RenderDriver driver{state, host, host, host};
 
     HeadlessSession() {
-        InitialiseMainWindowState(state);
-        InitialiseParametersDialogState(state, actions);
-        // No start-up picture is loaded, so the first run makes a new buffer.
-        state.params.KeepBuffer = false;
+        InitialiseWithoutPicture(state, actions);
     }
 };
 

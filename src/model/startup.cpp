@@ -28,4 +28,10 @@ void InitialiseParametersDialogState(ProgramState& s, ModeActions& actions) {
     s.params.KeepBuffer = true;
 }
 
+void InitialiseWithoutPicture(ProgramState& s, ModeActions& actions) {
+    InitialiseMainWindowState(s);
+    InitialiseParametersDialogState(s, actions);
+    s.params.KeepBuffer = false;
+}
+
 }  // namespace velmora

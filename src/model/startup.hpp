@@ -14,4 +14,9 @@ void InitialiseMainWindowState(ProgramState& state);
 // action once more, then KeepBuffer set for the start-up picture.
 void InitialiseParametersDialogState(ProgramState& state, ModeActions& actions);
 
+// Both, for a program without a window and without a start-up picture (the
+// command-line renderer, the benchmarks, the tests): the first run makes a
+// new buffer.
+void InitialiseWithoutPicture(ProgramState& state, ModeActions& actions);
+
 }  // namespace velmora

@@ -482,9 +482,7 @@ Picture Render(int kind, int stalkType, bool mandelbrot) {
     testing::RecordingHost host;
     ModeActions actions(state);
     RenderDriver driver(state, host, host, host);
-    InitialiseMainWindowState(state);
-    InitialiseParametersDialogState(state, actions);
-    state.params.KeepBuffer = false;
+    InitialiseWithoutPicture(state, actions);
     if (mandelbrot) actions.Mandelbrot();
     state.params.FunctionKind = static_cast<uint8_t>(kind);
     state.params.StalkType = static_cast<uint8_t>(stalkType);

@@ -31,9 +31,7 @@ struct Session {
     RenderDriver driver{s, host, host, host};
 
     Session() {
-        InitialiseMainWindowState(s);
-        InitialiseParametersDialogState(s, actions);
-        s.params.KeepBuffer = false;
+        InitialiseWithoutPicture(s, actions);
         text(TextField::siz, "40");
     }
     void text(TextField f, const std::string& t) { s.texts.setText(f, t); }

@@ -18,9 +18,7 @@ class Driver : public ::testing::Test {
 protected:
     Driver() {
         driver.addObserver(host);
-        InitialiseMainWindowState(s);
-        InitialiseParametersDialogState(s, actions);
-        s.params.KeepBuffer = false;  // no start-up picture in these tests
+        InitialiseWithoutPicture(s, actions);
         set(TextField::siz, "20");
         actions.Trigger("NoStalks1");
     }
@@ -272,9 +270,7 @@ TEST_F(Driver, SetUpFaults) {
         ModeActions a(fresh);
         RenderDriver d(fresh, h, h, h);
         d.addObserver(h);
-        InitialiseMainWindowState(fresh);
-        InitialiseParametersDialogState(fresh, a);
-        fresh.params.KeepBuffer = false;
+        InitialiseWithoutPicture(fresh, a);
         fresh.texts.setText(TextField::siz, "20");
         d.Runclick();
         const int32_t lastColumn = fresh.params.LastColumnDone;
