@@ -67,8 +67,8 @@ void CompareOrbits(const RunContext& rc, const Complex& z0, const Complex& c) {
                    ", c = " + Show(c) + "\nu = " + Show(rc.u) + ", v = " + Show(rc.v) + ", w = " + Show(rc.w);
         };
         if (f.fault != k.fault)
-            fuzz::Fail("fast step fault " + FaultMessage(f.fault) + " without a flag, checked step fault " +
-                       FaultMessage(k.fault) + "\n" + where());
+            fuzz::Fail("fast step fault " + fuzz::FaultName(f.fault) + " without a flag, checked step fault " +
+                       fuzz::FaultName(k.fault) + "\n" + where());
         if (k.fault == FaultKind::None && k.flagsRaised)
             fuzz::Fail("checked step left a fault flag unchecked\n" + where());
         if (f.fault != FaultKind::None) return;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "complex.hpp"
+#include "fault.hpp"
 
 namespace velmora::fuzz {
 
@@ -100,9 +101,12 @@ inline std::string Show(long double v) {
 }
 inline std::string Show(const Complex& z) { return "(" + Show(z.re) + ", " + Show(z.im) + ")"; }
 
+// A fault's message, or "none".
+inline std::string FaultName(FaultKind kind) { return kind == FaultKind::None ? "none" : FaultMessage(kind); }
+
 // Reports a finding and stops the fuzzer on it.
 [[noreturn]] inline void Fail(const std::string& what) {
-    std::fprintf(stderr, "\n==== fast and checked disagree or an invariant broke ====\n%s\n", what.c_str());
+    std::fprintf(stderr, "\n==== finding ====\n%s\n", what.c_str());
     std::abort();
 }
 

@@ -118,9 +118,9 @@ std::string Difference(const PixelOutcome& a, const PixelOutcome& b, const RunCo
     const OrbitState &x = a.orbit, &y = b.orbit;
     if (a.px != b.px || a.py != b.py) return "plot position";
     if (a.orbitFault != b.orbitFault)
-        return "orbit fault: fast '" + FaultMessage(a.orbitFault) + "', checked '" + FaultMessage(b.orbitFault) + "'";
+        return "orbit fault: fast '" + fuzz::FaultName(a.orbitFault) + "', checked '" + fuzz::FaultName(b.orbitFault) + "'";
     if (a.colourFault != b.colourFault)
-        return "colour fault: fast '" + FaultMessage(a.colourFault) + "', checked '" + FaultMessage(b.colourFault) +
+        return "colour fault: fast '" + fuzz::FaultName(a.colourFault) + "', checked '" + fuzz::FaultName(b.colourFault) +
                "'";
     if (a.steps != b.steps) return "steps: fast " + std::to_string(a.steps) + ", checked " + std::to_string(b.steps);
     if (!(a.colour == b.colour))
@@ -167,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool fastRan = Compute(ComputePixel, k.rc, k.col[i], k.row[i], fast, fastThrown);
         const bool checkedRan = Compute(ComputePixelChecked, k.rc, k.col[i], k.row[i], checked, checkedThrown);
         if (fastRan != checkedRan || fastThrown != checkedThrown)
-            fuzz::Fail("plane point fault: fast '" + FaultMessage(fastThrown) + "', checked '" +
-                       FaultMessage(checkedThrown) + "'\n" + Describe(k, k.col[i], k.row[i]));
+            fuzz::Fail("plane point fault: fast '" + fuzz::FaultName(fastThrown) + "', checked '" +
+                       fuzz::FaultName(checkedThrown) + "'\n" + Describe(k, k.col[i], k.row[i]));
         if (!fastRan) continue;
         const std::string difference = Difference(fast, checked, k.rc);
         if (!difference.empty())
