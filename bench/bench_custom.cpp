@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"

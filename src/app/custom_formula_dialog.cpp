@@ -78,12 +78,6 @@ void ConnectCustomFormula(Program& program) {
     dialog.onConfirm = [&program](const std::string& text) {
         ConfirmCustomFormula(program.state(), program.host(), text);
     };
-    program.host().customFormulaReader = [&program] {
-        CustomFormulaDialog& d = program.customFormulaDialog();
-        // A picture being loaded brings its own formula: no dialog then.
-        if (!program.state().params.KeepBuffer) d.runModal();
-        ReadAndCompileCustomFormula(program.state(), program.host(), d.constantTexts());
-    };
 }
 
 }  // namespace velmora

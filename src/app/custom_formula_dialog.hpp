@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 
 class QLineEdit;
 class QPushButton;
@@ -45,8 +45,7 @@ private:
     QPushButton* ok_ = nullptr;
 };
 
-// Wires the dialog to the "Custom" item: the dialog is shown unless a picture
-// is being loaded, then the constants are read and the formula compiled.
+// Wires the dialog's OK to the program: the formula text is taken and shown.
 class Program;
 void ConnectCustomFormula(Program& program);
 

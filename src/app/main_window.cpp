@@ -139,7 +139,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::releaseResources() {
     s_.buffer.release();
-    canvas_->releasePicture();
+    s_.PictureBitmap = IndexImage(0, 0, 0);
     s_.BitmapWidth = 0;
 }
 

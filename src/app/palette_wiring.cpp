@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <QTimer>
 
-#include "colour_value.hpp"
 #include "main_window.hpp"
 #include "palette_editor_dialog.hpp"
 #include "picture_canvas.hpp"
@@ -20,6 +19,7 @@ void WindowPaletteHost::attach(MainWindow* window, PaletteEditorDialog* dialog) 
     window_ = window;
     dialog_ = dialog;
 }
+
 
 void WindowPaletteHost::paletteChanged(const PaletteObject& palette) {
     if (!window_) return;
@@ -53,35 +53,32 @@ void WindowPaletteHost::releaseStrip() {
     if (window_) window_->panel()->image1()->clear();
 }
 
-void WindowPaletteHost::drawPicture(int, int) {
-    if (window_) window_->canvas()->updatePicture();
-}
-
-void WindowPaletteHost::repaintWindow() { host_.repaintWindow(); }
-
 void WindowPaletteHost::drawPicturePreview() {
     if (window_) window_->canvas()->update(QRect(0, 0, kPreviewWidth, kPreviewHeight));
 }
 
-void WindowPaletteHost::fillPictureRect(int x0, int y0, int x1, int y1, uint8_t index) {
-    if (window_) window_->canvas()->fillRect(x0, y0, x1, y1, ColourValue::Index(index), false);
+// --- PalettePrompts --------------------------------------------------------
+
+void PalettePrompts::attach(MainWindow* window, PaletteEditorDialog* dialog) {
+    window_ = window;
+    dialog_ = dialog;
 }
 
-void WindowPaletteHost::setStatusText(const std::string& text) { host_.setStatusText(text); }
+void PalettePrompts::setStatusText(const std::string& text) { host_.setStatusText(text); }
+void PalettePrompts::showCancelLabel(bool visible) { host_.showCancelLabel(visible); }
+void PalettePrompts::setApplicationTitle(const std::string& title) { host_.setApplicationTitle(title); }
+int PalettePrompts::showParametersDialog() { return host_.showParametersDialog(); }
 
-void WindowPaletteHost::messageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
-    // A box opened from inside the dialog's paint would run its own event
-    // loop in the middle of painting; it opens as soon as the paint is over.
+MessageResult PalettePrompts::messageBox(const std::string& text, const std::string& caption,
+                                         MessageButtons buttons, MessageIcon icon) {
     if (dialog_ && dialog_->painting() && window_) {
-        QTimer::singleShot(0, window_.data(), [this, text, caption, icon] {
-            host_.messageBox(text, caption, MessageButtons::Ok, icon);
+        QTimer::singleShot(0, window_.data(), [this, text, caption, buttons, icon] {
+            host_.messageBox(text, caption, buttons, icon);
         });
-        return;
+        return MessageResult::Ok;
     }
-    host_.messageBox(text, caption, MessageButtons::Ok, icon);
+    return host_.messageBox(text, caption, buttons, icon);
 }
-
-std::string WindowPaletteHost::applicationTitle() { return s_.applicationTitle; }
 
 // --- PaletteWiring ---------------------------------------------------------
 
@@ -102,25 +99,30 @@ void PaletteWiring::DialogView::setIndexTexts(const std::string& indextxt, const
 }
 
 PaletteWiring::PaletteWiring(ProgramState& state, WindowHost& host)
-    : s_(state), host_(host), paletteHost_(state, host, palette_), editor_(palette_, paletteHost_, view_) {}
+    : s_(state),
+      host_(host),
+      paletteHost_(state.palette),
+      prompts_(host),
+      screen_{paletteHost_, host, prompts_},
+      editor_(state, screen_, view_),
+      build_(state, screen_) {}
 
 void PaletteWiring::attachMainWindow(MainWindow& window) {
     window_ = &window;
     paletteHost_.attach(&window, dialog_.data());
+    prompts_.attach(&window, dialog_.data());
     // Until the first build the picture shows the palette record as it is.
-    window.canvas()->setColourTable(DisplayColours(palette_));
+    window.canvas()->setColourTable(DisplayColours(s_.palette));
 
     const auto showEditor = [this] { editor_.Pal1Click(); };
     window.setItemHandler("Pal1", showEditor);
     window.setItemHandler("palette2", showEditor);
-    window.setItemHandler("addborder1", [this] { addborder1Click(s_, paletteHost_); });
-
-    host_.makePaletteHook = [this] { MakePalette(palette_, paletteHost_); };
+    window.setItemHandler("addborder1", [this] { addborder1Click(s_, screen_); });
 
     std::function<void()> earlier = window.onActivated;
     window.onActivated = [this, earlier] {
         if (earlier) earlier();
-        FormActivate(palette_, s_, paletteHost_);
+        FormActivate(s_, screen_);
     };
 
     // While the editor changes colours, the picture is shown shrunk into the
@@ -128,7 +130,7 @@ void PaletteWiring::attachMainWindow(MainWindow& window) {
     PictureCanvas* canvas = window.canvas();
     canvas->addOverlay([this, canvas](QPainter& painter) {
         if (!editor_.previewShown()) return;
-        const QImage& picture = canvas->pictureBitmap();
+        const QImage picture = canvas->pictureBitmap();
         if (picture.isNull()) return;
         // Shrinking the indexed image first keeps the cost to the 200 x 150
         // pixels drawn, whatever the picture's size.
@@ -139,7 +141,7 @@ void PaletteWiring::attachMainWindow(MainWindow& window) {
 
     QObject::connect(&window, &MainWindow::closed, &window, [this] {
         paletteHost_.releaseStrip();
-        palette_.handle.reset();
+        s_.palette.handle.reset();
     });
 }
 
@@ -147,19 +149,20 @@ void PaletteWiring::attachEditorDialog(PaletteEditorDialog& dialog) {
     dialog_ = &dialog;
     view_.dialog = &dialog;
     paletteHost_.attach(window_.data(), &dialog);
-    dialog.attach(&editor_, &palette_);
+    prompts_.attach(window_.data(), &dialog);
+    dialog.attach(&editor_, &s_.palette);
     dialog.reportError = [this](const std::exception& e) {
         host_.messageBox(std::string(e.what()) + ".", s_.applicationTitle, MessageButtons::Ok, MessageIcon::Error);
     };
 }
 
 void PaletteWiring::buildFirstPalette() {
-    if (!palette_.handle) MakePalette(palette_, paletteHost_, BuildReport::UnlessRepeated);
+    if (!s_.palette.handle) MakePalette(s_, screen_, BuildReport::UnlessRepeated);
 }
 
 bool PaletteWiring::takeMarks(const MarkedIndexList& marks) {
-    palette_.marks = marks;
-    return MakePalette(palette_, paletteHost_);
+    s_.palette.marks = marks;
+    return MakePalette(s_, screen_);
 }
 
 }  // namespace velmora

@@ -25,20 +25,13 @@ inline constexpr int kPreviewHeight = 150;
 
 class WindowPaletteHost : public PaletteHost {
 public:
-    WindowPaletteHost(ProgramState& state, WindowHost& host, const PaletteState& palette)
-        : s_(state), host_(host), palette_(palette) {}
+    explicit WindowPaletteHost(const PaletteState& palette) : palette_(palette) {}
 
     void attach(MainWindow* window, PaletteEditorDialog* dialog);
 
     void paletteChanged(const PaletteObject& palette) override;
     void showStrip(const IndexImage& strip) override;
-    void drawPicture(int xoff, int yoff) override;
-    void repaintWindow() override;
     void drawPicturePreview() override;
-    void fillPictureRect(int x0, int y0, int x1, int y1, uint8_t index) override;
-    void setStatusText(const std::string& text) override;
-    void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-    std::string applicationTitle() override;
 
     // The strip is taken from Image1 when the window closes.
     void releaseStrip();
@@ -46,13 +39,32 @@ public:
 private:
     void renderStrip(const IndexImage& strip, const ColourTable& colours);
 
-    ProgramState& s_;
-    WindowHost& host_;
     const PaletteState& palette_;
     QPointer<MainWindow> window_;
     QPointer<PaletteEditorDialog> dialog_;
     bool stripShown_ = false;
     ColourTable stripColours_{};
+};
+
+// The window's prompts as the palette uses them: a message box asked for
+// from inside the editor dialog's paint opens once the paint is over, since
+// a box would run its own event loop in the middle of painting.
+class PalettePrompts : public UserPrompts {
+public:
+    explicit PalettePrompts(WindowHost& host) : host_(host) {}
+    void attach(MainWindow* window, PaletteEditorDialog* dialog);
+
+    void setStatusText(const std::string& text) override;
+    void showCancelLabel(bool visible) override;
+    void setApplicationTitle(const std::string& title) override;
+    MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                             MessageIcon icon) override;
+    int showParametersDialog() override;
+
+private:
+    WindowHost& host_;
+    QPointer<MainWindow> window_;
+    QPointer<PaletteEditorDialog> dialog_;
 };
 
 class PaletteWiring {
@@ -78,9 +90,11 @@ public:
     // the build succeeded.
     bool takeMarks(const MarkedIndexList& marks);
 
-    PaletteState& state() { return palette_; }
+    PaletteState& state() { return s_.palette; }
     PaletteEditor& editor() { return editor_; }
     WindowPaletteHost& paletteHost() { return paletteHost_; }
+    // Builds the palette as every run is set up.
+    RunObserver& runObserver() { return build_; }
 
 private:
     // The dialog is made after the editor; until then the editor's view does
@@ -97,10 +111,12 @@ private:
 
     ProgramState& s_;
     WindowHost& host_;
-    PaletteState palette_;
     WindowPaletteHost paletteHost_;
+    PalettePrompts prompts_;
+    PaletteScreen screen_;
     DialogView view_;
     PaletteEditor editor_;
+    PaletteBuild build_;
     QPointer<MainWindow> window_;
     QPointer<PaletteEditorDialog> dialog_;
 };

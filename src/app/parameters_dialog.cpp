@@ -13,6 +13,7 @@
 #include "conversions.hpp"
 #include "help_viewer.hpp"
 #include "mode_actions.hpp"
+#include "parameter_reading.hpp"
 
 namespace velmora {
 namespace {
@@ -175,15 +176,7 @@ void ParametersDialog::OKBtnClick() {
     // dialog still closes as accepted.
     setResult(kOk);
     try {
-        PictureParameters& p = s_.params;
-        const ParameterTexts& t = s_.texts;
-        p.siz = ParseInteger(t.text(TextField::siz));
-        p.cx = ParseReal(t.text(TextField::cx));
-        p.cy = ParseReal(t.text(TextField::cy));
-        p.Rang = ParseReal(t.text(TextField::Rang));
-        p.p2 = ParseReal(t.text(TextField::p2));
-        p.p1 = ParseReal(t.text(TextField::p1));
-        p.miter = ParseInteger(t.text(TextField::miter));
+        ReadDialogTexts(s_.texts, s_.params);
     } catch (const std::exception& e) {
         ReportError(prompter_, s_.applicationTitle, e);
     }

@@ -51,59 +51,23 @@ void PictureCanvas::resizeEvent(QResizeEvent*) {
     progressBar1_->move(8, panel_->y() - progressBar1_->height() - 6);
 }
 
-QRect PictureCanvas::pictureRect() const { return QRect(s_.xoff, s_.yoff, bitmap_.width(), bitmap_.height()); }
-
-void PictureCanvas::resizePicture(int width, int height) {
-    bitmap_ = QImage(width, height, QImage::Format_Indexed8);
-    bitmap_.setColorTable(qtTable_);
-    bitmap_.fill(0);
+QRect PictureCanvas::pictureRect() const {
+    return QRect(s_.xoff, s_.yoff, s_.PictureBitmap.width(), s_.PictureBitmap.height());
 }
 
-void PictureCanvas::releasePicture() { bitmap_ = QImage(); }
-
-void PictureCanvas::setPixel(int x, int y, ColourValue colour) {
-    if (x < 0 || y < 0 || x >= bitmap_.width() || y >= bitmap_.height()) return;
-    const int index = colour.direct ? nearestIndex(static_cast<uint32_t>(colour.value)) : colour.lowByte();
-    bitmap_.scanLine(y)[x] = static_cast<uchar>(index);
-}
-
-void PictureCanvas::fillRect(int x0, int y0, int x1, int y1, ColourValue brush, bool outline) {
-    const QRect area = QRect(QPoint(x0, y0), QPoint(x1 - 1, y1 - 1)).intersected(bitmap_.rect());
-    if (area.isEmpty()) return;
-    const int fill = brush.direct ? nearestIndex(static_cast<uint32_t>(brush.value)) : brush.lowByte();
-    const int black = nearestIndex(0x000000);
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        uchar* line = bitmap_.scanLine(y);
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const bool edge = outline && (x == x0 || x == x1 - 1 || y == y0 || y == y1 - 1);
-            line[x] = static_cast<uchar>(edge ? black : fill);
-        }
-    }
+QImage PictureCanvas::pictureBitmap() const {
+    const IndexImage& picture = s_.PictureBitmap;
+    if (picture.width() <= 0 || picture.height() <= 0) return QImage();
+    QImage image(picture.pixels().data(), picture.width(), picture.height(), picture.width(),
+                 QImage::Format_Indexed8);
+    image.setColorTable(qtTable_);
+    return image;
 }
 
 void PictureCanvas::setColourTable(const ColourTable256& table) {
     table_ = table;
     qtTable_ = QList<QRgb>(table.begin(), table.end());
-    if (!bitmap_.isNull()) bitmap_.setColorTable(qtTable_);
     updatePicture();
-}
-
-int PictureCanvas::nearestIndex(uint32_t bgr) const {
-    // Direct colours come as 0x00BBGGRR.
-    const int r = static_cast<int>(bgr & 0xFF), g = static_cast<int>((bgr >> 8) & 0xFF),
-              b = static_cast<int>((bgr >> 16) & 0xFF);
-    int best = 0;
-    long bestDistance = -1;
-    for (int i = 0; i < 256; ++i) {
-        const QRgb c = table_[static_cast<size_t>(i)];
-        const long dr = qRed(c) - r, dg = qGreen(c) - g, db = qBlue(c) - b;
-        const long distance = dr * dr + dg * dg + db * db;
-        if (bestDistance < 0 || distance < bestDistance) {
-            best = i;
-            bestDistance = distance;
-        }
-    }
-    return best;
 }
 
 void PictureCanvas::updatePicture() { update(pictureRect()); }
@@ -135,14 +99,15 @@ void PictureCanvas::removeOverlay(int id) {
 void PictureCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect picture = pictureRect();
-    if (!bitmap_.isNull()) {
+    const QImage bitmap = pictureBitmap();
+    if (!bitmap.isNull()) {
         // Converting the indexed picture costs time in proportion to its
         // size, so only the parts asked for are converted: during a run that
         // is a few columns at a time.
         for (const QRect& dirty : event->region()) {
             const QRect part = dirty.intersected(picture);
             if (part.isEmpty()) continue;
-            painter.drawImage(part.topLeft(), bitmap_.copy(part.translated(-s_.xoff, -s_.yoff)));
+            painter.drawImage(part.topLeft(), bitmap.copy(part.translated(-s_.xoff, -s_.yoff)));
         }
     }
     if (!textLines_.empty()) {

@@ -1,5 +1,5 @@
 #pragma once
-// The main window's client area: the picture bitmap drawn at (xoff, yoff),
+// The main window's client area: the program's picture bitmap drawn at (xoff, yoff),
 // whatever text or marks are drawn over it, the status panel at the bottom
 // and the load progress bar.
 //
@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "colour_value.hpp"
 #include "program_state.hpp"
 
 class QProgressBar;
@@ -49,20 +48,14 @@ public:
     StatusPanel* panel() const { return panel_; }
     QProgressBar* progressBar1() const { return progressBar1_; }
 
-    // The off-screen picture (PictureBitmap).
-    const QImage& pictureBitmap() const { return bitmap_; }
-    void resizePicture(int width, int height);
-    void releasePicture();
-    void setPixel(int x, int y, ColourValue colour);
-    // Fills (x0, y0)-(x1, y1), right and bottom edges excluded, and outlines
-    // it in black unless told not to.
-    void fillRect(int x0, int y0, int x1, int y1, ColourValue brush, bool outline = true);
+    // The program's PictureBitmap as an indexed image in the current
+    // colours (null while there is no picture). It shares the state's pixels:
+    // use it before the picture changes again.
+    QImage pictureBitmap() const;
     // The palette of the picture: the one place a new palette enters. The
-    // table is kept and given to the bitmap, and the picture is redrawn.
+    // table is kept and the picture is redrawn.
     void setColourTable(const ColourTable256& table);
     const ColourTable256& colourTable() const { return table_; }
-    // The palette index that shows a direct colour best.
-    int nearestIndex(uint32_t rgb) const;
 
     // Marks the whole picture / one picture column for repainting.
     void updatePicture();
@@ -103,7 +96,6 @@ private:
     const ProgramState& s_;
     StatusPanel* panel_;
     QProgressBar* progressBar1_;
-    QImage bitmap_;
     ColourTable256 table_{};
     QList<QRgb> qtTable_;
     std::vector<std::string> textLines_;

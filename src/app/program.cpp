@@ -8,6 +8,7 @@
 #include "help_viewer.hpp"
 #include "main_window.hpp"
 #include "palette_editor_dialog.hpp"
+#include "custom_formula.hpp"
 #include "palette_wiring.hpp"
 #include "parameters_dialog.hpp"
 #include "startup.hpp"
@@ -16,8 +17,14 @@
 namespace velmora {
 
 Program::Program(Prompter& prompter, SettingsSource& settings)
-    : prompter_(prompter), settingsSource_(settings), host_(state_, prompter), actions_(state_, host_),
-      driver_(state_, host_), palette_(std::make_unique<PaletteWiring>(state_, host_)) {}
+    : prompter_(prompter),
+      settingsSource_(settings),
+      host_(state_, prompter),
+      actions_(state_, this),
+      driver_(state_, host_, host_, host_),
+      palette_(std::make_unique<PaletteWiring>(state_, host_)) {
+    driver_.addObserver(palette_->runObserver());
+}
 
 Program::~Program() {
     if (helpKeys_ && qApp) qApp->removeEventFilter(helpKeys_.get());
@@ -33,7 +40,7 @@ void Program::start() {
     mainWindow_ = std::make_unique<MainWindow>(state_, actions_, driver_, prompter_, *help_);
     host_.attachMainWindow(mainWindow_.get());
     palette_->attachMainWindow(*mainWindow_);
-    zoom_ = std::make_unique<ZoomWiring>(state_, *mainWindow_->canvas(), driver_, prompter_);
+    zoom_ = std::make_unique<ZoomWiring>(state_, *mainWindow_->canvas(), driver_, prompter_, host_);
     // Sized like the maximised window already, so that a picture started
     // during start-up is placed as it will be seen.
     if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());
@@ -51,6 +58,12 @@ void Program::start() {
     palette_->buildFirstPalette();
 
     mainWindow_->showMaximized();
+}
+
+void Program::readCustomFormula() {
+    // A picture being loaded brings its own formula: no dialog then.
+    if (!state_.params.KeepBuffer) customFormula_->runModal();
+    ReadAndCompileCustomFormula(state_, host_, customFormula_->constantTexts());
 }
 
 void Program::createParametersDialog() {

@@ -25,10 +25,10 @@ class PaletteWiring;
 class ParametersDialog;
 class ZoomWiring;
 
-class Program {
+class Program : public CustomFormulaReader {
 public:
     Program(Prompter& prompter, SettingsSource& settings);
-    ~Program();
+    ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -41,6 +41,10 @@ public:
     // Loads a picture file; the GIF reader plugs in here. Errors it raises
     // while the start-up picture loads are reported and start-up goes on.
     std::function<void(const std::string& fileName)> loadPicture;
+
+    // "Custom" was chosen: its dialog (unless a picture is being loaded),
+    // then the constants are read and the formula compiled.
+    void readCustomFormula() override;
 
     ProgramState& state() { return state_; }
     Prompter& prompter() { return prompter_; }

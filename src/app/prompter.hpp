@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "render_host.hpp"
+#include "user_prompts.hpp"
 
 namespace velmora {
 

@@ -51,23 +51,11 @@ int WindowHost::windowWidth() { return window_ ? window_->frameGeometry().width(
 
 int WindowHost::panelTop() { return window_ ? window_->panel()->y() : 0; }
 
-void WindowHost::resizePictureBitmap(int width, int height) {
-    if (window_) window_->canvas()->resizePicture(width, height);
+void WindowHost::pictureResized() {
+    if (window_) window_->canvas()->updatePicture();
 }
 
-void WindowHost::setBitmapPalette() {
-    if (window_) window_->canvas()->setColourTable(window_->canvas()->colourTable());
-}
-
-void WindowHost::setBitmapPixel(int x, int y, ColourValue colour) {
-    if (window_) window_->canvas()->setPixel(x, y, colour);
-}
-
-void WindowHost::fillBitmapRect(int x0, int y0, int x1, int y1, ColourValue brush) {
-    if (window_) window_->canvas()->fillRect(x0, y0, x1, y1, brush);
-}
-
-void WindowHost::drawBitmapOnWindow(int, int) {
+void WindowHost::drawPicture(int, int) {
     if (window_) window_->canvas()->updatePicture();
 }
 
@@ -103,17 +91,5 @@ MessageResult WindowHost::messageBox(const std::string& text, const std::string&
 }
 
 int WindowHost::showParametersDialog() { return dialog_ ? dialog_->runModal() : ParametersDialog::kClosed; }
-
-void WindowHost::makePalette() {
-    if (makePaletteHook) makePaletteHook();
-}
-
-void WindowHost::fillParameterBlock() {
-    if (fillParameterBlockHook) fillParameterBlockHook();
-}
-
-void WindowHost::readCustomFormula() {
-    if (customFormulaReader) customFormulaReader();
-}
 
 }  // namespace velmora

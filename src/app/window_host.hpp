@@ -10,9 +10,10 @@
 #include <cstdint>
 #include <functional>
 
+#include "picture_view.hpp"
 #include "program_state.hpp"
 #include "prompter.hpp"
-#include "render_host.hpp"
+#include "user_prompts.hpp"
 
 namespace velmora {
 
@@ -22,7 +23,7 @@ class ParametersDialog;
 // Processor time used by the calling thread so far.
 int64_t ThreadCpuNanoseconds();
 
-class WindowHost : public RenderHost {
+class WindowHost : public UserPrompts, public PictureView, public EventPump {
 public:
     WindowHost(ProgramState& state, Prompter& prompter) : s_(state), prompter_(prompter) {}
 
@@ -36,27 +37,13 @@ public:
     void repaintWindow() override;
     int windowWidth() override;
     int panelTop() override;
-    void resizePictureBitmap(int width, int height) override;
-    void setBitmapPalette() override;
-    void setBitmapPixel(int x, int y, ColourValue colour) override;
-    void fillBitmapRect(int x0, int y0, int x1, int y1, ColourValue brush) override;
-    void drawBitmapOnWindow(int xoff, int yoff) override;
+    void pictureResized() override;
+    void drawPicture(int xoff, int yoff) override;
     void copyColumnToWindow(int px, int height, int xoff, int yoff) override;
     void pumpEvents() override;
     MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) override;
     int showParametersDialog() override;
-    void makePalette() override;
-    void fillParameterBlock() override;
-    void readCustomFormula() override;
-
-    // Where later parts of the program plug in: the palette build of a run,
-    // the parameter block recorded at its end, and reading the custom
-    // formula when "Custom" is chosen. Unset, they do nothing (the picture
-    // keeps the grey palette).
-    std::function<void()> makePaletteHook;
-    std::function<void()> fillParameterBlockHook;
-    std::function<void()> customFormulaReader;
 
     // Pending events are handled when this much time has passed since they
     // were last handled; in between, a pixel costs one clock reading. Zero

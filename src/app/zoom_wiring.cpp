@@ -90,8 +90,9 @@ void InvertedPixels::paint(QPainter& painter) const {
     painter.restore();
 }
 
-ZoomWiring::ZoomWiring(ProgramState& state, PictureCanvas& canvas, RenderDriver& driver, Prompter& prompter)
-    : s_(state), canvas_(&canvas), driver_(driver), prompter_(prompter), zoom_(state, *this) {
+ZoomWiring::ZoomWiring(ProgramState& state, PictureCanvas& canvas, RenderDriver& driver, Prompter& prompter,
+                       UserPrompts& prompts)
+    : s_(state), canvas_(&canvas), driver_(driver), prompter_(prompter), zoom_(state, *this, prompts) {
     canvas.setMouseHandler(this);
     erased_ = QObject::connect(&canvas, &PictureCanvas::tidied, [this] { windowErased(); });
 }
@@ -151,14 +152,10 @@ void ZoomWiring::windowErased() {
     overlay_ = 0;
 }
 
-int ZoomWiring::pictureWidth() { return canvas_ ? canvas_->pictureBitmap().width() : 0; }
+int ZoomWiring::pictureWidth() { return s_.PictureBitmap.width(); }
 
 void ZoomWiring::releaseMouseCapture() {
     if (canvas_) canvas_->releaseMouse();
-}
-
-void ZoomWiring::messageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
-    prompter_.message(text, caption, MessageButtons::Ok, icon);
 }
 
 void ZoomWiring::startRun() { driver_.Runclick(); }

@@ -55,7 +55,8 @@ private:
 // The main window's side of the mouse zoom.
 class ZoomWiring final : public ZoomHost, public PictureMouseHandler {
 public:
-    ZoomWiring(ProgramState& state, PictureCanvas& canvas, RenderDriver& driver, Prompter& prompter);
+    ZoomWiring(ProgramState& state, PictureCanvas& canvas, RenderDriver& driver, Prompter& prompter,
+               UserPrompts& prompts);
     ~ZoomWiring() override;
     ZoomWiring(const ZoomWiring&) = delete;
     ZoomWiring& operator=(const ZoomWiring&) = delete;
@@ -71,7 +72,6 @@ public:
     void invertEllipse(int left, int top, int right, int bottom) override;
     int pictureWidth() override;
     void releaseMouseCapture() override;
-    void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
     void startRun() override;
 
 private:

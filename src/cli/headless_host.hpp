@@ -1,16 +1,17 @@
 #pragma once
-// A host without a window: bitmap and window operations do nothing, message
+// A host without a window: window operations do nothing, message
 // boxes are remembered (and answered with Ignore, so a run never stops on a
 // fault message).
 
 #include <string>
 #include <vector>
 
-#include "render_host.hpp"
+#include "picture_view.hpp"
+#include "user_prompts.hpp"
 
 namespace velmora {
 
-class HeadlessHost : public RenderHost {
+class HeadlessHost : public UserPrompts, public PictureView, public EventPump {
 public:
     struct Message {
         std::string text, caption;
@@ -23,11 +24,8 @@ public:
     void repaintWindow() override {}
     int windowWidth() override { return 1024; }
     int panelTop() override { return 739; }
-    void resizePictureBitmap(int, int) override {}
-    void setBitmapPalette() override {}
-    void setBitmapPixel(int, int, ColourValue) override {}
-    void fillBitmapRect(int, int, int, int, ColourValue) override {}
-    void drawBitmapOnWindow(int, int) override {}
+    void pictureResized() override {}
+    void drawPicture(int, int) override {}
     void copyColumnToWindow(int, int, int, int) override {}
     void pumpEvents() override {}
     MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,

@@ -14,8 +14,8 @@ namespace velmora {
 struct HeadlessSession {
     ProgramState state;
     HeadlessHost host;
-    ModeActions actions{state, host};
-    RenderDriver driver{state, host};
+    ModeActions actions{state};
+    RenderDriver driver{state, host, host, host};
 
     HeadlessSession() {
         InitialiseMainWindowState(state);

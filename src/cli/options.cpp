@@ -2,17 +2,17 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 
 #include "conversions.hpp"
-#include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 #include "fault.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
+#include "output_file.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
 
@@ -38,7 +38,7 @@ struct Session : HeadlessSession {
 // then the modes, then the texts.
 enum Phase { kSetKind = 0, kModes = 1, kTexts = 2 };
 
-struct OptionSpec {
+struct OptionDef {
     const char* name;
     const char* argument;  // nullptr for a flag
     const char* help;
@@ -99,20 +99,25 @@ bool CompileCustomFormula(Session& s) {
     return ReadAndCompileCustomFormula(s.state, s.host, s.customConstants) == CustomCompileOutcome::Compiled;
 }
 
-// A value given as a number, or as the caption of one of a menu's items.
-int MenuValue(Session& s, size_t topPosition, const std::string& v, const std::string& option) {
+// A value given as a number up to `highest`, or as the caption of one of a
+// menu's items. A loaded picture may hold larger values; the command line
+// offers only those that mean something.
+int MenuValue(Session& s, size_t topPosition, const std::string& v, const std::string& option, int highest) {
     for (auto& item : s.state.menu.mainMenu().child(topPosition).children)
         if (item->caption == v && item->value >= 0) return item->value;
+    int n = -1;
     try {
-        const int n = ParseInteger(v);
-        if (n >= 0 && n <= 255) return n;
+        n = ParseInteger(v);
     } catch (const FaultError&) {
+        throw UsageError(option + ": unknown value '" + v + "'");
     }
-    throw UsageError(option + ": unknown value '" + v + "'");
+    if (n < 0 || n > highest)
+        throw UsageError(option + ": " + v + " is out of range (0 to " + std::to_string(highest) + ")");
+    return n;
 }
 
 void ApplyFunction(Session& s, const std::string& v) {
-    const int kind = MenuValue(s, kMenuFunction, v, "--function");
+    const int kind = MenuValue(s, kMenuFunction, v, "--function", kFormulaCustom);
     if (s.actions.FunctionMenuItem(static_cast<uint8_t>(kind)))
         s.actions.FunctionItem(static_cast<uint8_t>(kind));
     else
@@ -120,7 +125,7 @@ void ApplyFunction(Session& s, const std::string& v) {
 }
 
 void ApplyStalk(Session& s, const std::string& v) {
-    const int type = MenuValue(s, kMenuStalktype, v, "--stalk");
+    const int type = MenuValue(s, kMenuStalktype, v, "--stalk", kStalkHypercross);
     if (type != kStalkImage && s.actions.StalkMenuItem(static_cast<uint8_t>(type)))
         s.actions.StalkItem(static_cast<uint8_t>(type));
     else
@@ -137,8 +142,8 @@ void ApplyChoice(const std::string& v, const std::string& option, std::initializ
     throw UsageError(option + ": unknown value '" + v + "'");
 }
 
-const std::vector<OptionSpec>& Options() {
-    static const std::vector<OptionSpec> options = {
+const std::vector<OptionDef>& Options() {
+    static const std::vector<OptionDef> options = {
         {"--size", "N", "picture width in pixels (height is three quarters)", kTexts, IntegerText(TextField::siz)},
         {"--iterations", "N", "maximum iterations", kTexts, IntegerText(TextField::miter)},
         {"--min-iterations", "N", "minimum iterations (read leniently, as the dialog does)", kTexts,
@@ -156,9 +161,10 @@ const std::vector<OptionSpec>& Options() {
         {"--coef-c", "X,Y", "coefficient c", kTexts, RealPair(TextField::cmx, TextField::cmy, "--coef-c")},
         {"--mandelbrot", nullptr, "Mandelbrot set (as the Mandelbrot menu item; default Julia)", kSetKind,
          [](Session& s, const std::string&) { s.actions.Mandelbrot(); }},
-        {"--function", "N|CAPTION", "iteration formula, by number or menu caption (default z^2+c)", kModes,
-         ApplyFunction},
-        {"--stalk", "N|CAPTION", "stalk type, by number or menu caption (default Circle)", kModes, ApplyStalk},
+        {"--function", "N|CAPTION", "iteration formula, by number (0 to 17) or menu caption (default z^2+c)",
+         kModes, ApplyFunction},
+        {"--stalk", "N|CAPTION", "stalk type, by number (0 to 11) or menu caption (default Circle)", kModes,
+         ApplyStalk},
         {"--bailout-test", "modulus|sumabs", "escape test", kModes,
          [](Session& s, const std::string& v) {
              ApplyChoice(v, "--bailout-test", {"modulus", "sumabs"}, [&](uint8_t k) { s.actions.BailoutItem(k); });
@@ -184,7 +190,10 @@ const std::vector<OptionSpec>& Options() {
              s.state.params.invr = r;
          }},
         {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kTexts,
-         [](Session& s, const std::string& v) { s.rawPath = v; }},
+         [](Session& s, const std::string& v) {
+             if (v.empty()) throw UsageError("--raw: the file name is empty");
+             s.rawPath = v;
+         }},
         {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
          [](Session& s, const std::string& v) {
              s.customFormula = v;
@@ -206,7 +215,7 @@ void PrintHelp(std::ostream& out) {
     out << "Usage: velmora-render [options]\n"
            "Renders one picture headlessly with the same parameters and driver as the window.\n"
            "Defaults are the program's start-up state (Julia set, z^2+c, Circle stalks).\n\n";
-    for (const OptionSpec& o : Options()) {
+    for (const OptionDef& o : Options()) {
         std::string head = std::string("  ") + o.name + (o.argument ? std::string(" ") + o.argument : "");
         if (head.size() < 34) head.resize(34, ' ');
         else head += "  ";
@@ -215,78 +224,108 @@ void PrintHelp(std::ostream& out) {
     out << "  --help                          this text\n";
 }
 
-bool WriteRaw(const Session& s, std::ostream& err) {
-    std::ofstream file(s.rawPath, std::ios::binary | std::ios::trunc);
-    const auto& bytes = s.state.buffer.bytes;
-    if (file) file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file) {
-        err << "Cannot write " << s.rawPath << '\n';
-        return false;
+void Report(std::ostream& err, const std::string& message) { err << "velmora-render: " << message << '\n'; }
+
+// A fault message of the run, with the option it comes from where that is
+// known. Every number is checked when the options are read, so a range or
+// memory fault of the set-up can only come from the picture's size.
+std::string WithOption(const std::string& message) {
+    for (const char* sizeFault : {"Range error - 205", "Out of memory - 205"})
+        if (message == sizeFault) return "--size: " + message;
+    return message;
+}
+
+// Reads the command line into the session; false when it asked for help
+// (printed). Throws UsageError or FaultError for a bad option or value.
+bool ApplyOptions(const std::vector<std::string>& args, Session& s, std::ostream& out) {
+    struct Pending {
+        const OptionDef* def;
+        std::string value;
+    };
+    std::vector<Pending> pending;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help") {
+            PrintHelp(out);
+            return false;
+        }
+        const auto& options = Options();
+        auto it = std::find_if(options.begin(), options.end(), [&](const OptionDef& o) { return args[i] == o.name; });
+        if (it == options.end()) throw UsageError("unknown option " + args[i] + " (see --help)");
+        std::string value;
+        if (it->argument) {
+            if (i + 1 >= args.size()) throw UsageError(std::string(it->name) + " needs a value");
+            value = args[++i];
+        }
+        pending.push_back({&*it, value});
     }
+    std::stable_sort(pending.begin(), pending.end(),
+                     [](const Pending& a, const Pending& b) { return a.def->phase < b.def->phase; });
+    for (const Pending& p : pending) p.def->apply(s, p.value);
     return true;
+}
+
+// Standard output is an output too: a full disk there is a failure.
+int Finish(std::ostream& out, std::ostream& err, int status) {
+    out.flush();
+    if (out) return status;
+    Report(err, "cannot write to standard output");
+    return status == 0 ? 1 : status;
 }
 
 }  // namespace
 
 int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     Session s;
-
-    struct Pending {
-        const OptionSpec* spec;
-        std::string value;
-    };
-    std::vector<Pending> pending;
     try {
-        for (size_t i = 0; i < args.size(); ++i) {
-            if (args[i] == "--help") {
-                PrintHelp(out);
-                return 0;
-            }
-            const auto& options = Options();
-            auto it = std::find_if(options.begin(), options.end(),
-                                   [&](const OptionSpec& o) { return args[i] == o.name; });
-            if (it == options.end()) throw UsageError("unknown option " + args[i] + " (see --help)");
-            std::string value;
-            if (it->argument) {
-                if (i + 1 >= args.size()) throw UsageError(std::string(it->name) + " needs a value");
-                value = args[++i];
-            }
-            pending.push_back({&*it, value});
-        }
-        std::stable_sort(pending.begin(), pending.end(),
-                         [](const Pending& a, const Pending& b) { return a.spec->phase < b.spec->phase; });
-        for (const Pending& p : pending) p.spec->apply(s, p.value);
+        if (!ApplyOptions(args, s, out)) return Finish(out, err, 0);
     } catch (const UsageError& e) {
-        err << e.what() << '\n';
+        Report(err, e.what());
         return 2;
     } catch (const FaultError& e) {
-        err << e.what() << ".\n";
+        Report(err, std::string(e.what()) + ".");
         return 2;
     }
     if ((s.customGiven || s.state.params.FunctionKind == kFormulaCustom) && !CompileCustomFormula(s)) {
-        err << s.host.messages.back().text << '\n';
+        Report(err, (s.customGiven ? "--custom: " : "--function: ") + s.host.messages.back().text);
         return 2;
     }
+    OutputFile raw;
+    if (!s.rawPath.empty()) {
+        if (const std::string why = raw.open(s.rawPath); !why.empty()) {
+            Report(err, "--raw: cannot create '" + s.rawPath + "': " + why);
+            return 1;
+        }
+    }
 
+    s.host.messages.clear();
     const auto start = std::chrono::steady_clock::now();
     s.driver.Runclick();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
+    // A set-up fault leaves the status line as it was and draws nothing.
+    const bool pastSetUp = s.state.statusText != "Initialising....";
     const bool completed = s.state.statusText == "Picture completed.";
-    // A set-up fault leaves the status line as it was; its message is the result.
-    if (!completed && !s.host.messages.empty() && s.state.statusText == "Initialising....")
-        out << s.host.messages.back().text << '\n';
-    else
-        out << s.state.statusText << '\n';
-    for (const auto& m : s.host.messages)
-        if (m.buttons == MessageButtons::Ok && s.state.statusText != "Initialising....") err << m.text << '\n';
-    if (s.stats) {
+    if (pastSetUp) out << s.state.statusText << '\n';
+    bool faulted = false;
+    for (const auto& m : s.host.messages) {
+        if (m.buttons != MessageButtons::Ok) continue;
+        Report(err, WithOption(m.text));
+        faulted = true;
+    }
+    if (s.stats && pastSetUp) {
         out << "size " << s.state.params.siz << "x" << s.state.params.sizy << "\n"
             << "orbit steps " << s.driver.orbitSteps() << "\n"
             << "seconds " << seconds << "\n";
     }
-    if (!s.rawPath.empty() && s.state.buffer.present && !WriteRaw(s, err)) return 1;
-    return completed ? 0 : 1;
+    int status = completed && !faulted ? 0 : 1;
+    // Only a whole picture replaces what the file held.
+    if (!s.rawPath.empty() && completed) {
+        if (const std::string why = raw.write(s.state.buffer.bytes); !why.empty()) {
+            Report(err, "--raw: cannot write '" + s.rawPath + "': " + why);
+            status = 1;
+        }
+    }
+    return Finish(out, err, status);
 }
 
 }  // namespace velmora

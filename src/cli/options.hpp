@@ -8,8 +8,9 @@
 namespace velmora {
 
 // Runs the renderer with the given arguments (without the program name).
-// Returns the exit status: 0 for a completed picture, 1 when the run did not
-// complete, 2 for a bad option or value.
+// Returns the exit status: 0 for a completed picture, written where asked;
+// 1 when the run met a fault or did not complete, or an output could not be
+// written; 2 for a bad option or value. Every failure is named on `err`.
 int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace velmora

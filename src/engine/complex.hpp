@@ -85,8 +85,11 @@ inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& 
     const long double K = TrigCos(x);
     const long double E = expl(y);
     G::Check(E);
+    // I is computed whichever result the caller takes, so its division by
+    // zero (E underflowed to 0) or overflow faults even when only the
+    // exponential is wanted.
     const long double I = 1.0L / E;
-    G::Check(I);
+    G::Used(I);
     Complex s, c, e;
     s.re = (E + I) * S * 0.5L;
     G::Check(s.re);
@@ -97,7 +100,7 @@ inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& 
     c.im = (-S) * (E - I) * 0.5L;
     G::Check(c.im);
     const long double F = expl(x);
-    G::Check(F);
+    G::Used(F);
     e.re = TrigCos(y) * F;
     G::Check(e.re);
     e.im = TrigSin(y) * F;
@@ -117,8 +120,15 @@ inline long double InlineExpReal(long double x) {
     const long double f = t - n;
     G::Check(f);
     // Beyond this the result overflows or underflows anyway; the clamp keeps
-    // the exponent within what scalbln accepts.
-    const long scale = n > 100000.0L ? 100000L : (n < -100000.0L ? -100000L : static_cast<long>(n));
+    // the exponent within what scalbln accepts. Not a number (only reachable
+    // on the fast path, after a fault already raised) scales by nothing.
+    long scale = 0;
+    if (n > 100000.0L)
+        scale = 100000L;
+    else if (n < -100000.0L)
+        scale = -100000L;
+    else if (n == n)
+        scale = static_cast<long>(n);
     const long double F = scalblnl(exp2l(f), scale);
     G::Check(F);
     return F;
@@ -137,8 +147,25 @@ inline void CExp(const Complex& z, Complex& r) {
     r.im = im;
 }
 
+// The smallest magnitude that rounds beyond the largest double (2^1024 less
+// half of its last place; the tie rounds to even, upwards).
+inline constexpr long double kDoubleOverflowLimit = 0x1.fffffffffffffcp1023L;
+
+// `d` rounded to double precision and held as extended. A value beyond the
+// double range overflows, as the hardware conversion would: the fault is
+// raised explicitly because the conversion itself is not defined there.
+template <class G = NoCheck>
+inline long double RoundToDouble(long double d) {
+    if (!(fabsl(d) < kDoubleOverflowLimit)) {
+        if (d == d) G::Overflow();
+        return d;
+    }
+    return static_cast<long double>(static_cast<double>(d));
+}
+
 // r := 1/a and m := |a|^2 rounded to double precision. No zero test: 1/0 is
-// the invalid operation 0/0.
+// the invalid operation 0/0. The formulas do not use m, but its rounding
+// still overflows when |a|^2 is beyond the double range.
 template <class G = NoCheck>
 inline void CRecip(const Complex& a, Complex& r, long double& m) {
     const Complex x = a;
@@ -150,9 +177,7 @@ inline void CRecip(const Complex& a, Complex& r, long double& m) {
     const long double im = -x.im / d;
     G::Check(im);
     r.im = im;
-    const long double rounded = static_cast<long double>(static_cast<double>(d));
-    G::Check(rounded);
-    m = rounded;
+    m = RoundToDouble<G>(d);
 }
 
 }  // namespace velmora

@@ -15,11 +15,6 @@ int MatchToken(std::string_view text, size_t p, size_t width, int first, int las
     return -1;
 }
 
-void SetStatus(ProgramState& state, RenderHost& host, const std::string& text) {
-    state.statusText = text;
-    host.setStatusText(text);
-}
-
 }  // namespace
 
 FormulaDiagnosis TokeniseFormula(std::string_view text, FormulaTokenList& tokens) {
@@ -57,6 +52,7 @@ FormulaDiagnosis TokeniseFormula(std::string_view text, FormulaTokenList& tokens
         previous = tokenClass;
     }
     if (depth != 0) return {FormulaError::LeftOpen, static_cast<int>(text.size()) + 1};
+    if (tokens.count == 0) return {FormulaError::Empty, 1};
     return {};
 }
 
@@ -112,6 +108,8 @@ FormulaDiagnosis ConvertToPostfix(const FormulaTokenList& tokens, std::array<uin
             if (!push(kTokenOpen, 0)) return {FormulaError::StackTooDeep, position};
         }
     }
+    // An empty program would fault on every pixel of every picture.
+    if (length == 0) return {FormulaError::Empty, count + 1};
     return {};
 }
 
@@ -132,41 +130,14 @@ std::string CustomCodeText(const uint8_t* code, int length) {
 
 std::string CutText(const std::string& text, size_t limit) {
     if (text.size() <= limit) return text;
+    auto continues = [&](size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
+    // A UTF-8 character is at most four bytes, so its start lies at most
+    // three bytes back. Bytes that are not UTF-8 (a run of continuation
+    // bytes) are cut at the limit rather than stepped over to nothing.
     size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    for (int back = 0; back < 3 && n > 0 && continues(n); ++back) --n;
+    if (n == 0 || continues(n)) n = limit;
     return text.substr(0, n);
-}
-
-void ConfirmCustomFormula(ProgramState& state, RenderHost& host, const std::string& dialogText) {
-    state.params.custfunc = CutText(dialogText, kCustomFormulaMaxLength);
-    SetStatus(state, host, state.params.custfunc);
-}
-
-CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, RenderHost& host,
-                                                 const CustomConstantTexts& constants) {
-    PictureParameters& p = state.params;
-    try {
-        // Braced initialisers are evaluated left to right: real part first.
-        p.u = Complex{ParseReal(constants.uccx), ParseReal(constants.uccy)};
-        p.v = Complex{ParseReal(constants.vccx), ParseReal(constants.vccy)};
-        p.w = Complex{ParseReal(constants.wccx), ParseReal(constants.wccy)};
-    } catch (const FaultError& e) {
-        host.messageBox(std::string(e.what()) + ".", state.applicationTitle, MessageButtons::Ok, MessageIcon::Error);
-        return CustomCompileOutcome::BadConstant;
-    }
-
-    // The conversion flushes its operator stack only at a closing bracket,
-    // so the whole text goes inside one more pair; the stored text keeps it.
-    p.custfunc = CutText("(" + p.custfunc + ")", kCustomFormulaMaxLength);
-
-    const FormulaDiagnosis result =
-        CompileFormula(p.custfunc, p.CustomCode, p.CustomCodeLength, [&] { SetStatus(state, host, ""); });
-    if (!result.ok()) {
-        host.messageBox(kInvalidFormulaMessage, kInvalidFormulaCaption, MessageButtons::Ok, MessageIcon::None);
-        return CustomCompileOutcome::Rejected;
-    }
-    SetStatus(state, host, CustomCodeText(p.CustomCode.data(), p.CustomCodeLength));
-    return CustomCompileOutcome::Compiled;
 }
 
 }  // namespace velmora

@@ -1,8 +1,6 @@
 #pragma once
 // The custom formula compiler: the user's infix text becomes the postfix
-// program CustomCode that the evaluator runs once per orbit step. Also the
-// toolkit-free half of the "Custom" menu item and of its dialog's OK button,
-// so the window only has to show the dialog and hand over its texts.
+// program CustomCode that the evaluator runs once per orbit step.
 
 #include <array>
 #include <cstdint>
@@ -11,17 +9,12 @@
 #include <string_view>
 
 #include "formula_tokens.hpp"
-#include "picture_parameters.hpp"
-#include "program_state.hpp"
-#include "render_host.hpp"
+#include "kinds.hpp"
 
 namespace velmora {
 
 inline constexpr int kFormulaTokenCapacity = 50;    // tokens of one formula
 inline constexpr int kFormulaStackCapacity = 50;    // operator stack entries
-inline constexpr const char* kCustomFormulaInitialText = "z*z+sin(c)";
-inline constexpr const char* kInvalidFormulaMessage = "Invalid function expression ?";
-inline constexpr const char* kInvalidFormulaCaption = "ERROR";
 
 // Why a formula was rejected. The user only ever sees one message; the
 // reason is for tests and diagnostics.
@@ -33,6 +26,7 @@ enum class FormulaError : uint8_t {
     ClosedTooOften,   // a closing bracket with no bracket open
     BadSequence,      // a token that may not follow the one before it
     LeftOpen,         // brackets still open at the end
+    Empty,            // no tokens at all (or, converting, no codes produced)
     // Found while converting; the held program is what was produced so far.
     EmptyStack,       // an operator or bracket found nothing to work against
     ProgramTooLong,   // more than kCustomCodeCapacity codes
@@ -72,31 +66,7 @@ FormulaDiagnosis CompileFormula(std::string_view text, std::array<uint8_t, kCust
 std::string CustomCodeText(const uint8_t* code, int length);
 
 // `text` cut to at most `limit` bytes, never in the middle of a UTF-8
-// character.
+// character, and never to nothing when it was not empty.
 std::string CutText(const std::string& text, size_t limit);
-
-// The six constant fields of the custom formula dialog, in reading order.
-struct CustomConstantTexts {
-    std::string uccx = "0.0", uccy = "0.0";
-    std::string vccx = "0.0", vccy = "0.0";
-    std::string wccx = "0.0", wccy = "0.0";
-};
-
-// OK of the custom formula dialog: the dialog's formula text becomes
-// `custfunc` (cut to its limit) and is shown in the status line.
-void ConfirmCustomFormula(ProgramState& state, RenderHost& host, const std::string& dialogText);
-
-enum class CustomCompileOutcome {
-    Compiled,     // CustomCode holds the new program; the status line shows it
-    Rejected,     // "Invalid function expression ?" was shown
-    BadConstant,  // a constant text was not a number: the standard error report was shown, nothing compiled
-};
-
-// What the "Custom" item does once its dialog is closed (or skipped because a
-// picture is being loaded): reads u, v, w from the dialog's texts, wraps
-// `custfunc` in one more pair of brackets and compiles it, reporting a
-// failure in a message box.
-CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, RenderHost& host,
-                                                 const CustomConstantTexts& constants);
 
 }  // namespace velmora

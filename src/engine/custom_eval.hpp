@@ -16,7 +16,7 @@
 #include "fault.hpp"
 #include "formula_log.hpp"
 #include "formula_tokens.hpp"
-#include "picture_parameters.hpp"
+#include "kinds.hpp"
 #include "run_context.hpp"
 
 namespace velmora {

@@ -71,10 +71,24 @@ FaultKind PendingFloatFault() noexcept;
 // Guards for the arithmetic kernels. The same kernel is instantiated twice:
 // with NoCheck on the fast path (the flags are tested once per pixel) and with
 // StepCheck when a faulted pixel is recomputed to find where it faulted.
+//
+// A value that is computed but never used afterwards must still raise its
+// fault at its step. `Used` keeps the optimiser from dropping such a value on
+// the fast path (it stays on the register stack: no store, no test), and
+// `Overflow` raises the overflow of a conversion that the hardware would not
+// flag on its own.
 struct NoCheck {
     static constexpr bool kChecked = false;
     static void Check() noexcept {}
     static void Check(const long double&) noexcept {}
+    static void Used(const long double& value) noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+        asm volatile("" : : "f"(value));
+#else
+        asm volatile("" : : "m"(value));
+#endif
+    }
+    static void Overflow() noexcept { std::feraiseexcept(FE_OVERFLOW); }
     static void Fail(FaultKind) {}
 };
 
@@ -91,6 +105,8 @@ struct StepCheck {
         asm volatile("" : : "m"(value));
         Check();
     }
+    static void Used(const long double& value) { Check(value); }
+    [[noreturn]] static void Overflow() { throw FaultError(FaultKind::FloatOverflow); }
     [[noreturn]] static void Fail(FaultKind kind) { throw FaultError(kind); }
 
 private:

@@ -6,7 +6,7 @@
 
 #include "colour_value.hpp"
 #include "complex.hpp"
-#include "picture_parameters.hpp"
+#include "kinds.hpp"
 
 namespace velmora {
 
@@ -44,8 +44,6 @@ struct RunContext {
     bool sphere = false;
     bool inversion = false;
     long double invx = 0.0L, invy = 0.0L, invr = 1.0L;
-
-    bool suppressFaultMessages = false;
 };
 
 struct OrbitState {

@@ -36,33 +36,28 @@ void Fill(PictureBuffer& buffer, const Band& band) {
                 band.index;
 }
 
-void Report(ProgramState& state, PaletteHost& host, const char* text) {
-    state.statusText = text;
-    host.setStatusText(text);
-}
-
 }  // namespace
 
-BorderResult addborder1Click(ProgramState& state, PaletteHost& host) {
+BorderResult addborder1Click(ProgramState& state, const PaletteScreen& screen) {
     PictureBuffer& buffer = state.buffer;
     // The buffer's own size, not the parameters': a run that failed in
     // set-up may have changed `siz` without making a new buffer.
     const int w = buffer.width, h = buffer.height;
     if (!buffer.present || w <= 0 || h <= 0 ||
         buffer.bytes.size() < static_cast<size_t>(w) * static_cast<size_t>(h)) {
-        Report(state, host, kBorderNoPictureText);
+        ShowStatus(state, screen.prompts, kBorderNoPictureText);
         return BorderResult::NoPicture;
     }
     if (w < kBorderMinimumSize || h < kBorderMinimumSize) {
-        Report(state, host, kBorderTooSmallText);
+        ShowStatus(state, screen.prompts, kBorderTooSmallText);
         return BorderResult::TooSmall;
     }
     // The bitmap gets exactly the frame of the buffer, so that what is shown
     // is what a saved picture will hold.
     const std::vector<Band> bands = BorderBands(w, h);
-    for (const Band& band : bands) host.fillPictureRect(band.x0, band.y0, band.x1, band.y1, band.index);
+    for (const Band& band : bands) state.PictureBitmap.fillRect(band.x0, band.y0, band.x1, band.y1, band.index);
     for (const Band& band : bands) Fill(buffer, band);
-    host.drawPicture(state.xoff, state.yoff);
+    screen.picture.drawPicture(state.xoff, state.yoff);
     return BorderResult::Added;
 }
 

@@ -19,6 +19,6 @@ enum class BorderResult { Added, NoPicture, TooSmall };
 
 // Frames the picture; with no picture, or one too small for the frame, the
 // buffer is left alone and the status line says why.
-BorderResult addborder1Click(ProgramState& state, PaletteHost& host);
+BorderResult addborder1Click(ProgramState& state, const PaletteScreen& screen);
 
 }  // namespace velmora

@@ -72,7 +72,9 @@ void DrawStrip(IndexImage& strip) {
             strip.fillRect(5 * i, 7 * band, 5 * i + 5, 7 * band + 6, static_cast<uint8_t>(60 * band + i));
 }
 
-bool MakePalette(PaletteState& state, PaletteHost& host, BuildReport report) {
+bool MakePalette(ProgramState& program, const PaletteScreen& screen, BuildReport report) {
+    PaletteState& state = program.palette;
+    PaletteHost& host = screen.palette;
     try {
         Palette& p = state.palette;
         p.version = Palette::kVersion;
@@ -90,8 +92,8 @@ bool MakePalette(PaletteState& state, PaletteHost& host, BuildReport report) {
     } catch (const std::exception& error) {
         const bool repeated = state.lastReportedFailure && SameMarks(*state.lastReportedFailure, state.marks);
         if (report == BuildReport::Always || !repeated)
-            host.messageBox("Error in making palette..." + MessageOf(error) + " ", host.applicationTitle(),
-                            MessageIcon::Information);
+            screen.prompts.messageBox("Error in making palette..." + MessageOf(error) + " ",
+                                      program.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
         state.lastReportedFailure = state.marks;
         return false;
     }
@@ -103,11 +105,13 @@ void RealisePalette(const PaletteState& state, PaletteHost& host) {
     if (state.handle) host.paletteChanged(*state.handle);
 }
 
-void FormActivate(PaletteState& state, ProgramState& program, PaletteHost& host) {
-    MakePalette(state, host, BuildReport::UnlessRepeated);
-    RealisePalette(state, host);
-    host.drawPicture(program.xoff, program.yoff);
+void FormActivate(ProgramState& program, const PaletteScreen& screen) {
+    MakePalette(program, screen, BuildReport::UnlessRepeated);
+    RealisePalette(program.palette, screen.palette);
+    screen.picture.drawPicture(program.xoff, program.yoff);
     program.ResumeColumn = 0;
 }
+
+void PaletteBuild::runSettingUp() { MakePalette(program_, screen_); }
 
 }  // namespace velmora

@@ -7,6 +7,7 @@
 #include "palette_host.hpp"
 #include "palette_state.hpp"
 #include "program_state.hpp"
+#include "run_observer.hpp"
 
 namespace velmora {
 
@@ -19,7 +20,7 @@ enum class BuildReport {
 // strip from the marks, and tells the host. A failure is reported as
 // "Error in making palette..." with the error's message; the steps after it
 // are skipped and what was done stays done. Returns whether it succeeded.
-bool MakePalette(PaletteState& state, PaletteHost& host, BuildReport report = BuildReport::Always);
+bool MakePalette(ProgramState& program, const PaletteScreen& screen, BuildReport report = BuildReport::Always);
 
 // The parts of a build, for the tests and for whoever needs one alone.
 // Interpolates every segment between consecutive marks; throws FaultError at
@@ -34,6 +35,17 @@ void DrawStrip(IndexImage& strip);
 void RealisePalette(const PaletteState& state, PaletteHost& host);
 
 // The main window became active.
-void FormActivate(PaletteState& state, ProgramState& program, PaletteHost& host);
+void FormActivate(ProgramState& program, const PaletteScreen& screen);
+
+// Every run builds the palette while it is set up.
+class PaletteBuild : public RunObserver {
+public:
+    PaletteBuild(ProgramState& program, const PaletteScreen& screen) : program_(program), screen_(screen) {}
+    void runSettingUp() override;
+
+private:
+    ProgramState& program_;
+    PaletteScreen screen_;
+};
 
 }  // namespace velmora

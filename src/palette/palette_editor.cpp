@@ -16,8 +16,8 @@ constexpr bool IsDirectEntry(int32_t n) { return n == 192 || n == 193; }
 
 }  // namespace
 
-PaletteEditor::PaletteEditor(PaletteState& state, PaletteHost& host, PaletteEditorView& view)
-    : state_(state), host_(host), view_(view) {}
+PaletteEditor::PaletteEditor(ProgramState& program, const PaletteScreen& screen, PaletteEditorView& view)
+    : program_(program), state_(program.palette), screen_(screen), view_(view) {}
 
 int PaletteEditor::colourEdit(ColourEdit edit) const {
     switch (edit) {
@@ -28,21 +28,21 @@ int PaletteEditor::colourEdit(ColourEdit edit) const {
     return 0;
 }
 
-void PaletteEditor::notice(const char* text) { host_.messageBox(text, kPaletteNoticeCaption, MessageIcon::None); }
-
-void PaletteEditor::reportError(const std::exception& error) {
-    host_.messageBox(std::string(error.what()) + ".", host_.applicationTitle(), MessageIcon::Error);
+void PaletteEditor::notice(const char* text) {
+    screen_.prompts.messageBox(text, kPaletteNoticeCaption, MessageButtons::Ok, MessageIcon::None);
 }
+
+void PaletteEditor::reportError(const std::exception& error) { ReportError(program_, screen_.prompts, error); }
 
 void PaletteEditor::showIndexTexts() { view_.setIndexTexts(std::to_string(selected_), std::to_string(previous_)); }
 
 void PaletteEditor::refresh(BuildReport report) {
     // A successful build hands the new palette object to every view; after a
     // failed one the previous object simply stays in use.
-    MakePalette(state_, host_, report);
+    MakePalette(program_, screen_, report);
     view_.drawGrid(state_.PaletteGridBitmap);
     previewShown_ = true;
-    host_.drawPicturePreview();
+    screen_.palette.drawPicturePreview();
 }
 
 void PaletteEditor::Pal1Click() {
@@ -156,7 +156,7 @@ void PaletteEditor::OKBtnClick() { view_.hideEditor(); }
 
 void PaletteEditor::FormHide() {
     previewShown_ = false;
-    host_.repaintWindow();
+    screen_.picture.repaintWindow();
 }
 
 }  // namespace velmora

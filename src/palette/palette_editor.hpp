@@ -9,6 +9,7 @@
 #include "make_palette.hpp"
 #include "palette_host.hpp"
 #include "palette_state.hpp"
+#include "program_state.hpp"
 
 namespace velmora {
 
@@ -18,7 +19,7 @@ inline constexpr const char* kPaletteNoticeCaption = "Palette Notice";
 
 class PaletteEditor {
 public:
-    PaletteEditor(PaletteState& state, PaletteHost& host, PaletteEditorView& view);
+    PaletteEditor(ProgramState& program, const PaletteScreen& screen, PaletteEditorView& view);
 
     // Colours > Palette and the pop-up "palette".
     void Pal1Click();
@@ -49,8 +50,9 @@ private:
     void reportError(const std::exception& error);
     void showIndexTexts();
 
+    ProgramState& program_;
     PaletteState& state_;
-    PaletteHost& host_;
+    PaletteScreen screen_;
     PaletteEditorView& view_;
 
     int32_t selected_ = 0;

@@ -1,17 +1,18 @@
 #pragma once
-// What the palette layer needs from the screen. The main window implements
-// PaletteHost, the editor dialog PaletteEditorView; tests record the calls.
+// What the palette layer needs from the screen beyond the picture view and
+// the user prompts. The main window implements PaletteHost, the editor
+// dialog PaletteEditorView; tests record the calls.
 //
 // There is no hardware palette: the picture, the strip and the grid hold
 // palette indices and are shown through a colour table, so "realising" the
 // palette means giving those images the new colours and redrawing them.
 
-#include <cstdint>
 #include <string>
 
 #include "index_image.hpp"
 #include "palette.hpp"
-#include "render_host.hpp"
+#include "picture_view.hpp"
+#include "user_prompts.hpp"
 
 namespace velmora {
 
@@ -25,21 +26,15 @@ public:
     virtual void paletteChanged(const PaletteObject& palette) = 0;
     // The strip's pixels were drawn: show it in Image1 at (0, 0), 300 x 20.
     virtual void showStrip(const IndexImage& strip) = 0;
-
-    // Main window.
-    virtual void drawPicture(int xoff, int yoff) = 0;  // picture bitmap at (xoff, yoff)
-    virtual void repaintWindow() = 0;                  // invalidate and repaint all of it
     // The picture bitmap shrunk into (0, 0)-(200, 150) of the window.
     virtual void drawPicturePreview() = 0;
-    // Sets the picture bitmap's pixels in (x0, y0)-(x1, y1), right and
-    // bottom edges excluded, to a palette index.
-    virtual void fillPictureRect(int x0, int y0, int x1, int y1, uint8_t index) = 0;
-    virtual void setStatusText(const std::string& text) = 0;  // perc
+};
 
-    // A message box with one OK button.
-    virtual void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
-    // The application title at this moment (caption of the standard boxes).
-    virtual std::string applicationTitle() = 0;
+// Everything the palette layer shows through.
+struct PaletteScreen {
+    PaletteHost& palette;
+    PictureView& picture;
+    UserPrompts& prompts;
 };
 
 class PaletteEditorView {

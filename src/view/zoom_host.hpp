@@ -1,10 +1,7 @@
 #pragma once
 // What the mouse zoom needs from the main window. The window implements it
-// with the toolkit; tests implement it with a recording fake.
-
-#include <string>
-
-#include "render_host.hpp"
+// with the toolkit; tests implement it with a recording fake. Messages go
+// through the user prompts.
 
 namespace velmora {
 
@@ -28,9 +25,6 @@ public:
 
     // Ends the mouse grab taken by the button press.
     virtual void releaseMouseCapture() = 0;
-
-    // A message box with one OK button.
-    virtual void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
 
     // Starts a run with the parameter texts as they stand; returns when the
     // run has ended.

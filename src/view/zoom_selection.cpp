@@ -143,7 +143,7 @@ void ZoomController::FormMouseUp(MouseButton button, bool shift, int x, int y) {
     }
     if (sel_.left == sel_.right) {
         sel_.active = false;
-        host_.messageBox(kZeroSizeText, kZeroSizeCaption, MessageIcon::None);
+        prompts_.messageBox(kZeroSizeText, kZeroSizeCaption, MessageButtons::Ok, MessageIcon::None);
         return;
     }
     zoom();
@@ -198,8 +198,6 @@ void ZoomController::zoom() {
     host_.startRun();
 }
 
-void ZoomController::reportFault(const std::exception& e) {
-    host_.messageBox(std::string(e.what()) + ".", s_.applicationTitle, MessageIcon::Error);
-}
+void ZoomController::reportFault(const std::exception& e) { ReportError(s_, prompts_, e); }
 
 }  // namespace velmora

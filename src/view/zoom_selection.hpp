@@ -28,7 +28,8 @@ struct ZoomSelection {
 
 class ZoomController {
 public:
-    ZoomController(ProgramState& state, ZoomHost& host) : s_(state), host_(host) {}
+    ZoomController(ProgramState& state, ZoomHost& host, UserPrompts& prompts)
+        : s_(state), host_(host), prompts_(prompts) {}
 
     // Coordinates are the main window's client coordinates, the system in
     // which the picture lies at (xoff, yoff).
@@ -55,6 +56,7 @@ private:
 
     ProgramState& s_;
     ZoomHost& host_;
+    UserPrompts& prompts_;
     ZoomSelection sel_;
 };
 

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "options.hpp"
+#include "temp_dir.hpp"
 
 namespace velmora {
 namespace {
@@ -29,20 +26,23 @@ TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
         std::vector<std::string> args;
         const char* message;
     } cases[] = {
-        {{"--size", "abc"}, "'abc' is not a valid integer value.\n"},
-        {{"--range", "1,5"}, "'1,5' is not a valid floating point value.\n"},
-        {{"--centre", "0.5,x"}, "'x' is not a valid floating point value.\n"},
-        {{"--julia", "0.5"}, "--julia needs 2 values separated by commas\n"},
-        {{"--function", "z^9+c"}, "--function: unknown value 'z^9+c'\n"},
-        {{"--stalk", "256"}, "--stalk: unknown value '256'\n"},
-        {{"--bailout-test", "max"}, "--bailout-test: unknown value 'max'\n"},
-        {{"--frobnicate"}, "unknown option --frobnicate (see --help)\n"},
-        {{"--size"}, "--size needs a value\n"},
+        {{"--size", "abc"}, "'abc' is not a valid integer value."},
+        {{"--range", "1,5"}, "'1,5' is not a valid floating point value."},
+        {{"--centre", "0.5,x"}, "'x' is not a valid floating point value."},
+        {{"--julia", "0.5"}, "--julia needs 2 values separated by commas"},
+        {{"--function", "z^9+c"}, "--function: unknown value 'z^9+c'"},
+        // A loaded picture may hold larger values; the command line offers none.
+        {{"--function", "18"}, "--function: 18 is out of range (0 to 17)"},
+        {{"--stalk", "12"}, "--stalk: 12 is out of range (0 to 11)"},
+        {{"--bailout-test", "max"}, "--bailout-test: unknown value 'max'"},
+        {{"--raw", ""}, "--raw: the file name is empty"},
+        {{"--frobnicate"}, "unknown option --frobnicate (see --help)"},
+        {{"--size"}, "--size needs a value"},
     };
     for (const auto& c : cases) {
         const Result r = Render(c.args);
         EXPECT_EQ(r.status, 2) << c.args[0];
-        EXPECT_EQ(r.err, c.message);
+        EXPECT_EQ(r.err, std::string("velmora-render: ") + c.message + "\n");
         EXPECT_EQ(r.out, "");
     }
 }
@@ -58,52 +58,100 @@ TEST(Renderer, HelpNamesEveryOption) {
 }
 
 TEST(Renderer, RendersAndWritesTheBuffer) {
-    const std::string path = (std::filesystem::temp_directory_path() / "velmora_cli_test.raw").string();
+    const TempDir dir;
+    const std::string path = dir.file("pic.raw");
     const Result r = Render({"--size", "40", "--mandelbrot", "--function", "z^2+c", "--stats", "--raw", path});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Picture completed.");
     EXPECT_NE(r.out.find("size 40x30"), std::string::npos);
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string bytes = ReadFile(path);
     ASSERT_EQ(bytes.size(), 40u * 30u);
     // The Mandelbrot view centred on 0 holds interior pixels (181) in its middle.
     EXPECT_EQ(static_cast<unsigned char>(bytes[15 * 40 + 20]), 181);
-    std::remove(path.c_str());
+
+    // A smaller picture replaces the whole file.
+    ASSERT_EQ(Render({"--size", "8", "--raw", path}).status, 0);
+    EXPECT_EQ(ReadFile(path).size(), 8u * 6u);
 }
 
 TEST(Renderer, OptionOrderDoesNotMatter) {
-    const std::string a = (std::filesystem::temp_directory_path() / "velmora_cli_a.raw").string();
-    const std::string b = (std::filesystem::temp_directory_path() / "velmora_cli_b.raw").string();
+    const TempDir dir;
+    const std::string a = dir.file("a.raw"), b = dir.file("b.raw");
     ASSERT_EQ(Render({"--size", "24", "--mandelbrot", "--range", "3", "--raw", a}).status, 0);
     ASSERT_EQ(Render({"--range", "3", "--raw", b, "--mandelbrot", "--size", "24"}).status, 0);
-    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-    const std::string da((std::istreambuf_iterator<char>(fa)), {}), db((std::istreambuf_iterator<char>(fb)), {});
-    EXPECT_EQ(da.size(), 24u * 18u);
-    EXPECT_EQ(da, db);
-    std::remove(a.c_str());
-    std::remove(b.c_str());
+    EXPECT_EQ(ReadFile(a).size(), 24u * 18u);
+    EXPECT_EQ(ReadFile(a), ReadFile(b));
 }
 
 TEST(Renderer, FfuncChoosesTheReciprocalFormula) {
-    const std::string a = (std::filesystem::temp_directory_path() / "velmora_cli_f1.raw").string();
-    const std::string b = (std::filesystem::temp_directory_path() / "velmora_cli_f2.raw").string();
+    const TempDir dir;
+    const std::string a = dir.file("f1.raw"), b = dir.file("f2.raw"), c = dir.file("f3.raw");
     ASSERT_EQ(Render({"--size", "24", "--ffunc", "sin", "--raw", a}).status, 0);
     ASSERT_EQ(Render({"--size", "24", "--function", "1/f(z*z+c)", "--ffunc", "sin", "--raw", b}).status, 0);
-    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-    const std::string da((std::istreambuf_iterator<char>(fa)), {}), db((std::istreambuf_iterator<char>(fb)), {});
-    EXPECT_EQ(da, db);
-    const std::string c = (std::filesystem::temp_directory_path() / "velmora_cli_f3.raw").string();
+    EXPECT_EQ(ReadFile(a), ReadFile(b));
     ASSERT_EQ(Render({"--size", "24", "--function", "1/f(z*z+c)", "--raw", c}).status, 0);
-    std::ifstream fc(c, std::ios::binary);
-    const std::string dc((std::istreambuf_iterator<char>(fc)), {});
-    EXPECT_NE(da, dc);  // f = sin differs from f = ident
-    for (const std::string& path : {a, b, c}) std::remove(path.c_str());
+    EXPECT_NE(ReadFile(a), ReadFile(c));  // f = sin differs from f = ident
 }
 
-TEST(Renderer, SetUpFaultIsTheResult) {
-    const Result r = Render({"--size", "0"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Range error - 205\n");
+TEST(Renderer, FaultsGoToStandardErrorAndFail) {
+    const struct {
+        std::vector<std::string> args;
+        const char* out;
+        const char* err;
+    } cases[] = {
+        // Set-up faults: nothing is drawn.
+        {{"--size", "0"}, "", "velmora-render: --size: Range error - 205\n"},
+        {{"--size", "5000"}, "", "velmora-render: --size: Range error - 205\n"},
+        // A fault that stops the run after set-up (the third stalk parameter
+        // doubled beyond the extended range).
+        {{"--size", "8", "--p3", "1e4932"},
+         "Picture generation halted.\n",
+         "velmora-render: Floating point overflow\n"},
+    };
+    for (const auto& c : cases) {
+        const TempDir dir;
+        const std::string kept = dir.file("kept.raw"), fresh = dir.file("fresh.raw");
+        std::ofstream(kept) << "old picture";
+        for (const std::string& path : {kept, fresh}) {
+            std::vector<std::string> args = c.args;
+            args.insert(args.end(), {"--raw", path});
+            const Result r = Render(args);
+            EXPECT_EQ(r.status, 1) << c.args[1];
+            EXPECT_EQ(r.out, c.out);
+            EXPECT_EQ(r.err, c.err);
+        }
+        // A failed render leaves an existing file as it was and makes none.
+        EXPECT_EQ(ReadFile(kept), "old picture") << c.args[1];
+        EXPECT_FALSE(std::filesystem::exists(fresh)) << c.args[1];
+    }
+}
+
+TEST(Renderer, EveryFailedOutputIsReported) {
+    const TempDir dir;
+    const std::string missing = dir.file("missing/pic.raw");
+    const struct {
+        std::string raw;
+        const char* out;
+        std::string err;
+    } cases[] = {
+        // Found before rendering.
+        {missing, "", "velmora-render: --raw: cannot create '" + missing + "': No such file or directory\n"},
+        {dir.file(""), "", "velmora-render: --raw: cannot create '" + dir.file("") + "': Is a directory\n"},
+        // Found when the picture is written: the data must not vanish silently.
+        {"/dev/full", "Picture completed.\n",
+         "velmora-render: --raw: cannot write '/dev/full': No space left on device\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Render({"--size", "16", "--raw", c.raw});
+        EXPECT_EQ(r.status, 1) << c.raw;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+
+    std::ostringstream fullOut, err;
+    fullOut.setstate(std::ios::badbit);
+    EXPECT_EQ(RunRenderer({"--size", "8", "--stats"}, fullOut, err), 1);
+    EXPECT_EQ(err.str(), "velmora-render: cannot write to standard output\n");
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "options.hpp"
+#include "temp_dir.hpp"
 
 namespace velmora {
 namespace {
@@ -15,39 +13,36 @@ namespace {
 struct Result {
     int status;
     std::string out, err;
-    std::vector<char> picture;
+    std::string picture;
 };
 
-Result Render(std::vector<std::string> args, const std::string& name) {
-    const std::string path = ::testing::TempDir() + "velmora_custom_" + name + ".raw";
-    std::remove(path.c_str());
+Result Render(std::vector<std::string> args) {
+    const TempDir dir;
+    const std::string path = dir.file("picture.raw");
     const std::vector<std::string> common = {"--size", "48", "--iterations", "40", "--raw", path};
     args.insert(args.end(), common.begin(), common.end());
     std::ostringstream out, err;
-    Result r{RunRenderer(args, out, err), out.str(), err.str(), {}};
-    std::ifstream file(path, std::ios::binary);
-    r.picture.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    std::remove(path.c_str());
-    return r;
+    const int status = RunRenderer(args, out, err);
+    return {status, out.str(), err.str(), ReadFile(path)};
 }
 
 TEST(CustomOptions, CustomFormulaDrawsLikeTheBuiltInOne) {
-    const Result builtIn = Render({"--function", "z^2+c"}, "builtin");
+    const Result builtIn = Render({"--function", "z^2+c"});
     ASSERT_EQ(builtIn.status, 0) << builtIn.err;
     ASSERT_EQ(builtIn.picture.size(), 48u * 36u);
 
-    const Result custom = Render({"--custom", "z*z+c"}, "custom");
+    const Result custom = Render({"--custom", "z*z+c"});
     ASSERT_EQ(custom.status, 0) << custom.err;
     EXPECT_EQ(custom.picture, builtIn.picture);
 
     // u takes the place of the Julia constant.
-    const Result withU = Render({"--custom", "z*z+u", "--u", "-0.775,0.25", "--julia", "5,5"}, "u");
+    const Result withU = Render({"--custom", "z*z+u", "--u", "-0.775,0.25", "--julia", "5,5"});
     ASSERT_EQ(withU.status, 0) << withU.err;
     EXPECT_EQ(withU.picture, builtIn.picture);
 
     // Choosing Custom by its caption compiles the dialog's start text.
-    const Result byCaption = Render({"--function", "Custom"}, "caption");
-    const Result initial = Render({"--custom", "z*z+sin(c)"}, "initial");
+    const Result byCaption = Render({"--function", "Custom"});
+    const Result initial = Render({"--custom", "z*z+sin(c)"});
     ASSERT_EQ(byCaption.status, 0) << byCaption.err;
     EXPECT_EQ(byCaption.picture, initial.picture);
     EXPECT_NE(initial.picture, builtIn.picture);
@@ -59,12 +54,14 @@ TEST(CustomOptions, BadInputStopsBeforeRendering) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"--custom", "2z"}, "Invalid function expression ?\n"},
-        {{"--custom", "z*z+c", "--v", "1,x"}, "'x' is not a valid floating point value.\n"},
-        {{"--custom", "z*z+c", "--w", "1"}, "--w needs 2 values separated by commas\n"},
+        {{"--custom", "2z"}, "velmora-render: --custom: Invalid function expression ?\n"},
+        // Bytes that are no formula are refused, not run as an empty program.
+        {{"--custom", std::string(255, '\x93')}, "velmora-render: --custom: Invalid function expression ?\n"},
+        {{"--custom", "z*z+c", "--v", "1,x"}, "velmora-render: 'x' is not a valid floating point value.\n"},
+        {{"--custom", "z*z+c", "--w", "1"}, "velmora-render: --w needs 2 values separated by commas\n"},
     };
     for (const Case& c : cases) {
-        const Result r = Render(c.args, "bad");
+        const Result r = Render(c.args);
         EXPECT_EQ(r.status, 2) << c.message;
         EXPECT_EQ(r.err, c.message);
         EXPECT_TRUE(r.picture.empty()) << c.message;

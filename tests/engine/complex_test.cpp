@@ -112,6 +112,59 @@ TEST(Complex, Reciprocal) {
     EXPECT_EQ(keep, (Complex{3.0L, 4.0L}));  // nothing written before the fault
 }
 
+// Values the callers never read still fault, on the fast path (a pending
+// flag) as on the checked one (a thrown fault), whatever part is used.
+TEST(Complex, UnusedValuesStillFault) {
+    struct Case {
+        const char* name;
+        void (*fast)();
+        void (*checked)();
+        FaultKind kind;
+    } cases[] = {
+        // |V|^2 beyond the double range: the rounding of m overflows.
+        {"m of reciprocal", [] {
+             Complex r;
+             long double m;
+             CRecip(Complex{1e200L, 0.0L}, r, m);
+         },
+         [] {
+             Complex r;
+             long double m;
+             CRecip<StepCheck>(Complex{1e200L, 0.0L}, r, m);
+         },
+         FaultKind::FloatOverflow},
+        // e^y underflows to 0, so I = 1/E divides by zero though only exp z is taken.
+        {"I of sin cos exp", [] {
+             Complex s, c, e;
+             CSinCosExp(Complex{0.0L, -20000.0L}, s, c, e);
+         },
+         [] {
+             Complex s, c, e;
+             CSinCosExp<StepCheck>(Complex{0.0L, -20000.0L}, s, c, e);
+         },
+         FaultKind::FloatZeroDivide},
+    };
+    for (const Case& c : cases) {
+        ClearFloatFaults();
+        c.fast();
+        EXPECT_EQ(PendingFloatFault(), c.kind) << c.name;
+        ClearFloatFaults();
+        try {
+            c.checked();
+            ADD_FAILURE() << c.name << ": no fault";
+        } catch (const FaultError& e) {
+            EXPECT_EQ(e.kind(), c.kind) << c.name;
+        }
+        ClearFloatFaults();
+    }
+    // Just inside the double range the rounding is exact enough and silent.
+    long double m = 0;
+    Complex r;
+    CRecip<StepCheck>(Complex{0x1p511L, 0.0L}, r, m);
+    EXPECT_EQ(m, 0x1p1022L);
+    EXPECT_EQ(RoundToDouble<StepCheck>(0x1.fffffffffffff7p1023L), 0x1.fffffffffffffp1023L);
+}
+
 TEST(Complex, CheckedMultiplyStopsAtTheFaultingComponent) {
     ClearFloatFaults();
     Complex z{1e3000L, 0.0L};

@@ -1,4 +1,5 @@
 #include "custom_compiler.hpp"
+#include "custom_formula.hpp"
 
 #include <gtest/gtest.h>
 
@@ -177,9 +178,37 @@ TEST(CustomCompiler, TextsAreCutTo255Bytes) {
     EXPECT_EQ(ReadAndCompileCustomFormula(f.state, f.host, {}), CustomCompileOutcome::Rejected);
     EXPECT_EQ(f.state.params.custfunc, "(" + longText.substr(0, 254));
 
-    // A cut never splits a character.
-    EXPECT_EQ(CutText(std::string(254, 'z') + "\xC3\xA9", 255), std::string(254, 'z'));
-    EXPECT_EQ(CutText("z\xC3\xA9", 3), "z\xC3\xA9");
+    // A cut never splits a character, and never empties a text.
+    const struct {
+        std::string text;
+        size_t limit;
+        std::string cut;
+    } cuts[] = {
+        {std::string(254, 'z') + "\xC3\xA9", 255, std::string(254, 'z')},
+        {"z\xC3\xA9", 3, "z\xC3\xA9"},
+        {"(" + std::string(256, '\x93'), 255, "(" + std::string(254, '\x93')},  // not UTF-8: cut at the limit
+        {"\xF0\x9F\x98\x80", 2, "\xF0\x9F"},
+    };
+    for (const auto& c : cuts) EXPECT_EQ(CutText(c.text, c.limit), c.cut) << c.text.size() << " " << c.limit;
+
+    // Such a text is refused, not compiled to an empty program.
+    Fixture bytes;
+    ConfirmCustomFormula(bytes.state, bytes.host, std::string(255, '\x93'));
+    EXPECT_EQ(ReadAndCompileCustomFormula(bytes.state, bytes.host, {}), CustomCompileOutcome::Rejected);
+    ASSERT_EQ(bytes.host.messages.size(), 1u);
+    EXPECT_EQ(bytes.host.messages[0].text, "Invalid function expression ?");
+    EXPECT_EQ(bytes.state.params.CustomCodeLength, 1);
+}
+
+TEST(CustomCompiler, EmptyProgramIsRefused) {
+    std::array<uint8_t, kCustomCodeCapacity> code{10};
+    uint8_t length = 1;
+    EXPECT_EQ(CompileFormula("", code, length).error, FormulaError::Empty);
+    EXPECT_EQ(length, 1);  // found while checking: the held program stays
+    FormulaTokenList brackets;
+    brackets.codes = {kTokenOpen, kTokenClose};
+    brackets.count = 2;
+    EXPECT_EQ(ConvertToPostfix(brackets, code, length).error, FormulaError::Empty);
 }
 
 TEST(CustomCompiler, ReadsConstantsBeforeCompiling) {

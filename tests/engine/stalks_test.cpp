@@ -9,6 +9,7 @@
 #include <string>
 
 #include "mode_actions.hpp"
+#include "recording_host.hpp"
 #include "pixel.hpp"
 #include "render_driver.hpp"
 #include "run_context.hpp"
@@ -462,31 +463,13 @@ TEST(StalkPixel, FastPathEqualsCheckedPathForEveryStalkType) {
 
 // --- Through the render driver ---------------------------------------------
 
-class QuietHost : public RenderHost {
-public:
-    void setStatusText(const std::string& text) override { status = text; }
-    void showCancelLabel(bool) override {}
-    void setApplicationTitle(const std::string&) override {}
-    void repaintWindow() override {}
-    int windowWidth() override { return 800; }
-    int panelTop() override { return 600; }
-    void resizePictureBitmap(int, int) override {}
-    void setBitmapPalette() override {}
-    void setBitmapPixel(int, int, ColourValue c) override { directColours += c.direct ? 1 : 0; }
-    void fillBitmapRect(int, int, int, int, ColourValue) override {}
-    void drawBitmapOnWindow(int, int) override {}
-    void copyColumnToWindow(int, int, int, int) override {}
-    void pumpEvents() override {}
-    MessageResult messageBox(const std::string&, const std::string&, MessageButtons, MessageIcon) override {
-        ++messages;
-        return MessageResult::Ignore;
-    }
-    int showParametersDialog() override { return 2; }
-
-    std::string status;
-    int directColours = 0;
-    int messages = 0;
-};
+// Counts the direct colours a picture plots: only the image trap has them.
+int DirectColours(const RunContext& rc) {
+    int direct = 0;
+    for (int col = 0; col < rc.siz; ++col)
+        for (int row = 0; row < rc.sizy; ++row) direct += ComputePixel(rc, col, row).colour.direct ? 1 : 0;
+    return direct;
+}
 
 struct Picture {
     std::string status;
@@ -496,9 +479,9 @@ struct Picture {
 
 Picture Render(int kind, int stalkType, bool mandelbrot) {
     ProgramState state;
-    QuietHost host;
-    ModeActions actions(state, host);
-    RenderDriver driver(state, host);
+    testing::RecordingHost host;
+    ModeActions actions(state);
+    RenderDriver driver(state, host, host, host);
     InitialiseMainWindowState(state);
     InitialiseParametersDialogState(state, actions);
     state.params.KeepBuffer = false;
@@ -513,7 +496,7 @@ Picture Render(int kind, int stalkType, bool mandelbrot) {
     Picture p;
     p.status = state.statusText;
     p.indices.insert(state.buffer.bytes.begin(), state.buffer.bytes.end());
-    p.directColours = host.directColours;
+    p.directColours = DirectColours(driver.runContext());
     return p;
 }
 

@@ -40,19 +40,19 @@ TEST(Border, FramesThePictureWithAsymmetricBands) {
     };
     for (const Size size : {Size{200, 150}, Size{16, 17}, Size{33, 24}, Size{1024, 768}}) {
         ProgramState s;
-    GivePicture(s, size.w, size.h);
+        GivePicture(s, size.w, size.h);
         s.xoff = 412;
         s.yoff = 294;
         RecordingPaletteHost host;
-        host.bitmap = IndexImage(size.w, size.h, kPicture);
+        s.PictureBitmap = IndexImage(size.w, size.h, kPicture);
         ASSERT_EQ(addborder1Click(s, host), BorderResult::Added);
         for (int y = 0; y < size.h; ++y)
             for (int x = 0; x < size.w; ++x) {
                 const uint8_t want = ExpectedFrame(x, y, size.w, size.h);
                 ASSERT_EQ(At(s.buffer, x, y), want) << size.w << "x" << size.h << " at " << x << "," << y;
-                ASSERT_EQ(host.bitmap.pixel(x, y), want) << size.w << "x" << size.h << " at " << x << "," << y;
+                ASSERT_EQ(s.PictureBitmap.pixel(x, y), want) << size.w << "x" << size.h << " at " << x << "," << y;
             }
-        EXPECT_EQ(host.pictureDrawnAt, (std::vector<RecordingPaletteHost::Point>{{412, 294}}));
+        EXPECT_EQ(host.drawnAt, (std::vector<std::pair<int, int>>{{412, 294}}));
         EXPECT_TRUE(host.statusTexts.empty());
     }
 }
@@ -83,13 +83,13 @@ TEST(Border, SmallestPictureFollowsTheOrderOfTheBands) {
     ProgramState s;
     GivePicture(s, 11, 11);
     RecordingPaletteHost host;
-    host.bitmap = IndexImage(11, 11, kPicture);
+    s.PictureBitmap = IndexImage(11, 11, kPicture);
     ASSERT_EQ(addborder1Click(s, host), BorderResult::Added);
     for (int y = 0; y < 11; ++y)
         for (int x = 0; x < 11; ++x) {
             const uint8_t want = x == 5 ? 182 : 183;
             EXPECT_EQ(At(s.buffer, x, y), want) << x << "," << y;
-            EXPECT_EQ(host.bitmap.pixel(x, y), want) << x << "," << y;
+            EXPECT_EQ(s.PictureBitmap.pixel(x, y), want) << x << "," << y;
         }
 }
 
@@ -122,18 +122,18 @@ TEST(Border, NoPictureOrTooSmallLeavesTheBufferAlone) {
     };
     for (const Case& c : cases) {
         ProgramState s;
-    GivePicture(s, c.w, c.h);
+        GivePicture(s, c.w, c.h);
         s.buffer.present = c.present;
         const std::vector<uint8_t> before = s.buffer.bytes;
         RecordingPaletteHost host;
-        host.bitmap = IndexImage(c.w, c.h, kPicture);
-        const IndexImage bitmapBefore = host.bitmap;
+        s.PictureBitmap = IndexImage(c.w, c.h, kPicture);
+        const IndexImage bitmapBefore = s.PictureBitmap;
         EXPECT_EQ(addborder1Click(s, host), c.result);
         EXPECT_EQ(s.buffer.bytes, before);
-        EXPECT_EQ(host.bitmap, bitmapBefore);
+        EXPECT_EQ(s.PictureBitmap, bitmapBefore);
         EXPECT_EQ(host.statusTexts, std::vector<std::string>{c.status});
         EXPECT_EQ(s.statusText, c.status);
-        EXPECT_TRUE(host.pictureDrawnAt.empty());
+        EXPECT_TRUE(host.drawnAt.empty());
     }
 }
 

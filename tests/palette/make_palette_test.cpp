@@ -39,10 +39,11 @@ MarkedIndexList ListOf(std::initializer_list<MarkedIndex> marks) {
 }
 
 TEST(MakePalette, DefaultMarksGiveTheKnownColours) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
-    ASSERT_TRUE(MakePalette(state, host));
-    EXPECT_TRUE(host.messages.empty());
+    ASSERT_TRUE(MakePalette(program, host));
+    EXPECT_TRUE(host.shown().empty());
 
     struct Case {
         int entry, r, g, b;
@@ -71,7 +72,7 @@ TEST(MakePalette, DefaultMarksGiveTheKnownColours) {
     EXPECT_EQ(host.shownSerials, std::vector<uint64_t>{state.handle->serial()});
     EXPECT_EQ(DisplayColours(state)[44], Argb(255, 194, 132));
     EXPECT_EQ(host.stripsShown, 1);
-    EXPECT_EQ(host.lastStripSize, (RecordingPaletteHost::Point{300, 20}));
+    EXPECT_EQ(host.lastStripSize, (std::pair<int, int>{300, 20}));
 }
 
 // Each case is one segment from `from` (entry 0) to `to` (entry `last`); the
@@ -91,19 +92,21 @@ TEST(MakePalette, InterpolatesInExtendedPrecisionWithTiesToEven) {
         {5, 254, 6, 1, 47},     // exactly 46.5, computed just above it
     };
     for (const Case& c : cases) {
-        PaletteState state;
+        ProgramState program;
+    PaletteState& state = program.palette;
         RecordingPaletteHost host;
         state.marks = ListOf({{0, c.from, c.from, c.from}, {c.last, c.to, c.to, c.to}});
-        ASSERT_TRUE(MakePalette(state, host));
+        ASSERT_TRUE(MakePalette(program, host));
         EXPECT_ENTRY(state, c.entry, c.expected, c.expected, c.expected);
     }
 }
 
 TEST(MakePalette, OneMarkChangesOnlyTheFixedEntriesAndFlags) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
     state.marks = ListOf({{50, 1, 2, 3}});  // count 2
-    ASSERT_TRUE(MakePalette(state, host));
+    ASSERT_TRUE(MakePalette(program, host));
     for (int i = 0; i < 256; ++i) {
         const PaletteEntry& e = state.palette.entries[static_cast<size_t>(i)];
         EXPECT_EQ(e.flags, 1);
@@ -118,12 +121,13 @@ TEST(MakePalette, OneMarkChangesOnlyTheFixedEntriesAndFlags) {
 }
 
 TEST(MakePalette, DisorderedSegmentIsSkipped) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
     state.palette.entries[151] = {9, 9, 9, 0};
     state.marks = ListOf({{0, 255, 255, 255}, {100, 255, 0, 0}, {50, 0, 0, 255}, {150, 0, 255, 0}});
-    ASSERT_TRUE(MakePalette(state, host));
-    EXPECT_TRUE(host.messages.empty());
+    ASSERT_TRUE(MakePalette(program, host));
+    EXPECT_TRUE(host.shown().empty());
     EXPECT_ENTRY(state, 25, 255, 191, 191);
     EXPECT_ENTRY(state, 49, 255, 130, 130);
     // 50..100 were written by the first segment, then again by the third.
@@ -136,9 +140,10 @@ TEST(MakePalette, DisorderedSegmentIsSkipped) {
 }
 
 TEST(MakePalette, RepeatedIndexStopsTheBuildAndKeepsTheScreen) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
-    ASSERT_TRUE(MakePalette(state, host));
+    ASSERT_TRUE(MakePalette(program, host));
     const PaletteObject* shown = state.handle.get();
     const IndexImage gridBefore = state.PaletteGridBitmap;
     const ColourTable coloursBefore = DisplayColours(state);
@@ -149,14 +154,14 @@ TEST(MakePalette, RepeatedIndexStopsTheBuildAndKeepsTheScreen) {
         ListOf({{0, 0, 0, 0}, {10, 100, 50, 200}, {20, 200, 100, 0}, {20, 0, 0, 0}, {30, 255, 255, 255}});
     std::feclearexcept(FE_ALL_EXCEPT);
     std::feraiseexcept(FE_OVERFLOW);
-    EXPECT_FALSE(MakePalette(state, host));
+    EXPECT_FALSE(MakePalette(program, host));
     // The run's pending flags are as they were: no stray invalid operation.
     EXPECT_TRUE(std::fetestexcept(FE_OVERFLOW));
     EXPECT_FALSE(std::fetestexcept(FE_INVALID));
     std::feclearexcept(FE_ALL_EXCEPT);
 
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], (ShownMessage{"Error in making palette...Invalid floating point operation ",
+    ASSERT_EQ(host.shown().size(), 1u);
+    EXPECT_EQ(host.shown()[0], (ShownMessage{"Error in making palette...Invalid floating point operation ",
                                               "Velmora 32 Version 2.01", MessageIcon::Information}));
     // What was interpolated before the fault stays; nothing after it happened.
     EXPECT_ENTRY(state, 5, 50, 25, 100);
@@ -171,34 +176,36 @@ TEST(MakePalette, RepeatedIndexStopsTheBuildAndKeepsTheScreen) {
 
     // Mended marks build again.
     state.marks = DefaultMarkedIndexList();
-    EXPECT_TRUE(MakePalette(state, host));
+    EXPECT_TRUE(MakePalette(program, host));
     EXPECT_NE(state.handle.get(), nullptr);
     EXPECT_EQ(DisplayColours(state), ColoursOf(state.palette));
     EXPECT_ENTRY(state, 15, 255, 123, 123);
 }
 
 TEST(MakePalette, RepaintsDoNotRepeatTheSameFailureReport) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
     state.marks = ListOf({{7, 1, 1, 1}, {7, 2, 2, 2}});
-    MakePalette(state, host, BuildReport::UnlessRepeated);
-    MakePalette(state, host, BuildReport::UnlessRepeated);
-    EXPECT_EQ(host.messages.size(), 1u);
-    MakePalette(state, host, BuildReport::Always);  // a user action always hears about it
-    EXPECT_EQ(host.messages.size(), 2u);
+    MakePalette(program, host, BuildReport::UnlessRepeated);
+    MakePalette(program, host, BuildReport::UnlessRepeated);
+    EXPECT_EQ(host.shown().size(), 1u);
+    MakePalette(program, host, BuildReport::Always);  // a user action always hears about it
+    EXPECT_EQ(host.shown().size(), 2u);
 
     state.marks.at(1).red = 9;  // other marks, failing again
-    MakePalette(state, host, BuildReport::UnlessRepeated);
-    EXPECT_EQ(host.messages.size(), 3u);
+    MakePalette(program, host, BuildReport::UnlessRepeated);
+    EXPECT_EQ(host.shown().size(), 3u);
 }
 
 TEST(MakePalette, ManyBuildsLeaveOnePaletteObject) {
     const int before = PaletteObject::liveCount();
     {
-        PaletteState state;
+        ProgramState program;
+    PaletteState& state = program.palette;
         RecordingPaletteHost host;
         EXPECT_FALSE(state.handle);
-        for (int i = 0; i < 200; ++i) MakePalette(state, host);
+        for (int i = 0; i < 200; ++i) MakePalette(program, host);
         EXPECT_EQ(PaletteObject::liveCount(), before + 1);
         EXPECT_EQ(state.handle->serial(), 200u);
         EXPECT_EQ(host.shownSerials.size(), 200u);
@@ -207,9 +214,10 @@ TEST(MakePalette, ManyBuildsLeaveOnePaletteObject) {
 }
 
 TEST(MakePalette, OutlinesFrameMarksBlackAndTheRestWhite) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
-    ASSERT_TRUE(MakePalette(state, host));
+    ASSERT_TRUE(MakePalette(program, host));
     const IndexImage& grid = state.PaletteGridBitmap;
     struct Case {
         int entry;
@@ -230,9 +238,10 @@ TEST(MakePalette, OutlinesFrameMarksBlackAndTheRestWhite) {
 }
 
 TEST(MakePalette, StripShowsEntries0To179InThreeRows) {
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
-    ASSERT_TRUE(MakePalette(state, host));
+    ASSERT_TRUE(MakePalette(program, host));
     const IndexImage& strip = state.PaletteStripBitmap;
     ASSERT_EQ(strip.width(), 300);
     ASSERT_EQ(strip.height(), 20);
@@ -248,17 +257,17 @@ TEST(MakePalette, StripShowsEntries0To179InThreeRows) {
 }
 
 TEST(FormActivate, BuildsShowsThePictureAndForgetsTheResumeColumn) {
-    PaletteState state;
     ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
     program.xoff = 312;
     program.yoff = 290;
     program.ResumeColumn = 77;
-    FormActivate(state, program, host);
+    FormActivate(program, host);
     EXPECT_EQ(program.ResumeColumn, 0);
     ASSERT_TRUE(state.handle);
     EXPECT_EQ(host.shownSerials.back(), state.handle->serial());
-    EXPECT_EQ(host.pictureDrawnAt, (std::vector<RecordingPaletteHost::Point>{{312, 290}}));
+    EXPECT_EQ(host.drawnAt, (std::vector<std::pair<int, int>>{{312, 290}}));
 }
 
 }  // namespace

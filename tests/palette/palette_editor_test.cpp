@@ -28,7 +28,7 @@ Press PressOn(int entry) {
 class PaletteEditorTest : public ::testing::Test {
 protected:
     PaletteEditorTest() {
-        MakePalette(state, host);
+        MakePalette(program, host);
         // Like a spin edit, the view reports the values it is given.
         view.onColourEdits = [this](int r, int g, int b) {
             editor.ChangecolorClick(ColourEdit::Red, r);
@@ -43,10 +43,11 @@ protected:
         editor.OKBtnMouseDown(p.x, p.y);
     }
 
-    PaletteState state;
+    ProgramState program;
+    PaletteState& state = program.palette;
     RecordingPaletteHost host;
     RecordingEditorView view;
-    PaletteEditor editor{state, host, view};
+    PaletteEditor editor{program, host, view};
 };
 
 TEST_F(PaletteEditorTest, PressesPickEntriesByTheGridArithmetic) {
@@ -69,13 +70,13 @@ TEST_F(PaletteEditorTest, PressesPickEntriesByTheGridArithmetic) {
         {15 + 20 * 1, 15 + 20 * 12, 181, 181, false},
     };
     for (const Case& c : cases) {
-        const size_t messages = host.messages.size();
+        const size_t messages = host.shown().size();
         editor.OKBtnMouseDown(c.x, c.y);
         EXPECT_EQ(editor.SelectedIndex(), c.selected) << c.x << "," << c.y;
         EXPECT_EQ(editor.PreviousIndex(), c.previous) << c.x << "," << c.y;
-        ASSERT_EQ(host.messages.size(), messages + (c.refused ? 1 : 0));
+        ASSERT_EQ(host.shown().size(), messages + (c.refused ? 1 : 0));
         if (c.refused) {
-            EXPECT_EQ(host.messages.back(), kCannotModify);
+            EXPECT_EQ(host.shown().back(), kCannotModify);
         }
     }
     EXPECT_EQ(view.indextxt, "181");
@@ -111,7 +112,7 @@ TEST_F(PaletteEditorTest, AddMarksTheSelectedEntryAtTheNextBuild) {
     // Marking it again does nothing and says nothing.
     editor.AddindexClick();
     EXPECT_EQ(state.marks.count, 15);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(host.shown().empty());
 
     // Recolouring the new mark rebuilds at once: 0..1 and 1..29 are now segments.
     editor.ChangecolorClick(ColourEdit::Red, 0);
@@ -124,7 +125,7 @@ TEST_F(PaletteEditorTest, AddMarksTheSelectedEntryAtTheNextBuild) {
 TEST_F(PaletteEditorTest, AddRefusesEntriesAbove191) {
     editor.OKBtnMouseDown(15 + 20 * 12, 15 + 20 * 12);  // 192
     editor.AddindexClick();
-    EXPECT_EQ(host.messages, std::vector<ShownMessage>{kCannotMark});
+    EXPECT_EQ(host.shown(), std::vector<ShownMessage>{kCannotMark});
     EXPECT_EQ(state.marks.count, 14);
 
     editor.OKBtnMouseDown(15 + 20 * 11, 15 + 20 * 12);  // 191 may be marked
@@ -139,13 +140,13 @@ TEST_F(PaletteEditorTest, AddingToAFullListIsARangeErrorAndChangesNothing) {
         pick(entry);
         editor.AddindexClick();
     }
-    ASSERT_TRUE(host.messages.empty());
+    ASSERT_TRUE(host.shown().empty());
     const MarkedIndexList full = state.marks;
     pick(3);
     const IndexImage grid = state.PaletteGridBitmap;
     editor.AddindexClick();
     const ShownMessage rangeError{"Range check error.", "Velmora 32 Version 2.01", MessageIcon::Error};
-    EXPECT_EQ(host.messages, std::vector<ShownMessage>{rangeError});
+    EXPECT_EQ(host.shown(), std::vector<ShownMessage>{rangeError});
     EXPECT_TRUE(SameMarks(state.marks, full));
     EXPECT_EQ(state.PaletteGridBitmap, grid);
 }
@@ -165,13 +166,13 @@ TEST_F(PaletteEditorTest, DeleteUnmarksAndAlwaysRebuilds) {
     for (const Case& c : cases) {
         pick(c.entry);
         const uint64_t builds = state.builds;
-        const size_t messages = host.messages.size();
+        const size_t messages = host.shown().size();
         editor.DeleteindexClick();
         EXPECT_EQ(state.marks.count, c.countAfter) << "entry " << c.entry;
         EXPECT_EQ(state.builds, builds + 1) << "entry " << c.entry;
-        ASSERT_EQ(host.messages.size(), messages + (c.refused ? 1 : 0));
+        ASSERT_EQ(host.shown().size(), messages + (c.refused ? 1 : 0));
         if (c.refused) {
-            EXPECT_EQ(host.messages.back(), kCannotDelete);
+            EXPECT_EQ(host.shown().back(), kCannotDelete);
         }
     }
     EXPECT_EQ(state.marks.at(1), (MarkedIndex{29, 255, 0, 0}));
@@ -226,11 +227,11 @@ TEST_F(PaletteEditorTest, PreviewLastsUntilTheEditorHides) {
     editor.FormPaint();
     EXPECT_TRUE(editor.previewShown());
     EXPECT_EQ(host.previews, 1);
-    const int repaints = host.windowRepaints;
+    const int repaints = host.repaints;
     editor.OKBtnClick();
     EXPECT_FALSE(view.visible);
     EXPECT_FALSE(editor.previewShown());
-    EXPECT_EQ(host.windowRepaints, repaints + 1);
+    EXPECT_EQ(host.repaints, repaints + 1);
 
     // The selection survives hiding and showing.
     pick(7);

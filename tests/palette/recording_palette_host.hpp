@@ -1,13 +1,14 @@
 #pragma once
-// Hosts for the palette tests: they record what the palette layer asks the
-// screen to do, and keep a picture bitmap of palette indices.
+// The palette tests' screen: a recorder of the palette layer's own calls,
+// with the shared recorders of the picture view and the user prompts.
 
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "index_image.hpp"
 #include "palette_host.hpp"
+#include "recording_host.hpp"
 
 namespace velmora::testing {
 
@@ -17,40 +18,30 @@ struct ShownMessage {
     friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
 };
 
-class RecordingPaletteHost : public PaletteHost {
+class RecordingPaletteHost : public PaletteHost, public RecordingView, public RecordingPrompts {
 public:
     void paletteChanged(const PaletteObject& palette) override { shownSerials.push_back(palette.serial()); }
     void showStrip(const IndexImage& strip) override {
         ++stripsShown;
         lastStripSize = {strip.width(), strip.height()};
     }
-    void drawPicture(int xoff, int yoff) override { pictureDrawnAt.push_back({xoff, yoff}); }
-    void repaintWindow() override { ++windowRepaints; }
     void drawPicturePreview() override { ++previews; }
-    void fillPictureRect(int x0, int y0, int x1, int y1, uint8_t index) override {
-        bitmap.fillRect(x0, y0, x1, y1, index);
-    }
-    void setStatusText(const std::string& text) override { statusTexts.push_back(text); }
-    void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-        messages.push_back({text, caption, icon});
-    }
-    std::string applicationTitle() override { return title; }
 
-    struct Point {
-        int x, y;
-        friend bool operator==(const Point&, const Point&) = default;
-    };
+    operator PaletteScreen() { return {*this, *this, *this}; }
 
-    std::string title = "Velmora 32 Version 2.01";
+    // The messages shown, each with one OK button.
+    std::vector<ShownMessage> shown() const {
+        std::vector<ShownMessage> out;
+        for (const auto& m : messages) {
+            if (m.buttons == MessageButtons::Ok) out.push_back({m.text, m.caption, m.icon});
+        }
+        return out;
+    }
+
     std::vector<uint64_t> shownSerials;
     int stripsShown = 0;
-    Point lastStripSize{0, 0};
-    std::vector<Point> pictureDrawnAt;
-    int windowRepaints = 0;
+    std::pair<int, int> lastStripSize{0, 0};
     int previews = 0;
-    IndexImage bitmap{0, 0, 0};
-    std::vector<std::string> statusTexts;
-    std::vector<ShownMessage> messages;
 };
 
 class RecordingEditorView : public PaletteEditorView {

@@ -42,9 +42,6 @@ public:
     }
     int pictureWidth() override { return width; }
     void releaseMouseCapture() override { ++captureReleases; }
-    void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-        messages.push_back({text, caption, icon});
-    }
     void startRun() override {
         ++runs;
         rangAtRun = s_.texts.text(TextField::Rang);
@@ -55,7 +52,6 @@ public:
 
     int width = 400;
     std::vector<Shape> shapes;
-    std::vector<Message> messages;
     int captureReleases = 0;
     int runs = 0;
     std::string rangAtRun, xceAtRun, yceAtRun;
@@ -97,8 +93,16 @@ protected:
     }
 
     ProgramState s;
+    // The messages shown, as the zoom shows them: one OK button each.
+    std::vector<Message> shown() const {
+        std::vector<Message> out;
+        for (const auto& m : prompts.messages) out.push_back({m.text, m.caption, m.icon});
+        return out;
+    }
+
     RecordingZoomHost host{s};
-    ZoomController zoom{s, host};
+    testing::RecordingPrompts prompts;
+    ZoomController zoom{s, host, prompts};
 };
 
 TEST_F(ZoomTest, DragOf40DrawsTheBandAndZoomsOnThePressPoint) {
@@ -132,7 +136,7 @@ TEST_F(ZoomTest, DragOf40DrawsTheBandAndZoomsOnThePressPoint) {
     EXPECT_EQ(host.xceAtRun, "-0.500000000000000000");  // 21 characters: never cut
     EXPECT_EQ(host.yceAtRun, "-0.250000000000000000");
     EXPECT_FALSE(zoom.selection().active);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(shown().empty());
 }
 
 TEST_F(ZoomTest, BandHeightsFollowThreeQuartersOfTheDrag) {
@@ -149,7 +153,7 @@ TEST_F(ZoomTest, BandHeightsFollowThreeQuartersOfTheDrag) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.d);
         RecordingZoomHost h{s};
-        ZoomController z{s, h};
+        ZoomController z{s, h, prompts};
         z.FormMouseDown(MouseButton::Middle, false, 100, 100);
         z.FormMouseMove(false, 100 + c.d, 100);
         EXPECT_EQ(z.selection().bottom - z.selection().top, c.bandHeight);
@@ -166,7 +170,7 @@ TEST_F(ZoomTest, VerticalMovementOnlyIsAZeroSizeSelection) {
     zoom.FormMouseMove(false, 300, 20);
     EXPECT_TRUE(host.shapes.empty());
     zoom.FormMouseUp(MouseButton::Left, false, 300, 20);
-    EXPECT_EQ(host.messages, (std::vector<Message>{{"Area selected is of zero size.", "Mouse selection error",
+    EXPECT_EQ(shown(), (std::vector<Message>{{"Area selected is of zero size.", "Mouse selection error",
                                                     MessageIcon::None}}));
     EXPECT_FALSE(zoom.selection().active);
     ExpectNothingChanged(before);
@@ -176,7 +180,7 @@ TEST_F(ZoomTest, VerticalMovementOnlyIsAZeroSizeSelection) {
     zoom.FormMouseMove(false, 330, 200);
     zoom.FormMouseMove(false, 300, 200);
     zoom.FormMouseUp(MouseButton::Left, false, 300, 200);
-    EXPECT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(shown().size(), 2u);
     ExpectNothingChanged(before);
 }
 
@@ -235,7 +239,7 @@ TEST_F(ZoomTest, ShiftClickPlacesTheInversionCircleOnTheClick) {
     EXPECT_EQ(s.params.invy, 0.0L);   // row 175 of 300: 25 pixels below -0.25
     EXPECT_FALSE(zoom.selection().active);
     EXPECT_TRUE(host.shapes.empty());
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(shown().empty());
     EXPECT_EQ(host.captureReleases, 0);
     EXPECT_EQ(view().rangText, before.rangText);
     EXPECT_EQ(view().xceText, before.xceText);
@@ -273,7 +277,7 @@ TEST_F(ZoomTest, EventsAreIgnoredDuringARun) {
     }
     EXPECT_EQ(zoom.selection(), ZoomSelection{});
     EXPECT_TRUE(host.shapes.empty());
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(shown().empty());
     s.params.Calculating = false;
     ExpectNothingChanged(before);
 }
@@ -317,11 +321,11 @@ TEST_F(ZoomTest, ReleaseWithoutAPressActsOnNoOldBand) {
     zoom.FormMouseUp(MouseButton::Left, false, 10, 10);
     zoom.FormMouseUp(MouseButton::Left, true, 10, 10);
     ExpectNothingChanged(before);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(shown().empty());
 
-    ZoomController fresh{s, host};  // all zero: left = right
+    ZoomController fresh{s, host, prompts};  // all zero: left = right
     fresh.FormMouseUp(MouseButton::Left, false, 0, 0);
-    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(shown().empty());
 }
 
 TEST_F(ZoomTest, ZoomWithoutAPictureReportsTheFaultAndChangesNothing) {
@@ -330,15 +334,15 @@ TEST_F(ZoomTest, ZoomWithoutAPictureReportsTheFaultAndChangesNothing) {
     zoom.FormMouseDown(MouseButton::Left, false, 300, 200);
     zoom.FormMouseMove(false, 340, 200);
     zoom.FormMouseUp(MouseButton::Left, false, 340, 200);
-    EXPECT_EQ(host.messages, (std::vector<Message>{{"Floating point division by zero.", s.applicationTitle,
+    EXPECT_EQ(shown(), (std::vector<Message>{{"Floating point division by zero.", s.applicationTitle,
                                                     MessageIcon::Error}}));
     EXPECT_FALSE(zoom.selection().active);
     ExpectNothingChanged(before);
 
     zoom.FormMouseDown(MouseButton::Left, true, 300, 200);
     zoom.FormMouseUp(MouseButton::Left, true, 300, 200);
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text, "Invalid floating point operation.");  // 0 * 4 / 0
+    ASSERT_EQ(shown().size(), 2u);
+    EXPECT_EQ(shown()[1].text, "Invalid floating point operation.");  // 0 * 4 / 0
     ExpectNothingChanged(before);
 }
 
@@ -349,8 +353,8 @@ TEST_F(ZoomTest, RangeBeyondTheExtendedRangeIsAFault) {
     zoom.FormMouseDown(MouseButton::Left, false, 300, 200);
     zoom.FormMouseMove(false, 340, 200);
     zoom.FormMouseUp(MouseButton::Left, false, 340, 200);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Floating point overflow.");
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_EQ(shown()[0].text, "Floating point overflow.");
     ExpectNothingChanged(before);
 }
 
@@ -374,10 +378,10 @@ TEST_F(ZoomTest, RunStartedByTheZoomReadsTheNewView) {
         st.xoff = 200;
         st.yoff = 50;
         testing::RecordingHost renderHost;
-        RenderDriver driver{st, renderHost};
+        RenderDriver driver{st, renderHost, renderHost, renderHost};
         RecordingZoomHost zoomHost{st};
         zoomHost.onRun = [&] { driver.Runclick(); };
-        ZoomController z{st, zoomHost};
+        ZoomController z{st, zoomHost, renderHost};
         z.FormMouseDown(MouseButton::Left, false, c.pressX, 200);
         z.FormMouseMove(false, c.pressX + 40, 200);
         z.FormMouseUp(MouseButton::Left, false, c.pressX + 40, 200);

@@ -8,7 +8,7 @@ void InitialiseMainWindowState(ProgramState& s) {
     p.Calculating = false;
     p.FunctionKind = kFormulaZ2;
     p.maxmod = 4.0L;
-    s.menu.setChecked("Julia1", true);
+    SetSetKind(s, SetKind::Julia);
     s.menu.setChecked("zzc1", true);
     p.StalkType = kStalkCircle;
     s.menu.setChecked("Circle1", true);

@@ -4,8 +4,6 @@
 #include <new>
 
 #include "conversions.hpp"
-#include "pixel.hpp"
-#include "stalks.hpp"
 
 namespace velmora {
 namespace {
@@ -30,67 +28,32 @@ SetUpText ClassifySetUpFault(FaultKind kind) {
 // Whatever happens inside a run, the menus come back and the flag drops.
 class RunGuard {
 public:
-    RunGuard(ProgramState& s, RenderHost& host) : s_(s), host_(host) {}
+    explicit RunGuard(ProgramState& s) : s_(s) {}
     ~RunGuard() {
         s_.params.Calculating = false;
         s_.menu.unlockAll();
-        host_.menusChanged();
     }
     RunGuard(const RunGuard&) = delete;
     RunGuard& operator=(const RunGuard&) = delete;
 
 private:
     ProgramState& s_;
-    RenderHost& host_;
 };
-
-}  // namespace
-
-int32_t HeightForWidth(int32_t siz) { return MulDiv(siz, 3, 4); }
-
-void RenderDriver::setStatus(const std::string& text) {
-    s_.statusText = text;
-    host_.setStatusText(text);
-}
-
-void RenderDriver::setTitle(const std::string& text) {
-    s_.applicationTitle = text;
-    host_.setApplicationTitle(text);
-}
-
-void RenderDriver::readParameters() {
-    PictureParameters& p = s_.params;
-    const ParameterTexts& t = s_.texts;
-    p.siz = ParseInteger(t.text(TextField::siz));
-    p.sizy = HeightForWidth(p.siz);
-    p.cx = ParseReal(t.text(TextField::cx));
-    p.cy = ParseReal(t.text(TextField::cy));
-    p.xce = ParseReal(t.text(TextField::xce));
-    p.yce = ParseReal(t.text(TextField::yce));
-    p.Rang = ParseReal(t.text(TextField::Rang));
-    p.p2 = ParseReal(t.text(TextField::p2));
-    p.p1 = ParseReal(t.text(TextField::p1));
-    rc_.p3 = ParseReal(t.text(TextField::p3));
-    p.miter = ParseInteger(t.text(TextField::miter));
-    rc_.coefA = {ParseReal(t.text(TextField::amx)), ParseReal(t.text(TextField::amy))};
-    rc_.coefB = {ParseReal(t.text(TextField::bmx)), ParseReal(t.text(TextField::bmy))};
-    rc_.coefC = {ParseReal(t.text(TextField::cmx)), ParseReal(t.text(TextField::cmy))};
-    p.maxmod = ParseReal(t.text(TextField::maxmod));
-    rc_.minit = ParseLenientInteger(t.text(TextField::minit));
-}
 
 // A width below one pixel, or a picture beyond the buffer's offset limit, is
 // refused before anything is sized for it.
-static void CheckPictureSize(int32_t siz, int32_t sizy) {
+void CheckPictureSize(int32_t siz, int32_t sizy) {
     if (siz < 1 || sizy < 1 || static_cast<int64_t>(siz) * sizy > kBufferOffsetLimit)
         throw FaultError(FaultKind::RangeCheck);
 }
 
+}  // namespace
+
 void RenderDriver::sizeBitmap() {
     CheckPictureSize(s_.params.siz, s_.params.sizy);
-    host_.resizePictureBitmap(s_.params.siz, s_.params.sizy);
+    s_.PictureBitmap = IndexImage(s_.params.siz, s_.params.sizy, 0);
     s_.BitmapWidth = s_.params.siz;
-    host_.setBitmapPalette();
+    view_.pictureResized();
 }
 
 void RenderDriver::allocateBuffer() {
@@ -115,21 +78,21 @@ void RenderDriver::allocateBuffer() {
 void RenderDriver::fitPictureToSize() {
     const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
     CheckPictureSize(siz, sizy);
-    if (s_.BitmapWidth != siz) sizeBitmap();
+    if (s_.BitmapWidth != siz || s_.PictureBitmap.height() != sizy) sizeBitmap();
     if (!s_.buffer.present || s_.buffer.width != siz || s_.buffer.height != sizy) allocateBuffer();
 }
 
 void RenderDriver::reportSetUpFault(FaultKind kind) {
     const SetUpText text = ClassifySetUpFault(kind);
-    host_.messageBox(text.message, "main", MessageButtons::Ok, MessageIcon::None);
+    prompts_.messageBox(text.message, "main", MessageButtons::Ok, MessageIcon::None);
     if (text.endsRun) s_.params.CancelRequested = true;
     if (kind == FaultKind::OutOfMemory) s_.buffer.release();
 }
 
 bool RenderDriver::setUp() {
     try {
-        readParameters();
-        host_.makePalette();
+        ReadRunTexts(s_.texts, s_.params, numbers_);
+        for (RunObserver* o : observers_) o->runSettingUp();
         if (s_.params.siz != s_.BitmapWidth) sizeBitmap();
         if (!s_.params.KeepBuffer && !s_.ContinueFlag) allocateBuffer();
         s_.params.KeepBuffer = false;
@@ -149,117 +112,87 @@ bool RenderDriver::setUp() {
     return !s_.params.CancelRequested;
 }
 
-void RenderDriver::prepareRunContext() {
-    const PictureParameters& p = s_.params;
-    rc_.siz = p.siz;
-    rc_.sizy = p.sizy;
-    rc_.xce = p.xce;
-    rc_.yce = p.yce;
-    rc_.FunctionKind = p.FunctionKind;
-    rc_.ffunc = p.ffunc;
-    rc_.mandelbrot = s_.menu.isChecked("Mandelbrot1");
-    rc_.cx = p.cx;
-    rc_.cy = p.cy;
-    rc_.CustomCode = p.CustomCode.data();
-    rc_.CustomCodeLength = p.CustomCodeLength;
-    rc_.u = p.u;
-    rc_.v = p.v;
-    rc_.w = p.w;
-    rc_.BailoutKind = p.BailoutKind;
-    rc_.maxmod = p.maxmod;
-    rc_.miter = p.miter;
-    rc_.StalkType = p.StalkType;
-    rc_.p1 = p.p1;
-    rc_.p2 = p.p2;
-    rc_.sphere = p.sphere != 0;
-    rc_.inversion = p.inversion != 0;
-    rc_.invx = p.invx;
-    rc_.invy = p.invy;
-    rc_.invr = p.invr;
-    rc_.suppressFaultMessages = false;
-
-    ClearFloatFaults();
-    rc_.step = p.Rang / p.siz;
-    SetTrapThresholds(rc_);
-    rc_.trapImage = &DefaultTrapImage();
-    if (FloatFaultPending()) {
-        const FaultKind kind = PendingFloatFault();
-        ClearFloatFaults();
-        throw FaultError(kind);
-    }
-}
-
 void RenderDriver::drawSphereBackground() {
-    const ColourValue background = ColourValue::Index(183);
-    host_.fillBitmapRect(0, 0, s_.params.siz, s_.params.sizy, background);
-    host_.drawBitmapOnWindow(s_.xoff, s_.yoff);
-    std::fill(s_.buffer.bytes.begin(), s_.buffer.bytes.end(), background.lowByte());
+    // Filled with the background and outlined with the canvas pen, black.
+    const uint8_t background = 183;
+    const uint8_t pen = NearestIndex(DisplayColours(s_.palette), 0x000000);
+    const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
+    s_.PictureBitmap.fillRect(0, 0, siz, sizy, pen);
+    s_.PictureBitmap.fillRect(1, 1, siz - 1, sizy - 1, background);
+    view_.drawPicture(s_.xoff, s_.yoff);
+    std::fill(s_.buffer.bytes.begin(), s_.buffer.bytes.end(), background);
 }
 
 void RenderDriver::prepareCoefficientFormula() {
     s_.texts.setText(TextField::cx, FormatFixed(s_.params.xce, 20, 17));
     s_.texts.setText(TextField::cy, FormatFixed(s_.params.yce, 20, 17));
     s_.params.maxmod = 1000.0L;
-    rc_.maxmod = 1000.0L;
 }
 
 void RenderDriver::reportPixelFault(FaultKind kind) {
-    if (kind == FaultKind::None || !s_.params.ShowExceptions || rc_.suppressFaultMessages) return;
+    if (kind == FaultKind::None || !s_.params.ShowExceptions || suppressFaultMessages_) return;
     const MessageResult answer =
-        host_.messageBox(FaultMessage(kind), "main", MessageButtons::AbortRetryIgnore, MessageIcon::Error);
+        prompts_.messageBox(FaultMessage(kind), "main", MessageButtons::AbortRetryIgnore, MessageIcon::Error);
     if (answer == MessageResult::Abort) s_.params.CancelRequested = true;
-    if (answer == MessageResult::Ignore) rc_.suppressFaultMessages = true;
+    if (answer == MessageResult::Ignore) suppressFaultMessages_ = true;
 }
 
-void RenderDriver::computeColumn(int col) {
+void RenderDriver::plot(const PixelOutcome& out) {
     PictureBuffer& buffer = s_.buffer;
+    if (out.px < 0 || out.px >= buffer.width || out.py < 0 || out.py >= buffer.height)
+        throw FaultError(FaultKind::RangeCheck);
+    const ColourValue colour = out.colour;
+    const uint8_t shown = colour.direct ? NearestIndex(DisplayColours(s_.palette), static_cast<uint32_t>(colour.value))
+                                        : colour.lowByte();
+    s_.PictureBitmap.setPixel(out.px, out.py, shown);
+    buffer.bytes[static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px)] =
+        colour.lowByte();
+}
+
+void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
     int lastPx = col;
-    for (int row = 0; row < rc_.sizy; ++row) {
-        const PixelOutcome out = ComputePixel(rc_, col, row);
+    for (const PixelOutcome& out : column.pixels) {
         reportPixelFault(out.orbitFault);
         reportPixelFault(out.colourFault);
-        if (out.px < 0 || out.px >= buffer.width || out.py < 0 || out.py >= buffer.height)
-            throw FaultError(FaultKind::RangeCheck);
-        host_.setBitmapPixel(out.px, out.py, out.colour);
-        buffer.bytes[static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px)] =
-            out.colour.lowByte();
+        plot(out);
         orbitSteps_ += out.steps;
         lastPx = out.px;
-        host_.pumpEvents();
+        pump_.pumpEvents();
     }
-    host_.copyColumnToWindow(lastPx, rc_.sizy, s_.xoff, s_.yoff);
+    // A plane point that cannot be formed stops the run at that row.
+    if (column.stoppedBy != FaultKind::None) throw FaultError(column.stoppedBy);
+    view_.copyColumnToWindow(lastPx, rc_.sizy, s_.xoff, s_.yoff);
     const long double percent = static_cast<long double>(CheckedMul(col, 100)) / rc_.siz;
     const std::string progress = FormatFixed(percent, 5, 0) + " % completed";
-    setStatus(progress);
-    setTitle(progress);
+    ShowStatus(s_, prompts_, progress);
+    ShowTitle(s_, prompts_, progress);
 }
 
 void RenderDriver::finishRun(int col) {
     PictureParameters& p = s_.params;
     p.LastColumnDone = col - 1;
     p.Calculating = false;
-    setStatus(p.CancelRequested ? "Picture generation halted." : "Picture completed.");
-    setTitle(kFinishedTitle);
-    host_.showCancelLabel(false);
-    if (s_.menu.isChecked("Mandelbrot1")) {
+    ShowStatus(s_, prompts_, p.CancelRequested ? "Picture generation halted." : "Picture completed.");
+    ShowTitle(s_, prompts_, kFinishedTitle);
+    prompts_.showCancelLabel(false);
+    if (s_.setKind == SetKind::Mandelbrot) {
         s_.texts.setText(TextField::cx, s_.texts.text(TextField::xce));
         s_.texts.setText(TextField::cy, s_.texts.text(TextField::yce));
     }
-    host_.fillParameterBlock();
+    for (RunObserver* o : observers_) o->runEnded();
 }
 
 void RenderDriver::Runclick() {
     PictureParameters& p = s_.params;
     if (p.Calculating) return;
-    RunGuard guard(s_, host_);
+    RunGuard guard(s_);
     s_.menu.lockForRun();
-    host_.menusChanged();
 
-    setStatus("Initialising....");
+    ShowStatus(s_, prompts_, "Initialising....");
     p.CancelRequested = false;
-    host_.showCancelLabel(true);
-    host_.repaintWindow();
-    rc_.suppressFaultMessages = false;
+    prompts_.showCancelLabel(true);
+    view_.repaintWindow();
+    suppressFaultMessages_ = false;
     orbitSteps_ = 0;
 
     if (!setUp()) return;
@@ -267,23 +200,24 @@ void RenderDriver::Runclick() {
     p.Calculating = true;
     int col = std::max(s_.ResumeColumn, 0);
     try {
-        s_.xoff = (host_.windowWidth() - p.siz) / 2;
-        s_.yoff = (host_.panelTop() - p.sizy) / 2;
-        prepareRunContext();
-        setStatus("Commencing drawing...");
+        s_.xoff = (view_.windowWidth() - p.siz) / 2;
+        s_.yoff = (view_.panelTop() - p.sizy) / 2;
+        rc_ = MakeRunContext(p, numbers_, s_.setKind);
+        ShowStatus(s_, prompts_, "Commencing drawing...");
         if (p.sphere) drawSphereBackground();
         if (p.FunctionKind == kFormulaCoefficients) prepareCoefficientFormula();
         // A resume point beyond the picture (a hostile file, say) computes
         // nothing rather than writing outside the buffer.
         while (col < p.siz) {
-            computeColumn(col);
+            ComputeColumn(rc_, col, column_);
+            commitColumn(col, column_);
             ++col;
             if (p.CancelRequested) break;
         }
     } catch (const FaultError& e) {
         // A fault outside the per-pixel regions cannot be stepped over: the
         // run stops here, as if cancelled, and says why.
-        host_.messageBox(e.what(), "main", MessageButtons::Ok, MessageIcon::Error);
+        prompts_.messageBox(e.what(), "main", MessageButtons::Ok, MessageIcon::Error);
         p.CancelRequested = true;
     }
     finishRun(col);
@@ -300,11 +234,11 @@ void RenderDriver::Continue() {
 
 void RenderDriver::Params() {
     if (s_.params.Calculating) {
-        host_.messageBox("Cannot change parameters whilst calculating", s_.applicationTitle, MessageButtons::Ok,
-                         MessageIcon::Information);
+        prompts_.messageBox("Cannot change parameters whilst calculating", s_.applicationTitle, MessageButtons::Ok,
+                            MessageIcon::Information);
         return;
     }
-    if (host_.showParametersDialog() == kParametersRun) Runclick();
+    if (prompts_.showParametersDialog() == kParametersRun) Runclick();
 }
 
 void RenderDriver::runinverse1Click() {

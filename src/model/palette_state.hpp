@@ -39,4 +39,8 @@ struct PaletteState {
 // record before the first build.
 ColourTable DisplayColours(const PaletteState& state);
 
+// The entry of `colours` closest to a direct colour 0x00BBGGRR (the first of
+// equally close ones): how a direct colour is shown in an indexed picture.
+uint8_t NearestIndex(const ColourTable& colours, uint32_t bgr);
+
 }  // namespace velmora

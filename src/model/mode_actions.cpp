@@ -1,7 +1,7 @@
 #include "mode_actions.hpp"
 
 #include "conversions.hpp"
-#include "render_driver.hpp"
+#include "parameter_reading.hpp"
 
 namespace velmora {
 
@@ -48,7 +48,7 @@ void ModeActions::FunctionItem(uint8_t kind) {
         uncheckfunctionmenus();
     }
     s_.menu.setChecked(*item, true);
-    if (kind == kFormulaCustom) host_.readCustomFormula();
+    if (kind == kFormulaCustom && reader_) reader_->readCustomFormula();
 }
 
 void ModeActions::FfuncItem(uint8_t ffunc) {
@@ -88,13 +88,13 @@ void ModeActions::ResetRangeAndCentre(bool fromMainWindow) {
 
 void ModeActions::Julia() {
     if (busy()) return;
-    s_.menu.setChecked("Julia1", true);
+    SetSetKind(s_, SetKind::Julia);
     ResetRangeAndCentre(false);
 }
 
 void ModeActions::Mandelbrot() {
     if (busy()) return;
-    s_.menu.setChecked("Mandelbrot1", true);
+    SetSetKind(s_, SetKind::Mandelbrot);
     StalkItem(kStalkNone);
     ParameterTexts& t = s_.texts;
     t.setText(TextField::siz, "200");

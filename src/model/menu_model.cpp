@@ -8,19 +8,19 @@
 namespace velmora {
 namespace {
 
-struct Spec {
+struct ItemDef {
     const char* name;
     const char* caption;
     const char* shortcut = "";
     int value = -1;
 };
 
-MenuItem& Add(MenuItem& parent, const Spec& s, bool radio = false, int group = 0) {
+MenuItem& Add(MenuItem& parent, const ItemDef& def, bool radio = false, int group = 0) {
     auto item = std::make_unique<MenuItem>();
-    item->name = s.name;
-    item->caption = s.caption;
-    item->shortcut = s.shortcut;
-    item->value = s.value;
+    item->name = def.name;
+    item->caption = def.caption;
+    item->shortcut = def.shortcut;
+    item->value = def.value;
     item->radioItem = radio;
     item->groupIndex = group;
     item->parent = &parent;
@@ -28,8 +28,8 @@ MenuItem& Add(MenuItem& parent, const Spec& s, bool radio = false, int group = 0
     return *parent.children.back();
 }
 
-void AddRadios(MenuItem& parent, int group, std::initializer_list<Spec> specs) {
-    for (const Spec& s : specs) Add(parent, s, true, group);
+void AddRadios(MenuItem& parent, int group, std::initializer_list<ItemDef> items) {
+    for (const ItemDef& def : items) Add(parent, def, true, group);
 }
 
 const char* const kSeparator = "--------------------------------------------";

@@ -24,7 +24,7 @@ protected:
     }
     ProgramState s;
     testing::RecordingHost host;
-    ModeActions actions{s, host};
+    ModeActions actions{s};
 };
 
 TEST_F(Modes, StartUpState) {

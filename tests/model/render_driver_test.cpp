@@ -17,6 +17,7 @@ namespace {
 class Driver : public ::testing::Test {
 protected:
     Driver() {
+        driver.addObserver(host);
         InitialiseMainWindowState(s);
         InitialiseParametersDialogState(s, actions);
         s.params.KeepBuffer = false;  // no start-up picture in these tests
@@ -30,8 +31,8 @@ protected:
 
     ProgramState s;
     testing::RecordingHost host;
-    ModeActions actions{s, host};
-    RenderDriver driver{s, host};
+    ModeActions actions{s};
+    RenderDriver driver{s, host, host, host};
 };
 
 TEST_F(Driver, GeometryAndPlanePoints) {
@@ -60,6 +61,23 @@ TEST_F(Driver, HeightsOfOddWidths) {
         driver.Runclick();
         EXPECT_EQ(s.params.sizy, c.sizy) << c.siz;
         EXPECT_EQ(s.buffer.bytes.size(), static_cast<size_t>(s.params.siz) * c.sizy);
+    }
+}
+
+// sinh z + c at z = 1000: |e^z|^2 is beyond the double range, so the
+// reciprocal's unused modulus overflows at step 1, whatever the bailout.
+TEST_F(Driver, UnusedValueFaultEndsTheOrbitAtItsStep) {
+    for (const char* bailout : {"1e300", "1e1000"}) {
+        set(TextField::siz, "2");
+        set(TextField::Rang, "1e-30");
+        set(TextField::xce, "1000");
+        set(TextField::cx, "0");
+        set(TextField::cy, "0");
+        set(TextField::miter, "60");
+        set(TextField::maxmod, bailout);
+        s.params.FunctionKind = kFormulaSinh;
+        driver.Runclick();
+        EXPECT_EQ(pixel(1, 1), MulDiv(180, 60 - 1, 60)) << bailout;  // 177
     }
 }
 
@@ -251,8 +269,9 @@ TEST_F(Driver, SetUpFaults) {
     for (const auto& c : cases) {
         ProgramState fresh;
         testing::RecordingHost h;
-        ModeActions a(fresh, h);
-        RenderDriver d(fresh, h);
+        ModeActions a(fresh);
+        RenderDriver d(fresh, h, h, h);
+        d.addObserver(h);
         InitialiseMainWindowState(fresh);
         InitialiseParametersDialogState(fresh, a);
         fresh.params.KeepBuffer = false;
@@ -296,7 +315,8 @@ TEST_F(Driver, SizeChangedBeforeAFaultStillFitsTheBuffer) {
     EXPECT_EQ(host.messages.back().text, "Other error - 205");
     EXPECT_EQ(s.buffer.width, 40);
     EXPECT_EQ(s.buffer.bytes.size(), 40u * 30u);
-    EXPECT_EQ(host.bitmapSizes.back(), std::make_pair(40, 30));
+    EXPECT_EQ(s.PictureBitmap.width(), 40);
+    EXPECT_EQ(s.PictureBitmap.height(), 30);
     EXPECT_EQ(host.lastStatus(), "Picture completed.");
 }
 
@@ -371,7 +391,9 @@ TEST_F(Driver, SphereBackground) {
     EXPECT_GT(background, 0);                                    // corners are never reached
     EXPECT_LT(background, static_cast<int>(s.buffer.bytes.size()));
     EXPECT_EQ(pixel(0, 0), 183);
-    EXPECT_EQ(host.bitmap.at({0, 0}), ColourValue::Index(183));
+    // The window shows the background too, outlined in black.
+    EXPECT_EQ(s.PictureBitmap.pixel(1, 1), 183);
+    EXPECT_EQ(DisplayColours(s.palette)[s.PictureBitmap.pixel(0, 0)] & 0xFFFFFFu, 0u);
 }
 
 TEST_F(Driver, MappingsMovePointsAndPlots) {

@@ -5,13 +5,21 @@
 #include <string>
 
 #include "program_state.hpp"
-#include "render_host.hpp"
 
 namespace velmora {
 
+// Reads and compiles the custom formula once "Custom" is chosen (the window
+// shows the formula's dialog first, unless a picture is being loaded).
+class CustomFormulaReader {
+public:
+    virtual ~CustomFormulaReader() = default;
+    virtual void readCustomFormula() = 0;
+};
+
 class ModeActions {
 public:
-    ModeActions(ProgramState& state, RenderHost& host) : s_(state), host_(host) {}
+    explicit ModeActions(ProgramState& state, CustomFormulaReader* reader = nullptr) : s_(state), reader_(reader) {}
+    void setCustomFormulaReader(CustomFormulaReader* reader) { reader_ = reader; }
 
     // Runs the action bound to a menu item; returns false when the item has
     // no mode action here (run, files, palette ... belong elsewhere).
@@ -49,7 +57,7 @@ private:
     MenuItem* ItemWithValue(size_t topPosition, int value);
 
     ProgramState& s_;
-    RenderHost& host_;
+    CustomFormulaReader* reader_;
 };
 
 }  // namespace velmora

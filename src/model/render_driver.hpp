@@ -1,20 +1,32 @@
 #pragma once
 // The render driver: turns the parameter texts into a picture, column by
-// column, while the window stays usable through the event pump.
+// column, while the window stays usable through the event pump. Columns are
+// computed by the engine's pure column function and then committed here, in
+// column and row order: fault messages, plot, buffer byte, event pump, and
+// after the column its copy to the window and the progress.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "column.hpp"
 #include "fault.hpp"
+#include "parameter_reading.hpp"
+#include "picture_view.hpp"
 #include "program_state.hpp"
-#include "render_host.hpp"
 #include "run_context.hpp"
+#include "run_observer.hpp"
+#include "user_prompts.hpp"
 
 namespace velmora {
 
 class RenderDriver {
 public:
-    RenderDriver(ProgramState& state, RenderHost& host) : s_(state), host_(host) {}
+    RenderDriver(ProgramState& state, PictureView& view, UserPrompts& prompts, EventPump& pump)
+        : s_(state), view_(view), prompts_(prompts), pump_(pump) {}
+
+    // Observers are told of every run's set-up and end, in the order added.
+    void addObserver(RunObserver& observer) { observers_.push_back(&observer); }
 
     // Run (F2), pop-up "run", RUN of the dialog, a finished zoom.
     void Runclick();
@@ -34,28 +46,28 @@ public:
 
 private:
     bool setUp();
-    void readParameters();
     void sizeBitmap();
     void allocateBuffer();
     void fitPictureToSize();
     void reportSetUpFault(FaultKind kind);
-    void prepareRunContext();
     void drawSphereBackground();
     void prepareCoefficientFormula();
-    void computeColumn(int col);
+    void commitColumn(int col, const ColumnOutcome& column);
+    void plot(const PixelOutcome& pixel);
     void reportPixelFault(FaultKind kind);
     void finishRun(int col);
-    void setStatus(const std::string& text);
-    void setTitle(const std::string& text);
 
     ProgramState& s_;
-    RenderHost& host_;
+    PictureView& view_;
+    UserPrompts& prompts_;
+    EventPump& pump_;
+    std::vector<RunObserver*> observers_;
+    RunNumbers numbers_;
     RunContext rc_;
+    ColumnOutcome column_;
+    bool suppressFaultMessages_ = false;
     int64_t orbitSteps_ = 0;
 };
-
-// sizy for a width: three quarters, halves away from zero.
-int32_t HeightForWidth(int32_t siz);
 
 inline constexpr int64_t kBufferOffsetLimit = 4000000;
 

@@ -1,0 +1,40 @@
+#include "custom_formula.hpp"
+
+#include "conversions.hpp"
+#include "fault.hpp"
+
+namespace velmora {
+
+void ConfirmCustomFormula(ProgramState& state, UserPrompts& prompts, const std::string& dialogText) {
+    state.params.custfunc = CutText(dialogText, kCustomFormulaMaxLength);
+    ShowStatus(state, prompts, state.params.custfunc);
+}
+
+CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompts& prompts,
+                                                 const CustomConstantTexts& constants) {
+    PictureParameters& p = state.params;
+    try {
+        // Braced initialisers are evaluated left to right: real part first.
+        p.u = Complex{ParseReal(constants.uccx), ParseReal(constants.uccy)};
+        p.v = Complex{ParseReal(constants.vccx), ParseReal(constants.vccy)};
+        p.w = Complex{ParseReal(constants.wccx), ParseReal(constants.wccy)};
+    } catch (const FaultError& e) {
+        ReportError(state, prompts, e);
+        return CustomCompileOutcome::BadConstant;
+    }
+
+    // The conversion flushes its operator stack only at a closing bracket,
+    // so the whole text goes inside one more pair; the stored text keeps it.
+    p.custfunc = CutText("(" + p.custfunc + ")", kCustomFormulaMaxLength);
+
+    const FormulaDiagnosis result =
+        CompileFormula(p.custfunc, p.CustomCode, p.CustomCodeLength, [&] { ShowStatus(state, prompts, ""); });
+    if (!result.ok()) {
+        prompts.messageBox(kInvalidFormulaMessage, kInvalidFormulaCaption, MessageButtons::Ok, MessageIcon::None);
+        return CustomCompileOutcome::Rejected;
+    }
+    ShowStatus(state, prompts, CustomCodeText(p.CustomCode.data(), p.CustomCodeLength));
+    return CustomCompileOutcome::Compiled;
+}
+
+}  // namespace velmora
