@@ -15,6 +15,9 @@ CustomFormulaDialog::CustomFormulaDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("custfuncdlg");
     setWindowTitle("Enter Custom Formula and Constants");
     SetHelpContext(this, kHelpCustomFormula);
+    // Window-modal, so that the help window opened with F1 stays usable while
+    // the dialog is open.
+    setWindowModality(Qt::WindowModal);
 
     custfunc_ = new QLineEdit(kCustomFormulaInitialText, this);
     custfunc_->setObjectName("custfunc");

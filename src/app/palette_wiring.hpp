@@ -92,7 +92,6 @@ public:
 
     PaletteState& state() { return s_.palette; }
     PaletteEditor& editor() { return editor_; }
-    WindowPaletteHost& paletteHost() { return paletteHost_; }
     // Builds the palette as every run is set up.
     RunObserver& runObserver() { return build_; }
 

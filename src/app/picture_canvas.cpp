@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QProgressBar>
 
+#include <algorithm>
+
 #include "status_panel.hpp"
 
 namespace velmora {
@@ -42,6 +44,7 @@ PictureCanvas::PictureCanvas(const ProgramState& state, QWidget* parent) : QWidg
     progressBar1_->setValue(0);
     progressBar1_->setFixedSize(258, 12);
     progressBar1_->setTextVisible(false);
+    progressBar1_->hide();
 
     setColourTable(GreyScaleColourTable());
 }
@@ -49,6 +52,16 @@ PictureCanvas::PictureCanvas(const ProgramState& state, QWidget* parent) : QWidg
 void PictureCanvas::resizeEvent(QResizeEvent*) {
     panel_->setGeometry(0, height() - StatusPanel::kHeight, width(), StatusPanel::kHeight);
     progressBar1_->move(8, panel_->y() - progressBar1_->height() - 6);
+}
+
+void PictureCanvas::showLoadProgress(int percent) {
+    progressBar1_->setValue(std::clamp(percent, 0, 100));
+    progressBar1_->show();
+}
+
+void PictureCanvas::hideLoadProgress() {
+    progressBar1_->hide();
+    progressBar1_->setValue(0);
 }
 
 QRect PictureCanvas::pictureRect() const {

@@ -47,6 +47,10 @@ public:
 
     StatusPanel* panel() const { return panel_; }
     QProgressBar* progressBar1() const { return progressBar1_; }
+    // The load progress bar shows only while a picture loads: shown (or
+    // advanced) with the percentage done, hidden when the load ends.
+    void showLoadProgress(int percent);
+    void hideLoadProgress();
 
     // The program's PictureBitmap as an indexed image in the current
     // colours (null while there is no picture). It shares the state's pixels:

@@ -1,11 +1,19 @@
 #include "status_panel.hpp"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QProgressBar>
 
+#include <algorithm>
+
 namespace velmora {
+
+namespace {
+constexpr int kCancelWidth = 179;
+}  // namespace
 
 StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent) {
     setObjectName("Panel1");
@@ -22,7 +30,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent) {
     // it cancels.
     esc_ = new QLabel(kCancelText, this);
     esc_->setObjectName("esc");
-    esc_->setFixedSize(179, 26);
+    esc_->setFixedSize(kCancelWidth, 26);
     esc_->setAlignment(Qt::AlignCenter);
     esc_->setAutoFillBackground(true);
     QPalette teal = esc_->palette();
@@ -60,6 +68,28 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent) {
     row->addWidget(label1_);
     row->addWidget(progressBar3_);
     row->addStretch(1);
+    fitCancelText();
+}
+
+void StatusPanel::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::FontChange) fitCancelText();
+}
+
+void StatusPanel::fitCancelText() {
+    // Where the window's font falls back to one wider than the label was
+    // sized for, the text takes a smaller size of it and stays on one line;
+    // only a text that is still too wide at the smallest readable size
+    // widens the label.
+    constexpr int kSmallestPixelSize = 8;
+    QFont fitted = font();
+    if (fitted.pixelSize() <= 0) fitted.setPixelSize(QFontInfo(fitted).pixelSize());
+    const QString text = esc_->text();
+    const int room = kCancelWidth - 2;
+    while (QFontMetrics(fitted).horizontalAdvance(text) > room && fitted.pixelSize() > kSmallestPixelSize)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    esc_->setFont(fitted);
+    esc_->setFixedWidth(std::max(kCancelWidth, QFontMetrics(fitted).horizontalAdvance(text) + 2));
 }
 
 void StatusPanel::setStatusText(const QString& text) {

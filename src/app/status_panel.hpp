@@ -34,8 +34,11 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void fitCancelText();
+
     QLabel* esc_;
     QLabel* perc_;
     QLabel* image1_;

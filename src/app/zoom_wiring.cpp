@@ -11,9 +11,9 @@ namespace velmora {
 namespace {
 
 constexpr QRgb kShownAsDrawn = 0xFF000000;
-// XORed over a pixel, white inverts its colour; the raster operations leave
-// alpha alone.
-constexpr QRgb kShownInverted = 0xFFFFFFFF;
+// XORed over a pixel, this flips the top bit of each channel; the raster
+// operations leave alpha alone.
+constexpr QRgb kShownInverted = 0xFF808080;
 
 MouseButton ZoomButton(Qt::MouseButton button) {
     switch (button) {

@@ -1,7 +1,12 @@
 #pragma once
 // The mouse zoom in the main window: the client area's mouse events drive the
-// zoom controller, and the band and circle it draws are inverted pixels of
+// zoom controller, and the band and circle it draws are "inverted" pixels of
 // what the window shows.
+//
+// A true inversion all but vanishes on the grey window (128 becomes 127), so
+// an inverted pixel has the top bit of each channel flipped instead: every
+// channel moves by 128, which shows on any colour, and flipping again gives
+// back the exact pixel.
 //
 // The toolkit draws a widget only from its paint event, so the inverted
 // pixels are kept as a mask that every repaint XORs over the picture, the
@@ -26,7 +31,7 @@ namespace velmora {
 class RenderDriver;
 
 // Pixels of a window that show inverted. The mask is opaque black where a
-// pixel shows as drawn and opaque white where it shows inverted.
+// pixel shows as drawn and opaque grey 0x808080 where it shows inverted.
 class InvertedPixels {
 public:
     // Both are clipped to a window of the given size; an area outside it

@@ -89,7 +89,6 @@ struct NoCheck {
 #endif
     }
     static void Overflow() noexcept { std::feraiseexcept(FE_OVERFLOW); }
-    static void Fail(FaultKind) {}
 };
 
 struct StepCheck {
@@ -107,7 +106,6 @@ struct StepCheck {
     }
     static void Used(const long double& value) { Check(value); }
     [[noreturn]] static void Overflow() { throw FaultError(FaultKind::FloatOverflow); }
-    [[noreturn]] static void Fail(FaultKind kind) { throw FaultError(kind); }
 
 private:
     [[noreturn]] static void Raise();

@@ -26,13 +26,11 @@ public:
 
     static bool IsWhite(ColourValue colour) { return colour.direct && colour.value == 0xFFFFFF; }
 
-    // Row-major, three bytes (red, green, blue) per pixel, top row first.
-    const uint8_t* rgb() const { return rgb_.data(); }
-
     friend bool operator==(const TrapImage&, const TrapImage&) = default;
 
 private:
     static std::size_t Offset(int x, int y);
+    // Row-major, three bytes (red, green, blue) per pixel, top row first.
     std::array<uint8_t, static_cast<std::size_t>(kWidth) * kHeight * 3> rgb_;
 };
 

@@ -19,7 +19,6 @@ public:
 class ModeActions {
 public:
     explicit ModeActions(ProgramState& state, CustomFormulaReader* reader = nullptr) : s_(state), reader_(reader) {}
-    void setCustomFormulaReader(CustomFormulaReader* reader) { reader_ = reader; }
 
     // Runs the action bound to a menu item; returns false when the item has
     // no mode action here (run, files, palette ... belong elsewhere).

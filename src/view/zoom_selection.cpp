@@ -36,9 +36,8 @@ Area Normalised(int64_t x, int64_t y, int64_t width, int64_t height) {
     return {Narrow(x), Narrow(y), Narrow(width), Narrow(height)};
 }
 
-// pixels * Rang / W in extended precision, in that order; a fault (no
-// picture yet, a range near the top of the extended range) is raised, not
-// turned into an infinity.
+// pixels * Rang / W in extended precision, in that order; a fault (a range
+// near the top of the extended range) is raised, not turned into an infinity.
 long double Scaled(int32_t pixels, long double rang, int32_t width) {
     long double value = static_cast<long double>(pixels) * rang;
     StepCheck::Check(value);
@@ -63,6 +62,9 @@ bool ZoomController::ignored(MouseButton button) const {
 
 void ZoomController::FormMouseDown(MouseButton button, bool /*shift*/, int x, int y) {
     if (ignored(button)) return;
+    // Before the first picture there is nothing to zoom into and no width to
+    // measure a band against, so a drag then starts nothing at all.
+    if (host_.pictureWidth() <= 0) return;
     sel_.active = true;
     sel_.anchorX = x;
     sel_.anchorY = y;

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "custom_formula_dialog.hpp"
+#include "help_viewer.hpp"
 #include "menu_mirror.hpp"
 #include "test_support.hpp"
 
@@ -87,6 +88,34 @@ private slots:
         ChooseCustom(p);  // a dialog shown here would block the test
         QCOMPARE(p.state().statusText, std::string("zz*csin(+"));
         QVERIFY(!p.program.customFormulaDialog().isVisible());
+    }
+
+    void helpOpenedFromTheDialogStaysUsable() {
+        testing::StartedProgram p;
+        HelpViewer& help = p.program.help();
+        // The toolkit tells a window when a modal dialog blocks its input.
+        struct BlockWatch : QObject {
+            bool blocked = false;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::WindowBlocked) blocked = true;
+                if (e->type() == QEvent::WindowUnblocked) blocked = false;
+                return false;
+            }
+        } watch;
+        help.installEventFilter(&watch);
+        int context = 0;
+        bool blockedWhileOpen = true;
+        QTimer::singleShot(0, [&] {
+            CustomFormulaDialog& d = p.program.customFormulaDialog();
+            d.formulaField()->setFocus();
+            QTest::keyClick(d.formulaField(), Qt::Key_F1);
+            context = help.currentContext();
+            blockedWhileOpen = !help.isVisible() || watch.blocked;
+            d.reject();
+        });
+        ChooseCustom(p);
+        QCOMPARE(context, 12);
+        QVERIFY(!blockedWhileOpen);
     }
 
     void customRunDrawsAPicture() {

@@ -93,10 +93,24 @@ void MainWindowTest::startUpState() {
     QCOMPARE(Perc(p), QString("*************Status*************"));
     QVERIFY(!panel->esc()->isVisible());
     QCOMPARE(panel->esc()->text(), QString("Click to cancel (or hit space bar) "));
+    // The cancel text shows whole in the window's font.
+    const QLabel* esc = panel->esc();
+    const int flags = int(esc->alignment()) | (esc->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect cancelText = esc->fontMetrics().boundingRect(esc->contentsRect(), flags, esc->text());
+    QVERIFY2(esc->contentsRect().contains(cancelText),
+             qPrintable(QString("%1 x %2 needed").arg(cancelText.width()).arg(cancelText.height())));
     QCOMPARE(panel->image1()->size(), QSize(304, 20));
     QCOMPARE(panel->label1()->text(), QString("Press F1 for help"));
     QVERIFY(!panel->progressBar3()->isVisible());
-    QVERIFY(w.canvas()->progressBar1()->isVisible());
+    // The load progress bar shows only while a picture loads.
+    QProgressBar* load = w.canvas()->progressBar1();
+    QVERIFY(!load->isVisible());
+    w.canvas()->showLoadProgress(40);
+    QVERIFY(load->isVisible());
+    QCOMPARE(load->value(), 40);
+    QVERIFY(load->geometry().bottom() < panel->y());
+    w.canvas()->hideLoadProgress();
+    QVERIFY(!load->isVisible());
 
     const PictureParameters& params = p.state().params;
     QCOMPARE(int(params.FunctionKind), 3);
