@@ -40,7 +40,8 @@ struct Case {
 
 // The run constants in the driver's way: the step from the range and the
 // width, the trap thresholds from p1..p3, maxmod 1000 for the first formula.
-void ReadCase(fuzz::ByteReader& in, Case& k) {
+// False when the driver would not start the run.
+bool ReadCase(fuzz::ByteReader& in, Case& k) {
     RunContext& rc = k.rc;
     rc.FunctionKind = static_cast<uint8_t>(in.range(0, 20));
     rc.StalkType = static_cast<uint8_t>(in.range(0, 12));
@@ -82,13 +83,14 @@ void ReadCase(fuzz::ByteReader& in, Case& k) {
     for (auto& c : k.code) c = static_cast<uint8_t>(in.byte() % 34);
     rc.CustomCode = k.code.data();
 
-    // An overflow here is reported by the driver and the run goes on with
-    // what was computed.
+    rc.trapImage = &DefaultTrapImage();
+    // A run whose step or thresholds overflow stops before its first pixel.
     ClearFloatFaults();
     rc.step = k.Rang / rc.siz;
     SetTrapThresholds(rc);
+    const bool runs = !FloatFaultPending();
     ClearFloatFaults();
-    rc.trapImage = &DefaultTrapImage();
+    return runs;
 }
 
 std::string Describe(const Case& k, int col, int row) {
@@ -160,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace velmora;
     fuzz::ByteReader in(data, size);
     Case k;
-    ReadCase(in, k);
+    if (!ReadCase(in, k)) return 0;
     for (int i = 0; i < kPixels; ++i) {
         PixelOutcome fast, checked;
         FaultKind fastThrown = FaultKind::None, checkedThrown = FaultKind::None;
