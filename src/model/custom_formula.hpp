@@ -32,9 +32,9 @@ enum class CustomCompileOutcome {
 };
 
 // What the "Custom" item does once its dialog is closed (or skipped because a
-// picture is being loaded): reads u, v, w from the dialog's texts, wraps
-// `custfunc` in one more pair of brackets and compiles it, reporting a
-// failure in a message box.
+// picture is being loaded): reads u, v, w from the dialog's texts and
+// compiles `custfunc` wrapped in one pair of brackets (`custfunc` itself
+// stays as it is), reporting a failure in a message box.
 CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompts& prompts,
                                                  const CustomConstantTexts& constants);
 
