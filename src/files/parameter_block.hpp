@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "custom_formula.hpp"
 #include "mode_actions.hpp"
 #include "program_state.hpp"
 
@@ -55,15 +56,6 @@ inline constexpr std::array<TextField, 9> kSingleFields = {
 // accepted file held there.
 struct ParameterBlock {
     std::array<uint8_t, kParameterBlockSize> bytes{};
-};
-
-// The formula field of the custom formula dialog: what the user typed there,
-// whether or not it was confirmed.
-class CustomFormulaField {
-public:
-    virtual ~CustomFormulaField() = default;
-    virtual std::string formulaText() const = 0;
-    virtual void setFormulaText(const std::string& text) = 0;
 };
 
 // A dialog text read as a number the way the block stores it: blanks, a sign,

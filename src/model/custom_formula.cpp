@@ -40,4 +40,12 @@ CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompt
     return CustomCompileOutcome::Compiled;
 }
 
+void HeadlessCustomFormula::readCustomFormula() {
+    if (!s_.params.KeepBuffer) {
+        ++dialogsShown;
+        ConfirmCustomFormula(s_, prompts_, text);
+    }
+    lastOutcome = ReadAndCompileCustomFormula(s_, prompts_, constants);
+}
+
 }  // namespace velmora
