@@ -60,11 +60,12 @@ struct FileProgram {
     }
     // As "Load from GIF..." does it.
     LoadResult load(const std::vector<uint8_t>& bytes, const std::string& name = "/pictures/loaded.gif") {
-        s.params.KeepBuffer = true;
+        struct Keep {
+            bool& flag;
+            ~Keep() { flag = false; }
+        } keep{s.params.KeepBuffer = true};
         MemorySource source(bytes);
-        const LoadResult r = files.LoadGif(source, name);
-        s.params.KeepBuffer = false;
-        return r;
+        return files.LoadGif(source, name);
     }
 };
 
