@@ -10,16 +10,16 @@
 namespace velmora {
 namespace {
 
-constexpr int kReadBeyondEnd = 100;
-
 // Whatever goes wrong inside the code stream.
 struct BrokenStream {};
+// The file ends before the layout does.
+struct EndOfFile {};
 
 class Input {
 public:
     explicit Input(ByteSource& source) : source_(source) {}
     void read(uint8_t* out, size_t n) {
-        if (source_.read(out, n) != n) throw FaultError(FaultKind::InputOutput, std::to_string(kReadBeyondEnd));
+        if (source_.read(out, n) != n) throw EndOfFile{};
     }
     uint8_t byte() {
         uint8_t b;
@@ -124,7 +124,7 @@ public:
             return Decoded::EndOfData;
         } catch (const BrokenStream&) {
             return Decoded::Broken;
-        } catch (const FaultError&) {
+        } catch (const EndOfFile&) {
             return Decoded::Broken;
         }
     }
@@ -236,22 +236,30 @@ bool ReadParameterExtension(Input& in, GifReadResult& result) {
     return true;
 }
 
-}  // namespace
-
-GifReadResult ReadGif(ByteSource& source, GifReadProgress* progress) {
-    GifReadResult result;
+void Read(ByteSource& source, GifReadResult& result, GifReadProgress* progress) {
     Input in(source);
-    if (!ReadHeader(in, result, progress)) return result;
+    if (!ReadHeader(in, result, progress)) return;
     in.byte();  // the LZW minimum code size: always 8 here
     result.pixels.assign(static_cast<size_t>(result.width) * static_cast<size_t>(result.height), 0);
     BitReader bits(in);
     PixelSink sink(result.pixels, result.width, progress);
     const Decoded decoded = Decoder(bits, sink).DecodePicture();
-    if (!ReadToExtension(in, decoded)) return result;
-    if (!ReadParameterExtension(in, result)) return result;
-    if (decoded == Decoded::Broken) return result;
-    if (BlockTagMatches(result.block) && !BlockFitsPicture(result.block, result.width, result.height)) return result;
+    if (!ReadToExtension(in, decoded)) return;
+    if (!ReadParameterExtension(in, result)) return;
+    if (decoded == Decoded::Broken) return;
+    if (BlockTagMatches(result.block) && !BlockFitsPicture(result.block, result.width, result.height)) return;
     result.accepted = true;
+}
+
+}  // namespace
+
+GifReadResult ReadGif(ByteSource& source, GifReadProgress* progress) {
+    GifReadResult result;
+    try {
+        Read(source, result, progress);
+    } catch (const EndOfFile&) {
+        result.accepted = false;
+    }
     return result;
 }
 

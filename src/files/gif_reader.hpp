@@ -30,9 +30,9 @@ struct GifReadResult {
     ParameterBlock block;
 };
 
-// Reads a whole file from `source`. A file that ends too early throws the
-// runtime error "Read beyond end of file" (FaultError), as does a failure of
-// the source; every other fault of the file is a result that is not accepted.
+// Reads a whole file from `source`. Every fault of the file, one that ends
+// too early included, is a result that is not accepted; only a failure of
+// the source itself throws.
 GifReadResult ReadGif(ByteSource& source, GifReadProgress* progress = nullptr);
 
 }  // namespace velmora

@@ -5,7 +5,6 @@
 
 #include <cstring>
 
-#include "fault.hpp"
 #include "file_test_support.hpp"
 #include "gif_reader.hpp"
 
@@ -219,22 +218,14 @@ TEST(GifReader, TruncatedAndFlippedFiles) {
     // The trailer is not read: a file without it is whole.
     for (size_t length = 0; length + 1 < good.size(); ++length) {
         const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<long>(length));
-        try {
-            EXPECT_FALSE(Read(cut).accepted) << length;
-        } catch (const FaultError& e) {
-            EXPECT_STREQ(e.what(), "Read beyond end of file") << length;
-        }
+        EXPECT_FALSE(Read(cut).accepted) << length;
     }
     for (size_t at = 0; at < good.size(); ++at) {
         std::vector<uint8_t> flipped = good;
         flipped[at] ^= 0xFF;
-        try {
-            const GifReadResult r = Read(flipped);
-            if (r.accepted) {
-                EXPECT_EQ(r.pixels.size(), size_t(r.width) * size_t(r.height)) << at;
-            }
-        } catch (const FaultError& e) {
-            EXPECT_STREQ(e.what(), "Read beyond end of file") << at;
+        const GifReadResult r = Read(flipped);
+        if (r.accepted) {
+            EXPECT_EQ(r.pixels.size(), size_t(r.width) * size_t(r.height)) << at;
         }
     }
 }

@@ -273,7 +273,8 @@ TEST(PictureFiles, RefusedFileChangesNothing) {
         {"code stream", patched(testing::kImageDataOffset + 1, 0), notValid},
         {"identifier", patched(end + 5, 'x'), {kForeignGifMessage, kNotValidGifMessage}},
         {"31 marks", patched(end + 14 + block::kMarkCount, 31), notValid},
-        {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 100), {}},
+        {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 100), notValid},
+        {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 10), notValid},
     };
     for (const auto& c : cases) {
         // A halted picture of another size, which a load must not continue.
@@ -288,11 +289,7 @@ TEST(PictureFiles, RefusedFileChangesNothing) {
         const Fingerprint before = Take(p);
         p.host.messages.clear();
         const int pumps = p.host.pumps;
-        try {
-            EXPECT_EQ(p.load(c.file), LoadResult::Rejected) << c.name;
-        } catch (const FaultError& e) {
-            EXPECT_STREQ(e.what(), "Read beyond end of file") << c.name;
-        }
+        EXPECT_EQ(p.load(c.file), LoadResult::Rejected) << c.name;
         std::vector<std::string> shown;
         for (const auto& m : p.host.messages) shown.push_back(m.text);
         EXPECT_EQ(shown, c.messages) << c.name;
