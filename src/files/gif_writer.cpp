@@ -10,8 +10,6 @@
 namespace velmora {
 namespace {
 
-constexpr uint16_t kEmptyCode = 0xFFFF;
-
 // Bytes on their way to the sink, handed over in large pieces.
 class Output {
 public:
@@ -34,13 +32,16 @@ private:
 };
 
 // The LZW string table: open addressing over 35023 slots, each holding a
-// code and the (prefix code, suffix pixel) string it stands for.
+// code and the (prefix code, suffix pixel) string it stands for. A slot is
+// one 32-bit word, prefix (12 bits), suffix (8) and code (12), so a probe
+// touches one cache line; a free slot is all ones, which no string can be
+// (code 4095 is never a prefix: the table is cleared as soon as it is made).
 class CodeTable {
 public:
-    CodeTable() : code_(gif::kCodeTableSlots), key_(gif::kCodeTableSlots) { reset(); }
+    CodeTable() : slots_(gif::kCodeTableSlots) { reset(); }
 
     void reset() {
-        std::fill(code_.begin(), code_.end(), kEmptyCode);
+        std::fill(slots_.begin(), slots_.end(), kFree);
         nextCode = gif::kFirstCode;
         width = 9;
         limit = 512;
@@ -53,16 +54,16 @@ public:
         const int step = h == 0 ? 1 : gif::kCodeTableSlots - h;
         const uint32_t key = (prefix << 8) | suffix;
         for (;;) {
-            if (code_[h] == kEmptyCode || key_[h] == key) return h;
+            const uint32_t slot = slots_[static_cast<size_t>(h)];
+            if (slot == kFree || (slot >> 12) == key) return h;
             h -= step;
             if (h < 0) h += gif::kCodeTableSlots;
         }
     }
-    bool present(int slot) const { return code_[slot] != kEmptyCode; }
-    uint16_t code(int slot) const { return code_[slot]; }
+    bool present(int slot) const { return slots_[static_cast<size_t>(slot)] != kFree; }
+    uint16_t code(int slot) const { return static_cast<uint16_t>(slots_[static_cast<size_t>(slot)] & 0xFFF); }
     void store(int slot, uint32_t prefix, uint32_t suffix) {
-        code_[slot] = nextCode++;
-        key_[slot] = (prefix << 8) | suffix;
+        slots_[static_cast<size_t>(slot)] = (((prefix << 8) | suffix) << 12) | nextCode++;
     }
 
     uint16_t nextCode = gif::kFirstCode;
@@ -70,8 +71,8 @@ public:
     uint32_t limit = 512;
 
 private:
-    std::vector<uint16_t> code_;
-    std::vector<uint32_t> key_;
+    static constexpr uint32_t kFree = 0xFFFFFFFF;
+    std::vector<uint32_t> slots_;
 };
 
 // Packs codes least significant bit first into data sub-blocks of 253 or
