@@ -1,6 +1,7 @@
 #include "gif_writer.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -38,10 +39,14 @@ private:
 // (code 4095 is never a prefix: the table is cleared as soon as it is made).
 class CodeTable {
 public:
-    CodeTable() : slots_(gif::kCodeTableSlots) { reset(); }
+    CodeTable() : slots_(gif::kCodeTableSlots, kFree) {}
 
+    // Every slot free again. At most 3838 of them hold a string, and those
+    // are remembered, so a clear costs what was stored rather than the
+    // whole table (random pictures clear every few thousand pixels).
     void reset() {
-        std::fill(slots_.begin(), slots_.end(), kFree);
+        for (size_t i = 0; i < usedCount_; ++i) slots_[used_[i]] = kFree;
+        usedCount_ = 0;
         nextCode = gif::kFirstCode;
         width = 9;
         limit = 512;
@@ -64,6 +69,7 @@ public:
     uint16_t code(int slot) const { return static_cast<uint16_t>(slots_[static_cast<size_t>(slot)] & 0xFFF); }
     void store(int slot, uint32_t prefix, uint32_t suffix) {
         slots_[static_cast<size_t>(slot)] = (((prefix << 8) | suffix) << 12) | nextCode++;
+        used_[usedCount_++] = static_cast<uint16_t>(slot);
     }
 
     uint16_t nextCode = gif::kFirstCode;
@@ -73,6 +79,8 @@ public:
 private:
     static constexpr uint32_t kFree = 0xFFFFFFFF;
     std::vector<uint32_t> slots_;
+    std::array<uint16_t, gif::kLargestCode + 1> used_{};
+    size_t usedCount_ = 0;
 };
 
 // Packs codes least significant bit first into data sub-blocks of 253 or
