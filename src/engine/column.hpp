@@ -18,6 +18,7 @@ struct PlottedPixel {
     FaultKind orbitFault = FaultKind::None;
     FaultKind colourFault = FaultKind::None;
     int64_t steps = 0;
+    friend bool operator==(const PlottedPixel&, const PlottedPixel&) = default;
 };
 
 struct ColumnOutcome {

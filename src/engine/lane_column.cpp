@@ -175,15 +175,17 @@ public:
             for (int l = 0; l < kLanes; ++l)
                 if (slot_[l].active) busy = l;
             if (busy < 0) break;
-            for (int l = 0; l < kLanes; ++l)
+            for (int l = 0; l < kLanes; ++l) {
+                owner_[l] = l;
                 if (!slot_[l].active) {
                     stepper_.copy(l, busy);
-                    source_[l] = busy;
+                    owner_[l] = busy;
                 }
+            }
             const unsigned stopped = stepper_.advance();
             for (int l = 0; l < kLanes; ++l) {
                 if (!(stopped & (1u << l))) continue;
-                const int owner = slot_[l].active ? l : source_[l];
+                const int owner = owner_[l];
                 // A copy and its original stop at the same step; whichever
                 // is seen first finishes the pixel.
                 if (slot_[owner].active) finish(owner, stepper_.result(l));
@@ -301,7 +303,7 @@ private:
     long double x_ = 0.0L;
     std::vector<long double> y_;
     Slot slot_[kLanes];
-    int source_[kLanes] = {};
+    int owner_[kLanes] = {};  // the pixel each lane computes this round
 };
 
 template <class Stepper>
