@@ -11,9 +11,10 @@ bool CompileCustomProgram(const uint8_t* codes, int length, CustomProgram& progr
     if (length < 0 || length > kCustomCodeCapacity || (length > 0 && codes == nullptr)) return false;
     uint8_t stack[kFormulaStackSlots];  // the slot each stack entry reads from
     int height = 0;
+    std::array<CustomInstruction, kCustomCodeCapacity> made{};
+    int count = 0;
     for (int k = 0; k < length; ++k) {
         const uint8_t code = codes[k];
-        CustomInstruction in{};
         if (code <= kTokenDigit9 || (code >= kTokenZ && code <= kTokenC)) {
             if (height >= kFormulaStackSlots) return false;
             switch (code) {
@@ -26,27 +27,40 @@ bool CompileCustomProgram(const uint8_t* codes, int length, CustomProgram& progr
             }
             continue;
         }
+        const uint8_t target = static_cast<uint8_t>(kSlotResult0 + count);
         if (code >= kTokenPlus && code <= kTokenPower) {
             if (height < 2) return false;
             static constexpr CustomOp kBinary[] = {CustomOp::Add, CustomOp::Sub, CustomOp::Mul, CustomOp::Div,
                                                    CustomOp::Power};
-            in = {kBinary[code - kTokenPlus], static_cast<uint8_t>(kSlotStack0 + height - 2), stack[height - 2],
-                  stack[height - 1]};
+            made[count++] = {kBinary[code - kTokenPlus], target, stack[height - 2], stack[height - 1]};
             --height;
         } else if ((code >= kTokenSin && code <= kTokenTanh) || code == kTokenSqrt) {
             if (height < 1) return false;
             static constexpr CustomOp kUnary[] = {CustomOp::Sin,  CustomOp::Cos,  CustomOp::Tan,  CustomOp::Exp,
                                                   CustomOp::Sqr,  CustomOp::Sinh, CustomOp::Cosh, CustomOp::Tanh};
             const CustomOp op = code == kTokenSqrt ? CustomOp::Sqrt : kUnary[code - kTokenSin];
-            in = {op, static_cast<uint8_t>(kSlotStack0 + height - 1), stack[height - 1], 0};
+            made[count++] = {op, target, stack[height - 1], 0};
         } else {
             continue;  // brackets, "atna(" and codes beyond the table do nothing
         }
-        program.code[program.length++] = in;
-        stack[height - 1] = in.target;
+        stack[height - 1] = target;
     }
     if (height < 1) return false;
     program.result = stack[height - 1];
+
+    // A slot varies with z if it is z or made from such a slot.
+    bool varies[kCustomSlots] = {};
+    varies[kSlotZ] = true;
+    for (int i = 0; i < count; ++i) {
+        const CustomInstruction& in = made[i];
+        const bool binary = in.op <= CustomOp::Power;
+        varies[in.target] = varies[in.a] || (binary && varies[in.b]);
+    }
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < count; ++i)
+            if (varies[made[i].target] == (pass == 1)) program.code[program.length++] = made[i];
+    for (int i = 0; i < count; ++i)
+        if (!varies[made[i].target]) ++program.invariants;
     return true;
 }
 
@@ -54,19 +68,22 @@ namespace {
 
 using G = NoCheck;
 
+// One instruction on lanes first..last-1. Each operation is its own case,
+// so where only the sine (say) of the combined evaluation is used the
+// compiler drops the other parts, as it does in the built-in formulas.
 template <int L>
-void Step(const CustomInstruction& in, CustomLanes<L>& lanes) {
+void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int last) {
     Complex (&v)[kCustomSlots][L] = lanes.value;
     Complex* t = v[in.target];
     const Complex* a = v[in.a];
     const Complex* b = v[in.b];
     switch (in.op) {
-    case CustomOp::Add: for (int l = 0; l < L; ++l) CAdd<G>(a[l], b[l], t[l]); break;
-    case CustomOp::Sub: for (int l = 0; l < L; ++l) CSub<G>(a[l], b[l], t[l]); break;
-    case CustomOp::Mul: for (int l = 0; l < L; ++l) CMul<G>(a[l], b[l], t[l]); break;
-    case CustomOp::Div: for (int l = 0; l < L; ++l) CDiv<G>(a[l], b[l], t[l]); break;
+    case CustomOp::Add: for (int l = first; l < last; ++l) CAdd<G>(a[l], b[l], t[l]); break;
+    case CustomOp::Sub: for (int l = first; l < last; ++l) CSub<G>(a[l], b[l], t[l]); break;
+    case CustomOp::Mul: for (int l = first; l < last; ++l) CMul<G>(a[l], b[l], t[l]); break;
+    case CustomOp::Div: for (int l = first; l < last; ++l) CDiv<G>(a[l], b[l], t[l]); break;
     case CustomOp::Power:
-        for (int l = 0; l < L; ++l) {
+        for (int l = first; l < last; ++l) {
             Complex p;
             formula::CLog<G>(a[l], p);
             CMul<G>(b[l], p, p);
@@ -74,53 +91,78 @@ void Step(const CustomInstruction& in, CustomLanes<L>& lanes) {
         }
         break;
     case CustomOp::Sin:
-    case CustomOp::Cos:
-    case CustomOp::Tan:
-    case CustomOp::Exp:
-        for (int l = 0; l < L; ++l) {
+        for (int l = first; l < last; ++l) {
             Complex s, c, e;
             CSinCosExp<G>(a[l], s, c, e);
-            if (in.op == CustomOp::Sin) t[l] = s;
-            else if (in.op == CustomOp::Cos) t[l] = c;
-            else if (in.op == CustomOp::Tan) CDiv<G>(s, c, t[l]);
-            else t[l] = e;
+            t[l] = s;
         }
         break;
-    case CustomOp::Sqr: for (int l = 0; l < L; ++l) CMul<G>(a[l], a[l], t[l]); break;
+    case CustomOp::Cos:
+        for (int l = first; l < last; ++l) {
+            Complex s, c, e;
+            CSinCosExp<G>(a[l], s, c, e);
+            t[l] = c;
+        }
+        break;
+    case CustomOp::Tan:
+        for (int l = first; l < last; ++l) {
+            Complex s, c, e;
+            CSinCosExp<G>(a[l], s, c, e);
+            CDiv<G>(s, c, t[l]);
+        }
+        break;
+    case CustomOp::Exp:
+        for (int l = first; l < last; ++l) {
+            Complex s, c, e;
+            CSinCosExp<G>(a[l], s, c, e);
+            t[l] = e;
+        }
+        break;
+    case CustomOp::Sqr: for (int l = first; l < last; ++l) CMul<G>(a[l], a[l], t[l]); break;
     case CustomOp::Sinh:
-    case CustomOp::Cosh:
-    case CustomOp::Tanh:
-        for (int l = 0; l < L; ++l) {
+        for (int l = first; l < last; ++l) {
             Complex e, r, d;
             CustomExpPair<G>(a[l], e, r);
-            if (in.op == CustomOp::Sinh) {
-                CSub<G>(e, r, d);
-                CustomHalve<G>(d, t[l]);
-            } else if (in.op == CustomOp::Cosh) {
-                CAdd<G>(e, r, d);
-                CustomHalve<G>(d, t[l]);
-            } else {
-                Complex sum;
-                CSub<G>(e, r, d);
-                CAdd<G>(e, r, sum);
-                CDiv<G>(d, sum, t[l]);
-            }
+            CSub<G>(e, r, d);
+            CustomHalve<G>(d, t[l]);
         }
         break;
-    case CustomOp::Sqrt: for (int l = 0; l < L; ++l) CustomSqrt<G>(a[l], t[l]); break;
+    case CustomOp::Cosh:
+        for (int l = first; l < last; ++l) {
+            Complex e, r, d;
+            CustomExpPair<G>(a[l], e, r);
+            CAdd<G>(e, r, d);
+            CustomHalve<G>(d, t[l]);
+        }
+        break;
+    case CustomOp::Tanh:
+        for (int l = first; l < last; ++l) {
+            Complex e, r, d, sum;
+            CustomExpPair<G>(a[l], e, r);
+            CSub<G>(e, r, d);
+            CAdd<G>(e, r, sum);
+            CDiv<G>(d, sum, t[l]);
+        }
+        break;
+    case CustomOp::Sqrt: for (int l = first; l < last; ++l) CustomSqrt<G>(a[l], t[l]); break;
     }
 }
 
 }  // namespace
 
 template <int L>
+void RunCustomInvariants(const CustomProgram& program, CustomLanes<L>& lanes, int lane) {
+    for (int k = 0; k < program.invariants; ++k) Step<L>(program.code[k], lanes, lane, lane + 1);
+}
+
+template <int L>
 void RunCustomProgram(const CustomProgram& program, CustomLanes<L>& lanes) {
-    for (int k = 0; k < program.length; ++k) Step<L>(program.code[k], lanes);
+    for (int k = program.invariants; k < program.length; ++k) Step<L>(program.code[k], lanes, 0, L);
     if (program.result != kSlotZ)
         for (int l = 0; l < L; ++l) lanes.value[kSlotZ][l] = lanes.value[program.result][l];
 }
 
-template void RunCustomProgram<2>(const CustomProgram&, CustomLanes<2>&);
+template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
 template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
 
 }  // namespace velmora

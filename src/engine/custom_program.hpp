@@ -3,7 +3,11 @@
 // codes become three-address instructions over fixed value slots, so an
 // orbit step dispatches once per instruction (for a whole batch of orbits)
 // and never looks at a token code or a stack height. Pushes cost nothing:
-// an operand names the slot of z, c, u, v, w or a digit directly.
+// an operand names the slot of z, c, u, v, w or a digit directly. Every
+// instruction has a slot of its own, so the instructions that read only c,
+// the constants and each other run once per orbit instead of once per step:
+// they give the same value at every step, and a fault of theirs raises the
+// flags that send the orbit to the checked path just the same.
 //
 // Each instruction makes exactly the calls the interpreter (custom_eval.hpp)
 // makes for its token, on the same values in the same order, so the results
@@ -19,10 +23,10 @@
 
 namespace velmora {
 
-// Operand slots: z, c, u, v, w, the digits 0..9, then the stack.
+// Operand slots: z, c, u, v, w, the digits 0..9, then one per instruction.
 enum CustomSlot : uint8_t { kSlotZ = 0, kSlotC = 1, kSlotU = 2, kSlotV = 3, kSlotW = 4, kSlotDigit0 = 5 };
-inline constexpr int kSlotStack0 = kSlotDigit0 + 10;
-inline constexpr int kCustomSlots = kSlotStack0 + 20;
+inline constexpr int kSlotResult0 = kSlotDigit0 + 10;
+inline constexpr int kCustomSlots = kSlotResult0 + kCustomCodeCapacity;
 
 enum class CustomOp : uint8_t { Add, Sub, Mul, Div, Power, Sin, Cos, Tan, Exp, Sqr, Sinh, Cosh, Tanh, Sqrt };
 
@@ -32,8 +36,10 @@ struct CustomInstruction {
 };
 
 struct CustomProgram {
+    // The instructions that read neither z nor anything made from z come
+    // first; each group keeps the program's order.
     std::array<CustomInstruction, kCustomCodeCapacity> code{};
-    int length = 0;
+    int invariants = 0, length = 0;
     uint8_t result = kSlotZ;  // the slot holding the new z
 };
 
@@ -57,12 +63,17 @@ struct CustomLanes {
     }
 };
 
-// One orbit step of every lane: runs the program and sets z from the
-// result slot. Faults stay in the sticky flags.
+// Once per orbit, when lane `lane` has its c: the instructions that do not
+// depend on z.
+template <int kLanes>
+void RunCustomInvariants(const CustomProgram& program, CustomLanes<kLanes>& lanes, int lane);
+
+// One orbit step of every lane: runs the rest of the program and sets z
+// from the result slot. Faults stay in the sticky flags.
 template <int kLanes>
 void RunCustomProgram(const CustomProgram& program, CustomLanes<kLanes>& lanes);
 
-extern template void RunCustomProgram<2>(const CustomProgram&, CustomLanes<2>&);
+extern template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
 extern template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
 
 }  // namespace velmora

@@ -56,6 +56,7 @@ public:
         const long double maxmod = rc_.maxmod;
         for (;;) {
             unsigned stopped = 0;
+#pragma GCC unroll 4
             for (int l = 0; l < kLanes; ++l) {
                 FormulaStepOf<NoCheck, kFormula>(orbit_[l], rc_);
                 const long double m = Modulus<kBailout>(orbit_[l].z);
@@ -122,12 +123,12 @@ public:
     void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
         lanes_.value[kSlotZ][l] = z0;
         lanes_.value[kSlotC][l] = c;
+        RunCustomInvariants(program_, lanes_, l);
         remaining_[l] = limit;
         limit_[l] = limit;
     }
     void copy(int to, int from) {
-        lanes_.value[kSlotZ][to] = lanes_.value[kSlotZ][from];
-        lanes_.value[kSlotC][to] = lanes_.value[kSlotC][from];
+        for (auto& slot : lanes_.value) slot[to] = slot[from];
         remaining_[to] = remaining_[from];
         limit_[to] = limit_[from];
     }
@@ -354,6 +355,9 @@ bool LanesApply(const RunContext& rc) {
     // More minimum steps than one would need a second kind of loop; a limit
     // of the largest integer would need the counter's overflow fault.
     if (rc.minit > 1 || rc.miter == std::numeric_limits<int32_t>::max()) return false;
+    // Measured: two z^3+c orbits side by side in C++ run slower than one
+    // (their values go through memory), so that formula keeps its loop.
+    if (rc.FunctionKind == kFormulaZ3) return false;
     if (rc.FunctionKind == kFormulaCustom) {
         CustomProgram program;
         return CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);

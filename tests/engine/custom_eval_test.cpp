@@ -178,7 +178,8 @@ TEST(CustomEval, Faults) {
 
 TEST(CustomEval, CompiledProgramsGiveTheInterpretersBits) {
     const char* formulas[] = {"z*z+c", "z^(c+u)-w/z", "sin(z)*cos(c)+tan(z)", "exp(sqr(z))-sqrt(z+v)",
-                              "sinh(z)+cosh(c)*tanh(z)", "atna(z)+9-8*u", "c", "(z)"};
+                              "sinh(z)+cosh(c)*tanh(z)", "atna(z)+9-8*u", "c", "(z)", "sin(c)*z+sin(c)",
+                              "exp(c*u)"};
     const Complex zs[] = {{0.25L, -0.75L}, {-1.5L, 0.125L}, {0, 0.5L}, {-3, 0.5L}};
     const Complex c{-0.375L, 0.625L};
     for (const char* formula : formulas) {
@@ -190,11 +191,14 @@ TEST(CustomEval, CompiledProgramsGiveTheInterpretersBits) {
         for (int l = 0; l < 4; ++l) {
             lanes.value[kSlotZ][l] = zs[l];
             lanes.value[kSlotC][l] = c;
+            RunCustomInvariants(program, lanes, l);
         }
-        RunCustomProgram(program, lanes);
-        for (int l = 0; l < 4; ++l) {
-            const Complex expected = Step<NoCheck>(p, zs[l], c);
-            EXPECT_EQ(lanes.value[kSlotZ][l], expected) << formula << " lane " << l;
+        // Two steps: what was made once per orbit is still there.
+        for (int step = 0; step < 2; ++step) {
+            Complex expected[4];
+            for (int l = 0; l < 4; ++l) expected[l] = Step<NoCheck>(p, lanes.value[kSlotZ][l], c);
+            RunCustomProgram(program, lanes);
+            for (int l = 0; l < 4; ++l) EXPECT_EQ(lanes.value[kSlotZ][l], expected[l]) << formula << " lane " << l;
         }
     }
 }
