@@ -2,6 +2,7 @@
 
 #include "custom_eval.hpp"
 #include "formula_log.hpp"
+#include "formulas.hpp"
 #include "formula_tokens.hpp"
 
 namespace velmora {
@@ -68,9 +69,19 @@ namespace {
 
 using G = NoCheck;
 
-// One instruction on lanes first..last-1. Each operation is its own case,
-// so where only the sine (say) of the combined evaluation is used the
-// compiler drops the other parts, as it does in the built-in formulas.
+// One part of the combined sine, cosine and exponential, known when this
+// is compiled, so the compiler drops the other parts as it does in the
+// built-in formulas.
+template <formula::TrigPart kPart>
+void TrigPartOf(const Complex* a, Complex* t, int first, int last) {
+    for (int l = first; l < last; ++l) {
+        Complex s, c, e;
+        CSinCosExp<G>(a[l], s, c, e);
+        t[l] = kPart == formula::TrigPart::Sin ? s : kPart == formula::TrigPart::Cos ? c : e;
+    }
+}
+
+// One instruction on lanes first..last-1.
 template <int L>
 void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int last) {
     Complex (&v)[kCustomSlots][L] = lanes.value;
@@ -90,20 +101,8 @@ void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int las
             CExp<G>(p, t[l]);
         }
         break;
-    case CustomOp::Sin:
-        for (int l = first; l < last; ++l) {
-            Complex s, c, e;
-            CSinCosExp<G>(a[l], s, c, e);
-            t[l] = s;
-        }
-        break;
-    case CustomOp::Cos:
-        for (int l = first; l < last; ++l) {
-            Complex s, c, e;
-            CSinCosExp<G>(a[l], s, c, e);
-            t[l] = c;
-        }
-        break;
+    case CustomOp::Sin: TrigPartOf<formula::TrigPart::Sin>(a, t, first, last); break;
+    case CustomOp::Cos: TrigPartOf<formula::TrigPart::Cos>(a, t, first, last); break;
     case CustomOp::Tan:
         for (int l = first; l < last; ++l) {
             Complex s, c, e;
@@ -111,13 +110,7 @@ void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int las
             CDiv<G>(s, c, t[l]);
         }
         break;
-    case CustomOp::Exp:
-        for (int l = first; l < last; ++l) {
-            Complex s, c, e;
-            CSinCosExp<G>(a[l], s, c, e);
-            t[l] = e;
-        }
-        break;
+    case CustomOp::Exp: TrigPartOf<formula::TrigPart::Exp>(a, t, first, last); break;
     case CustomOp::Sqr: for (int l = first; l < last; ++l) CMul<G>(a[l], a[l], t[l]); break;
     case CustomOp::Sinh:
         for (int l = first; l < last; ++l) {
