@@ -7,6 +7,53 @@
 
 namespace velmora {
 
+namespace {
+
+bool Binary(CustomOp op) { return op <= CustomOp::Power; }
+
+// How many times each slot is read, the result counting as a read.
+void CountReads(const CustomProgram& program, int (&reads)[kCustomSlots]) {
+    for (int& r : reads) r = 0;
+    for (int i = 0; i < program.length; ++i) {
+        const CustomInstruction& in = program.code[i];
+        ++reads[in.a];
+        if (Binary(in.op)) ++reads[in.b];
+    }
+    ++reads[program.result];
+}
+
+// A product read once, by the sum or difference right after it in the same
+// group, is fused with it: the same two operations on the same values.
+void FuseProducts(CustomProgram& program) {
+    int reads[kCustomSlots];
+    CountReads(program, reads);
+    const int invariants = program.invariants;
+    int out = 0;
+    for (int i = 0; i < program.length; ++i) {
+        CustomInstruction in = program.code[i];
+        const bool sameGroup = (i < invariants) == (i + 1 < invariants);
+        if (in.op == CustomOp::Mul && i + 1 < program.length && sameGroup && reads[in.target] == 1) {
+            const CustomInstruction& next = program.code[i + 1];
+            const bool sum = next.op == CustomOp::Add, difference = next.op == CustomOp::Sub;
+            if ((sum || difference) && (next.a == in.target) != (next.b == in.target)) {
+                CustomInstruction fused = in;
+                fused.op = sum ? CustomOp::MulAdd : CustomOp::MulSub;
+                fused.target = next.target;
+                fused.productFirst = next.a == in.target;
+                fused.x = fused.productFirst ? next.b : next.a;
+                if (i < invariants) --program.invariants;
+                program.code[out++] = fused;
+                ++i;
+                continue;
+            }
+        }
+        program.code[out++] = in;
+    }
+    program.length = out;
+}
+
+}  // namespace
+
 bool CompileCustomProgram(const uint8_t* codes, int length, CustomProgram& program) {
     program = CustomProgram{};
     if (length < 0 || length > kCustomCodeCapacity || (length > 0 && codes == nullptr)) return false;
@@ -54,14 +101,20 @@ bool CompileCustomProgram(const uint8_t* codes, int length, CustomProgram& progr
     varies[kSlotZ] = true;
     for (int i = 0; i < count; ++i) {
         const CustomInstruction& in = made[i];
-        const bool binary = in.op <= CustomOp::Power;
-        varies[in.target] = varies[in.a] || (binary && varies[in.b]);
+        varies[in.target] = varies[in.a] || (Binary(in.op) && varies[in.b]);
     }
     for (int pass = 0; pass < 2; ++pass)
         for (int i = 0; i < count; ++i)
             if (varies[made[i].target] == (pass == 1)) program.code[program.length++] = made[i];
     for (int i = 0; i < count; ++i)
         if (!varies[made[i].target]) ++program.invariants;
+    FuseProducts(program);
+    // The last instruction of a step may write z itself: nothing reads
+    // after it, and every operation reads its operands before it writes.
+    if (program.length > program.invariants && program.code[program.length - 1].target == program.result) {
+        program.code[program.length - 1].target = kSlotZ;
+        program.result = kSlotZ;
+    }
     return true;
 }
 
@@ -83,7 +136,7 @@ void TrigPartOf(const Complex* a, Complex* t, int first, int last) {
 
 // One instruction on lanes first..last-1.
 template <int L>
-void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int last) {
+[[gnu::always_inline]] inline void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int last) {
     Complex (&v)[kCustomSlots][L] = lanes.value;
     Complex* t = v[in.target];
     const Complex* a = v[in.a];
@@ -138,6 +191,22 @@ void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int las
         }
         break;
     case CustomOp::Sqrt: for (int l = first; l < last; ++l) CustomSqrt<G>(a[l], t[l]); break;
+    case CustomOp::MulAdd:
+    case CustomOp::MulSub: {
+        const Complex* x = v[in.x];
+        for (int l = first; l < last; ++l) {
+            Complex p;
+            CMul<G>(a[l], b[l], p);
+            if (in.op == CustomOp::MulAdd) {
+                if (in.productFirst) CAdd<G>(p, x[l], t[l]);
+                else CAdd<G>(x[l], p, t[l]);
+            } else {
+                if (in.productFirst) CSub<G>(p, x[l], t[l]);
+                else CSub<G>(x[l], p, t[l]);
+            }
+        }
+        break;
+    }
     }
 }
 

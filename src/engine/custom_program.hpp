@@ -28,11 +28,19 @@ enum CustomSlot : uint8_t { kSlotZ = 0, kSlotC = 1, kSlotU = 2, kSlotV = 3, kSlo
 inline constexpr int kSlotResult0 = kSlotDigit0 + 10;
 inline constexpr int kCustomSlots = kSlotResult0 + kCustomCodeCapacity;
 
-enum class CustomOp : uint8_t { Add, Sub, Mul, Div, Power, Sin, Cos, Tan, Exp, Sqr, Sinh, Cosh, Tanh, Sqrt };
+enum class CustomOp : uint8_t {
+    Add, Sub, Mul, Div, Power,  // two operands
+    Sin, Cos, Tan, Exp, Sqr, Sinh, Cosh, Tanh, Sqrt,
+    // A product a*b and, with the operand x, the sum or difference that is
+    // its only use, without storing the product between them.
+    MulAdd, MulSub,
+};
 
 struct CustomInstruction {
     CustomOp op;
     uint8_t target, a, b;  // b only for the two-operand operations
+    uint8_t x = 0;         // the other operand of a fused sum or difference
+    bool productFirst = true;  // product + x (or - x); else x + product
 };
 
 struct CustomProgram {
