@@ -263,7 +263,7 @@ const std::vector<OptionDef>& Options() {
          ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
         {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kOutput,
          [](Session& s, const std::string&) { s.stats = true; }},
-        {"--threads", "N", ThreadsHelp().c_str(), kTexts,
+        {"--threads", "N", ThreadsHelp().c_str(), kOutput,
          [](Session& s, const std::string& v) {
              const int n = ParseInteger(v);
              if (n < 1 || n > kMostThreads)
