@@ -21,6 +21,16 @@ public:
     virtual void writeString(const std::string& name, const std::string& value) = 0;
 };
 
+// A store that keeps nothing: for a program that must not touch the user's
+// settings (the benchmarks). It never has the key, so nothing is read.
+class NoSettingsStore : public SettingsStore {
+public:
+    bool keyExists() override { return false; }
+    void createKey() override {}
+    std::optional<std::string> readString(const std::string&) override { return std::nullopt; }
+    void writeString(const std::string&, const std::string&) override {}
+};
+
 // The store's error for a value of another type than a string.
 inline std::string InvalidDataTypeText(const std::string& name) { return "Invalid data type for '" + name + "'"; }
 
