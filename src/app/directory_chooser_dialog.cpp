@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -17,6 +18,23 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
+// Enter opens the current folder, as a double click does, and stays with
+// the list instead of choosing the dialog's default button.
+class DirectoryList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {
+            emit itemActivated(currentItem());
+            event->accept();
+            return;
+        }
+        QListWidget::keyPressEvent(event);
+    }
+};
+
 }  // namespace
 
 DirectoryChooserDialog::DirectoryChooserDialog(const ProgramState& state, Prompter& prompter, QWidget* parent)
@@ -24,7 +42,7 @@ DirectoryChooserDialog::DirectoryChooserDialog(const ProgramState& state, Prompt
     setObjectName("OKBottomDlg1");
     drives_ = new QComboBox(this);
     drives_->setObjectName("DriveComboBox1");
-    list_ = new QListWidget(this);
+    list_ = new DirectoryList(this);
     list_->setObjectName("DirectoryListBox1");
     list_->setMinimumSize(320, 240);
     sdir_ = new QLabel(this);
