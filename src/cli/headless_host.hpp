@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "palette_host.hpp"
 #include "picture_view.hpp"
 #include "user_prompts.hpp"
 
@@ -35,6 +36,14 @@ public:
     std::string status;
     std::string title;
     std::vector<Message> messages;
+};
+
+// The palette without a screen: built, never shown.
+class HeadlessPaletteHost : public PaletteHost {
+public:
+    void paletteChanged(const PaletteObject&) override {}
+    void showStrip(const IndexImage&) override {}
+    void drawPicturePreview() override {}
 };
 
 }  // namespace velmora

@@ -6,13 +6,17 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
+#include "bmp_writer.hpp"
 #include "conversions.hpp"
 #include "custom_formula.hpp"
 #include "fault.hpp"
 #include "headless_session.hpp"
+#include "make_palette.hpp"
 #include "mode_actions.hpp"
 #include "output_file.hpp"
+#include "palette_file.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
 
@@ -25,7 +29,15 @@ struct UsageError : std::runtime_error {
 };
 
 struct Session : HeadlessSession {
+    // Every run builds the palette, as in the window, so that the picture's
+    // colours are those of its marks.
+    HeadlessPaletteHost paletteHost;
+    PaletteBuild paletteBuild{state, PaletteScreen{paletteHost, host, host}};
+    Session() { driver.addObserver(paletteBuild); }
+
     std::string rawPath;
+    std::string savePalettePath;
+    std::string bmpPath;
     bool stats = false;
     // What the custom formula dialog would hold.
     std::string customFormula = kCustomFormulaInitialText;
@@ -77,6 +89,13 @@ auto RealPair(TextField fx, TextField fy, const char* option) {
         ParseReal(parts[1]);
         s.state.texts.setText(fx, parts[0]);
         s.state.texts.setText(fy, parts[1]);
+    };
+}
+
+auto OutputPath(std::string Session::*path, const char* option) {
+    return [path, option](Session& s, const std::string& v) {
+        if (v.empty()) throw UsageError(std::string(option) + ": the file name is empty");
+        s.*path = v;
     };
 }
 
@@ -190,10 +209,21 @@ const std::vector<OptionDef>& Options() {
              s.state.params.invr = r;
          }},
         {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kTexts,
+         OutputPath(&Session::rawPath, "--raw")},
+        {"--palette", "FILE", "colour the picture with a palette file's marked entries (.vmp)", kTexts,
          [](Session& s, const std::string& v) {
-             if (v.empty()) throw UsageError("--raw: the file name is empty");
-             s.rawPath = v;
+             try {
+                 s.state.palette.marks = LoadPaletteFile(v, s.state.palette.marks);
+             } catch (const PaletteFileError& e) {
+                 throw UsageError(std::string("--palette: ") + e.what());
+             } catch (const FaultError& e) {
+                 throw UsageError("--palette: cannot read '" + v + "': " + e.what());
+             }
          }},
+        {"--save-palette", "FILE", "write the palette's marked entries as a palette file (.vmp)", kTexts,
+         OutputPath(&Session::savePalettePath, "--save-palette")},
+        {"--bmp", "FILE", "write the picture as an 8-bit BMP file in its palette's colours", kTexts,
+         OutputPath(&Session::bmpPath, "--bmp")},
         {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
          [](Session& s, const std::string& v) {
              s.customFormula = v;
@@ -289,10 +319,22 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
         Report(err, (s.customGiven ? "--custom: " : "--function: ") + s.host.messages.back().text);
         return 2;
     }
-    OutputFile raw;
-    if (!s.rawPath.empty()) {
-        if (const std::string why = raw.open(s.rawPath); !why.empty()) {
-            Report(err, "--raw: cannot create '" + s.rawPath + "': " + why);
+    // The palette file does not wait for the picture.
+    if (!s.savePalettePath.empty()) {
+        OutputFile palette;
+        const PaletteFileRecord record = EncodePaletteFile(s.state.palette.marks);
+        std::string why = palette.open(s.savePalettePath);
+        if (why.empty()) why = palette.write(std::vector<uint8_t>(record.begin(), record.end()));
+        if (!why.empty()) {
+            Report(err, "--save-palette: cannot write '" + s.savePalettePath + "': " + why);
+            return 1;
+        }
+    }
+    OutputFile raw, bmp;
+    for (auto [file, path, option] : {std::tuple{&raw, &s.rawPath, "--raw"}, std::tuple{&bmp, &s.bmpPath, "--bmp"}}) {
+        if (path->empty()) continue;
+        if (const std::string why = file->open(*path); !why.empty()) {
+            Report(err, std::string(option) + ": cannot create '" + *path + "': " + why);
             return 1;
         }
     }
@@ -322,6 +364,13 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!s.rawPath.empty() && completed) {
         if (const std::string why = raw.write(s.state.buffer.bytes); !why.empty()) {
             Report(err, "--raw: cannot write '" + s.rawPath + "': " + why);
+            status = 1;
+        }
+    }
+    if (!s.bmpPath.empty() && completed) {
+        const std::vector<uint8_t> bytes = EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette));
+        if (const std::string why = bmp.write(bytes); !why.empty()) {
+            Report(err, "--bmp: cannot write '" + s.bmpPath + "': " + why);
             status = 1;
         }
     }
