@@ -3,7 +3,7 @@
 // A file shorter than the record is "Read beyond end of file". Otherwise it
 // is refused with its reason, and the reason holds, or its marks are taken
 // exactly as stored, the slots above the count untouched, and the palette
-// builds from them without a fault. Saving them gives back the file's
+// and the editor's grid build from them without a fault. Saving them gives back the file's
 // bytes up to the count and zeros after.
 
 #include <cstdint>
@@ -12,34 +12,13 @@
 
 #include "fuzz_support.hpp"
 #include "make_palette.hpp"
+#include "palette_grid.hpp"
 #include "palette_file.hpp"
 
 namespace velmora {
 namespace {
 
 using fuzz::Fail;
-
-class QuietScreen : public PaletteHost, public PictureView, public UserPrompts {
-public:
-    void paletteChanged(const PaletteObject&) override {}
-    void showStrip(const IndexImage&) override {}
-    void drawPicturePreview() override {}
-    void repaintWindow() override {}
-    int windowWidth() override { return 0; }
-    int panelTop() override { return 0; }
-    void pictureResized() override {}
-    void drawPicture(int, int) override {}
-    void copyColumnToWindow(int, int, int, int) override {}
-    void setStatusText(const std::string&) override {}
-    void showCancelLabel(bool) override {}
-    void setApplicationTitle(const std::string&) override {}
-    MessageResult messageBox(const std::string& text, const std::string&, MessageButtons, MessageIcon) override {
-        messages.push_back(text);
-        return MessageResult::Ok;
-    }
-    int showParametersDialog() override { return 2; }
-    std::vector<std::string> messages;
-};
 
 // Stale slots of the list the file is loaded over, so that a reader that
 // touched them would show.
@@ -69,14 +48,16 @@ void CheckDecoded(const std::vector<uint8_t>& bytes, const MarkedIndexList& curr
         const uint8_t expected = i <= 4 * static_cast<size_t>(marks.count) ? bytes[i] : 0;
         if (saved[i] != expected) Fail("saved byte " + std::to_string(i) + " differs");
     }
-    ProgramState program;
-    program.palette.marks = marks;
-    QuietScreen screen;
-    if (!MakePalette(program, PaletteScreen{screen, screen, screen}))
-        Fail("accepted marks do not build: " + (screen.messages.empty() ? std::string() : screen.messages[0]));
-    const Palette& p = program.palette.palette;
-    if (!(p.entries[kWhiteEntry] == PaletteEntry{255, 255, 255, 1}) || !(p.entries[kBlackEntry] == PaletteEntry{0, 0, 0, 1}))
-        Fail("fixed entries not white and black");
+    // The two steps of a build that read the marks; the palette record is
+    // kept from input to input, as the window keeps it from build to build.
+    static Palette& palette = *new Palette;
+    static IndexImage& grid = *new IndexImage(kGridWidth, kGridHeight, kWhiteEntry);
+    try {
+        InterpolateMarks(marks, palette);
+        DrawGridOutlines(marks, grid);
+    } catch (const std::exception& e) {
+        Fail(std::string("accepted marks do not build: ") + e.what());
+    }
 }
 
 }  // namespace
@@ -94,8 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (size >= kPaletteFileSize || std::string(e.what()) != "Read beyond end of file")
             Fail(std::string("file error ") + e.what() + " at size " + std::to_string(size));
     } catch (const PaletteFileError& e) {
+        if (size < kPaletteFileSize) Fail(std::string("a short file refused as ") + e.what());
         const bool countBad = bytes[0] < 1 || bytes[0] > MarkedIndexList::kCapacity;
-        if (size < kPaletteFileSize || !(countBad || AdjacentMarksShareAnEntry(bytes)))
+        if (!countBad && !AdjacentMarksShareAnEntry(bytes))
             Fail(std::string("refused without cause: ") + e.what());
     }
     return 0;
