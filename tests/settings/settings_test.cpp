@@ -69,15 +69,6 @@ TEST(SettingsTest, SaveOptionsWritesInOrderAndStartfileIsTheValueReadAsStartfile
     EXPECT_EQ(read, saved);
 }
 
-TEST(SettingsTest, FailedWriteKeepsTheValuesWrittenBeforeIt) {
-    MemorySettingsStore store = StoreWith({});
-    store.writesBeforeFailure = 2;
-    EXPECT_THROW(SaveOptions(store, Settings{"/s", "/gs", "/gl", "/ps", "/pl"}), std::runtime_error);
-    EXPECT_EQ(store.get("gifsavedir"), "/gs");
-    EXPECT_EQ(store.get("gifloaddir"), "/gl");
-    EXPECT_EQ(store.get("palsavedir"), "");
-}
-
 TEST(SettingsTest, InstallerCreatesTheKeyOnlyOnce) {
     MemorySettingsStore store;
     const Settings initial{"/usr/share/start.gif", "/home/u/Pictures", "/home/u/Pictures", "/home/u/Pictures",
