@@ -2,7 +2,7 @@
 
 #include "bmp_writer.hpp"
 #include "directory_chooser_dialog.hpp"
-#include "file_bytes.hpp"
+#include "file_stream.hpp"
 #include "main_window.hpp"
 #include "program.hpp"
 
@@ -18,8 +18,13 @@ void FileSaveAs(Program& program) {
     }
     // The folder the directory chooser last reported.
     const std::optional<std::string> name = program.prompter().saveFile(
-        {"Save Picture File", program.directoryChooser().chooser().ChosenDirectory(), "picture (*.bmp)", kBmpSuffix});
-    if (name) WriteFileReplacing(*name, EncodeBmp(s.PictureBitmap, DisplayColours(s.palette)));
+        {"Save Picture File", program.directoryChooser().chooser().ChosenDirectory(), "picture (*.bmp)", kBmpSuffix,
+         "*.bmp"});
+    if (!name) return;
+    const std::vector<uint8_t> bytes = EncodeBmp(s.PictureBitmap, DisplayColours(s.palette));
+    FileSink file(*name);
+    file.write(bytes.data(), bytes.size());
+    file.commit();
 }
 
 void ConnectBmpExport(Program& program) {

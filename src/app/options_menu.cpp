@@ -10,7 +10,7 @@ namespace velmora {
 void Setstartup1Click(Program& program) {
     Settings& settings = program.settings();
     const std::optional<std::string> chosen = program.prompter().openFile(
-        {"SET STARTUP FILE", DirectoryPart(settings.startfile), "GIF pictures (*.gif);;All files (*)", ""});
+        {"SET STARTUP FILE", DirectoryPart(settings.startfile), "picture (*.gif);;All files (*)", "", "*.gif"});
     if (chosen) settings.startfile = *chosen;
 }
 

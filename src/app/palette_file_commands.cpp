@@ -12,13 +12,13 @@ void SavePalette1Click(Program& program) {
     // A name typed without an extension gets ".vmp", so that the file shows
     // among palettes, not among pictures.
     const std::optional<std::string> name = program.prompter().saveFile(
-        {"SAVE PALETTE", program.settings().palsavedir, kPaletteFileFilter, kPaletteFileSuffix});
+        {"SAVE PALETTE", program.settings().palsavedir, kPaletteFileFilter, kPaletteFileSuffix, "*.vmp"});
     if (name) SavePaletteFile(*name, program.state().palette.marks);
 }
 
 void LoadPalette1Click(Program& program) {
     const std::optional<std::string> name = program.prompter().openFile(
-        {"LOAD PALETTE", program.settings().palloaddir, kPaletteFileFilter, kPaletteFileSuffix});
+        {"LOAD PALETTE", program.settings().palloaddir, kPaletteFileFilter, kPaletteFileSuffix, "*.vmp"});
     if (!name) return;
     // Read and checked whole before the marks change: a file that is
     // refused leaves the palette as it was.

@@ -7,7 +7,7 @@ namespace velmora {
 
 class Program;
 
-inline constexpr const char* kPaletteFileFilter = "Palette files (*.vmp);;All files (*)";
+inline constexpr const char* kPaletteFileFilter = "palette (*.vmp);;All files (*)";
 
 void SavePalette1Click(Program& program);
 void LoadPalette1Click(Program& program);

@@ -14,6 +14,7 @@
 #include "palette_file_commands.hpp"
 #include "palette_wiring.hpp"
 #include "parameters_dialog.hpp"
+#include "picture_file_wiring.hpp"
 #include "startup.hpp"
 #include "zoom_wiring.hpp"
 
@@ -57,6 +58,7 @@ void Program::start() {
     ConnectCustomFormula(*this);
     paletteEditor_ = new PaletteEditorDialog(mainWindow_.get());
     palette_->attachEditorDialog(*paletteEditor_);
+    files_ = std::make_unique<PictureFileWiring>(*this);
     createParametersDialog();
     directoryChooser_ = new DirectoryChooserDialog(state_, prompter_, mainWindow_.get());
     ConnectOptionsMenu(*this);
@@ -93,16 +95,19 @@ void Program::readSettings() {
         ReportError(prompter_, state_.applicationTitle, std::runtime_error(error));
 }
 
+const std::string& Program::CurrentFileName() const { return files_->files().CurrentFileName(); }
+
 void Program::loadStartupPicture() {
-    currentFileName_ = settings_.startfile;
-    // A fresh install names no picture: nothing is loaded, nothing is said,
-    // and no picture is waiting to be kept by the first run.
-    if (currentFileName_.empty() || !loadPicture) {
+    PictureFiles& files = files_->files();
+    files.setCurrentFileName(settings_.startfile);
+    // No start-up picture named: nothing is loaded, nothing is said, and no
+    // picture is waiting to be kept by the first run.
+    if (settings_.startfile.empty()) {
         state_.params.KeepBuffer = false;
         return;
     }
     try {
-        loadPicture(currentFileName_);
+        files.LoadGif(settings_.startfile);
     } catch (const std::exception& e) {
         prompter_.message(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
                           MessageButtons::Ok, MessageIcon::Information);

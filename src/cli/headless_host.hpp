@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "palette_host.hpp"
 #include "picture_view.hpp"
 #include "user_prompts.hpp"
 
@@ -36,14 +35,6 @@ public:
     std::string status;
     std::string title;
     std::vector<Message> messages;
-};
-
-// The palette without a screen: built, never shown.
-class HeadlessPaletteHost : public PaletteHost {
-public:
-    void paletteChanged(const PaletteObject&) override {}
-    void showStrip(const IndexImage&) override {}
-    void drawPicturePreview() override {}
 };
 
 }  // namespace velmora

@@ -1,7 +1,7 @@
 #include "palette_file.hpp"
 
 #include "fault.hpp"
-#include "file_bytes.hpp"
+#include "file_stream.hpp"
 
 namespace velmora {
 namespace {
@@ -50,7 +50,10 @@ MarkedIndexList DecodePaletteFile(const std::vector<uint8_t>& bytes, const Marke
 }
 
 MarkedIndexList LoadPaletteFile(const std::string& path, const MarkedIndexList& current) {
-    const std::vector<uint8_t> bytes = ReadFileBytes(path, kPaletteFileSize);
+    // Only the record's bytes are read, whatever follows them.
+    std::vector<uint8_t> bytes(kPaletteFileSize);
+    FileSource file(path);
+    bytes.resize(file.read(bytes.data(), bytes.size()));
     try {
         return DecodePaletteFile(bytes, current);
     } catch (const PaletteFileError& e) {
@@ -60,7 +63,9 @@ MarkedIndexList LoadPaletteFile(const std::string& path, const MarkedIndexList& 
 
 void SavePaletteFile(const std::string& path, const MarkedIndexList& marks) {
     const PaletteFileRecord record = EncodePaletteFile(marks);
-    WriteFileReplacing(path, std::vector<uint8_t>(record.begin(), record.end()));
+    FileSink file(path);
+    file.write(record.data(), record.size());
+    file.commit();
 }
 
 }  // namespace velmora

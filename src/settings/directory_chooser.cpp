@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "directory_rules.hpp"
-#include "file_bytes.hpp"
+#include "file_stream.hpp"
 
 namespace velmora {
 namespace {

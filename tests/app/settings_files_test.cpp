@@ -15,7 +15,6 @@
 #include <fstream>
 
 #include "directory_chooser_dialog.hpp"
-#include "file_bytes.hpp"
 #include "menu_mirror.hpp"
 #include "palette_file.hpp"
 #include "picture_canvas.hpp"
@@ -227,8 +226,7 @@ void SettingsFilesTest::paletteFiles() {
     QCOMPARE(save.directory, dir.path());
     QCOMPARE(save.defaultSuffix, std::string("vmp"));
     const PaletteFileRecord record = EncodePaletteFile(defaults);
-    QVERIFY(ReadFileBytes(dir.file("saved.vmp"), kPaletteFileSize) ==
-            std::vector<uint8_t>(record.begin(), record.end()));
+    QVERIFY(ReadFile(dir.file("saved.vmp")) == std::string(record.begin(), record.end()));
 
     // Refused files change nothing and say why.
     std::vector<uint8_t> one(kPaletteFileSize, 0);

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "fault.hpp"
-#include "file_bytes.hpp"
+#include "file_stream.hpp"
 #include "make_palette.hpp"
 #include "palette_file.hpp"
 #include "temp_dir.hpp"
@@ -41,7 +41,7 @@ TEST(PaletteFile, DefaultListRecordIsExact) {
     const std::string path = dir.file("default.vmp");
     SavePaletteFile(path, DefaultMarkedIndexList());
     EXPECT_EQ(std::filesystem::file_size(path), kPaletteFileSize);
-    EXPECT_EQ(ReadFileBytes(path, kPaletteFileSize), whole);
+    EXPECT_EQ(ReadFile(path), std::string(whole.begin(), whole.end()));
     EXPECT_TRUE(SameMarks(LoadPaletteFile(path, MarkedIndexList{}), DefaultMarkedIndexList()));
 }
 
