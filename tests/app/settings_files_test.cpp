@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -82,23 +83,31 @@ private:
 };
 
 void SettingsFilesTest::settingsFileFirstAndSecondStart() {
+    // The first start names the picture beside the program and a folder
+    // that exists.
+    const Settings installed = FirstStartSettings();
+    QCOMPARE(QString::fromStdString(installed.startfile),
+             QCoreApplication::applicationDirPath() + "/" + kShippedPictureName);
+    QVERIFY(std::filesystem::is_directory(installed.gifsavedir));
+
     TempDir dir;
     const QString file = QString::fromStdString(dir.file("config/Tarnwick/Velmo32.ini"));
-    const Settings first{dir.file("start.gif"), dir.path(), dir.path(), dir.path(), dir.path()};
-    {
+    const Settings first{VELMORA_SHIPPED_PICTURE, dir.path(), dir.path(), dir.path(), dir.path()};
+    std::vector<uint8_t> shown;
+    for (const Settings& firstStart : {first, Settings{"/elsewhere.gif", "/x", "/x", "/x", "/x"}}) {
         ScriptedPrompter prompter;
         QSettingsStore store(file);
-        Program program(prompter, store, first);
+        Program program(prompter, store, firstStart);
         program.start();
+        // Both starts show the shipped picture: the second one from the
+        // settings the first one created.
         QCOMPARE(program.settings(), first);
+        QVERIFY(prompter.shown.empty());
         QCOMPARE(program.CurrentFileName(), first.startfile);
+        QCOMPARE(program.state().PictureBitmap.width(), 640);
+        if (shown.empty()) shown = program.state().buffer.bytes;
+        QVERIFY(program.state().buffer.bytes == shown);
     }
-    QVERIFY(std::filesystem::exists(file.toStdString()));
-    ScriptedPrompter prompter;
-    QSettingsStore store(file);
-    Program program(prompter, store, Settings{"/elsewhere.gif", "/x", "/x", "/x", "/x"});
-    program.start();
-    QCOMPARE(program.settings(), first);
 }
 
 void SettingsFilesTest::settingsFileValuesOfOtherTypes() {
