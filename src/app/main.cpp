@@ -4,13 +4,13 @@
 #include "application.hpp"
 #include "program.hpp"
 #include "qt_prompter.hpp"
-#include "settings_source.hpp"
+#include "qsettings_store.hpp"
 
 int main(int argc, char** argv) {
     velmora::Application app(argc, argv);
     velmora::QtPrompter prompter;
-    velmora::EmptySettingsSource settings;
-    velmora::Program program(prompter, settings);
+    velmora::QSettingsStore settings(velmora::DefaultSettingsFile());
+    velmora::Program program(prompter, settings, velmora::FirstStartSettings());
     app.onUncaught = [&](const std::exception& e) {
         velmora::ReportError(prompter, program.state().applicationTitle, e);
     };
