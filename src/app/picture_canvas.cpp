@@ -89,6 +89,7 @@ void PictureCanvas::updateColumn(int px, int height) { update(QRect(s_.xoff + px
 
 void PictureCanvas::tidy() {
     textLines_.clear();
+    saveMarks_.clear();
     update();
     emit tidied();
 }
@@ -96,6 +97,11 @@ void PictureCanvas::tidy() {
 void PictureCanvas::showTextLines(const std::vector<std::string>& lines) {
     textLines_ = lines;
     update(QRect(0, 0, width(), static_cast<int>(lines.size()) * 20 + 20));
+}
+
+void PictureCanvas::drawSaveMark(int x0, int x1, int y) {
+    saveMarks_.emplace_back(x0, y, x1 - 1, y);
+    update(QRect(x0, y, x1 - x0, 1));
 }
 
 int PictureCanvas::addOverlay(std::function<void(QPainter&)> paint) {
@@ -134,6 +140,10 @@ void PictureCanvas::paintEvent(QPaintEvent* event) {
             y += 20;
         }
         painter.setBackgroundMode(Qt::TransparentMode);
+    }
+    if (!saveMarks_.empty()) {
+        painter.setPen(Qt::black);
+        painter.drawLines(saveMarks_.data(), static_cast<int>(saveMarks_.size()));
     }
     for (auto& [id, paint] : overlays_) paint(painter);
 }

@@ -71,6 +71,10 @@ public:
     // Text written straight onto the window from its top-left corner, one
     // line every 20 pixels; it stays until the window is tidied.
     void showTextLines(const std::vector<std::string>& lines);
+    // A row of the picture is being saved: a short line left of the picture,
+    // from x0 to x1 (excluded) at y, in the window's pen. Marks stay until
+    // the window is tidied.
+    void drawSaveMark(int x0, int x1, int y);
     const std::vector<std::string>& textLines() const { return textLines_; }
 
     // Something drawn over the picture on every repaint (a zoom band, the
@@ -103,6 +107,7 @@ private:
     ColourTable256 table_{};
     QList<QRgb> qtTable_;
     std::vector<std::string> textLines_;
+    std::vector<QLine> saveMarks_;
     std::map<int, std::function<void(QPainter&)>> overlays_;
     int nextOverlay_ = 1;
     PictureMouseHandler* mouseHandler_ = nullptr;

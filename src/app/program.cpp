@@ -11,6 +11,7 @@
 #include "custom_formula.hpp"
 #include "palette_wiring.hpp"
 #include "parameters_dialog.hpp"
+#include "picture_file_wiring.hpp"
 #include "startup.hpp"
 #include "zoom_wiring.hpp"
 
@@ -53,6 +54,7 @@ void Program::start() {
     ConnectCustomFormula(*this);
     paletteEditor_ = new PaletteEditorDialog(mainWindow_.get());
     palette_->attachEditorDialog(*paletteEditor_);
+    files_ = std::make_unique<PictureFileWiring>(*this);
     createParametersDialog();
     directoryChooser_ = new DirectoryChooserDialog(mainWindow_.get());
     palette_->buildFirstPalette();
@@ -75,16 +77,19 @@ void Program::createParametersDialog() {
     loadStartupPicture();
 }
 
+const std::string& Program::CurrentFileName() const { return files_->files().CurrentFileName(); }
+
 void Program::loadStartupPicture() {
-    currentFileName_ = settings_.Startfile;
+    PictureFiles& files = files_->files();
+    files.setCurrentFileName(settings_.Startfile);
     // A fresh install names no picture: nothing is loaded, nothing is said,
     // and no picture is waiting to be kept by the first run.
-    if (currentFileName_.empty() || !loadPicture) {
+    if (settings_.Startfile.empty()) {
         state_.params.KeepBuffer = false;
         return;
     }
     try {
-        loadPicture(currentFileName_);
+        files.LoadGif(settings_.Startfile);
     } catch (const std::exception& e) {
         prompter_.message(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
                           MessageButtons::Ok, MessageIcon::Information);

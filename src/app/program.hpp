@@ -2,7 +2,6 @@
 // The program object: owns the state and every window, and runs the
 // start-up sequence that creates the windows in their fixed order.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +21,7 @@ class HelpViewer;
 class MainWindow;
 class PaletteEditorDialog;
 class PaletteWiring;
+class PictureFileWiring;
 class ParametersDialog;
 class ZoomWiring;
 
@@ -37,10 +37,6 @@ public:
     // start-up picture) and the directory chooser, then shows the main
     // window maximised. Closing the main window ends the event loop.
     void start();
-
-    // Loads a picture file; the GIF reader plugs in here. Errors it raises
-    // while the start-up picture loads are reported and start-up goes on.
-    std::function<void(const std::string& fileName)> loadPicture;
 
     // "Custom" was chosen: its dialog (unless a picture is being loaded),
     // then the constants are read and the formula compiled.
@@ -60,11 +56,12 @@ public:
     ParametersDialog& parametersDialog() { return *parameters_; }
     DirectoryChooserDialog& directoryChooser() { return *directoryChooser_; }
     ZoomWiring& zoom() { return *zoom_; }
+    // Saving and loading pictures.
+    PictureFileWiring& pictureFiles() { return *files_; }
 
     const StartupSettings& settings() const { return settings_; }
     // The picture file last loaded (or asked for at start-up).
-    const std::string& CurrentFileName() const { return currentFileName_; }
-    void setCurrentFileName(const std::string& name) { currentFileName_ = name; }
+    const std::string& CurrentFileName() const;
 
     static constexpr const char* kRegistryErrorPrefix = "Error in Registry...";
 
@@ -79,7 +76,6 @@ private:
     ModeActions actions_;
     RenderDriver driver_;
     StartupSettings settings_;
-    std::string currentFileName_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<HelpKeyFilter> helpKeys_;
     // Outlives the windows that show the palette.
@@ -93,6 +89,7 @@ private:
     // Declared after the main window so that it goes first: it draws on
     // the window's client area.
     std::unique_ptr<ZoomWiring> zoom_;
+    std::unique_ptr<PictureFileWiring> files_;
 };
 
 }  // namespace velmora

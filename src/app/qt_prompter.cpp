@@ -1,6 +1,7 @@
 #include "qt_prompter.hpp"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -10,6 +11,14 @@ namespace {
 QWidget* DialogParent() {
     if (QWidget* modal = QApplication::activeModalWidget()) return modal;
     return QApplication::activeWindow();
+}
+
+// Where the dialog opens: the directory, with the initial name in its name
+// field (a pattern such as "*.gif" there filters the list once confirmed).
+QString StartPath(const FileDialogRequest& request) {
+    const QString directory = QString::fromStdString(request.directory);
+    if (request.fileName.empty()) return directory;
+    return QDir(directory).filePath(QString::fromStdString(request.fileName));
 }
 
 QMessageBox::Icon IconOf(MessageIcon icon) {
@@ -49,15 +58,15 @@ MessageResult QtPrompter::message(const std::string& text, const std::string& ca
 
 std::optional<std::string> QtPrompter::openFile(const FileDialogRequest& request) {
     const QString name =
-        QFileDialog::getOpenFileName(DialogParent(), QString::fromStdString(request.caption),
-                                     QString::fromStdString(request.directory), QString::fromStdString(request.filter));
+        QFileDialog::getOpenFileName(DialogParent(), QString::fromStdString(request.caption), StartPath(request),
+                                     QString::fromStdString(request.filter));
     if (name.isEmpty()) return std::nullopt;
     return name.toStdString();
 }
 
 std::optional<std::string> QtPrompter::saveFile(const FileDialogRequest& request) {
-    QFileDialog dialog(DialogParent(), QString::fromStdString(request.caption),
-                       QString::fromStdString(request.directory), QString::fromStdString(request.filter));
+    QFileDialog dialog(DialogParent(), QString::fromStdString(request.caption), StartPath(request),
+                       QString::fromStdString(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

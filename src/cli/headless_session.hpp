@@ -3,6 +3,7 @@
 // window and without a start-up picture: what the command-line renderer and
 // the benchmarks drive.
 
+#include "custom_formula.hpp"
 #include "headless_host.hpp"
 #include "mode_actions.hpp"
 #include "program_state.hpp"
@@ -14,7 +15,9 @@ namespace velmora {
 struct HeadlessSession {
     ProgramState state;
     HeadlessHost host;
-    ModeActions actions{state};
+    // The custom formula dialog, always confirmed with its texts.
+    HeadlessCustomFormula customFormula{state, host};
+    ModeActions actions{state, &customFormula};
     RenderDriver driver{state, host, host, host};
 
     HeadlessSession() {

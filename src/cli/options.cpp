@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -10,6 +11,8 @@
 #include "conversions.hpp"
 #include "custom_formula.hpp"
 #include "fault.hpp"
+#include "file_stream.hpp"
+#include "headless_files.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "output_file.hpp"
@@ -24,19 +27,36 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A picture file named by --from was refused or could not be read (exit
+// status 1); one line for each message.
+struct RefusedFile : std::runtime_error {
+    explicit RefusedFile(std::vector<std::string> why) : std::runtime_error(why.front()), lines(std::move(why)) {}
+    std::vector<std::string> lines;
+};
+
 struct Session : HeadlessSession {
-    std::string rawPath;
+    std::string rawPath, gifPath, fromPath;
     bool stats = false;
-    // What the custom formula dialog would hold.
-    std::string customFormula = kCustomFormulaInitialText;
     bool customGiven = false;
-    CustomConstantTexts customConstants;
+    // Options that change the picture, as opposed to loading or writing it.
+    bool pictureOptions = false;
+
+    HeadlessPaletteHost paletteHost;
+    PaletteScreen paletteScreen{paletteHost, host, host};
+    PaletteBuild paletteBuild{state, paletteScreen};
+    HeadlessFileHost fileHost{state, paletteScreen};
+    PictureFiles files{state, actions, driver, customFormula, {host, host, fileHost}};
+
+    Session() {
+        driver.addObserver(paletteBuild);
+        driver.addObserver(files);
+    }
 };
 
 // Options are applied in phases so that their order on the command line does
-// not matter: the set kind first (the Mandelbrot item rewrites many texts),
-// then the modes, then the texts.
-enum Phase { kSetKind = 0, kModes = 1, kTexts = 2 };
+// not matter: a picture to load first, then the set kind (the Mandelbrot item
+// rewrites many texts), then the modes, then the texts; the outputs last.
+enum Phase { kLoad = 0, kSetKind = 1, kModes = 2, kTexts = 3, kOutput = 4 };
 
 struct OptionDef {
     const char* name;
@@ -86,8 +106,8 @@ auto ConstantPair(std::string CustomConstantTexts::*re, std::string CustomConsta
         const auto parts = SplitList(v, 2, option);
         ParseReal(parts[0]);
         ParseReal(parts[1]);
-        s.customConstants.*re = parts[0];
-        s.customConstants.*im = parts[1];
+        s.customFormula.constants.*re = parts[0];
+        s.customFormula.constants.*im = parts[1];
     };
 }
 
@@ -95,8 +115,27 @@ auto ConstantPair(std::string CustomConstantTexts::*re, std::string CustomConsta
 // the formula does not compile (the message is the last one shown).
 bool CompileCustomFormula(Session& s) {
     s.actions.FunctionItem(kFormulaCustom);
-    ConfirmCustomFormula(s.state, s.host, s.customFormula);
-    return ReadAndCompileCustomFormula(s.state, s.host, s.customConstants) == CustomCompileOutcome::Compiled;
+    return s.customFormula.lastOutcome == CustomCompileOutcome::Compiled;
+}
+
+// As "Load from GIF..." loads a picture, continuing it if it was not
+// finished.
+void LoadPicture(Session& s, const std::string& path) {
+    if (path.empty()) throw UsageError("--from: the file name is empty");
+    s.fromPath = path;
+    s.host.messages.clear();
+    struct Keep {
+        bool& flag;
+        ~Keep() { flag = false; }
+    } keep{s.state.params.KeepBuffer = true};
+    try {
+        if (s.files.LoadGif(path) == LoadResult::Loaded) return;
+    } catch (const FaultError& e) {
+        throw RefusedFile({"--from: cannot read '" + path + "': " + e.what()});
+    }
+    std::vector<std::string> lines;
+    for (const auto& m : s.host.messages) lines.push_back("--from: '" + path + "': " + m.text);
+    throw RefusedFile(lines);
 }
 
 // A value given as a number up to `highest`, or as the caption of one of a
@@ -189,14 +228,22 @@ const std::vector<OptionDef>& Options() {
              s.state.params.invy = y;
              s.state.params.invr = r;
          }},
-        {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kTexts,
+        {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kOutput,
          [](Session& s, const std::string& v) {
              if (v.empty()) throw UsageError("--raw: the file name is empty");
              s.rawPath = v;
          }},
+        {"--gif", "FILE", "write the picture as a GIF with its palette and parameters (as Save as GIF...)",
+         kOutput,
+         [](Session& s, const std::string& v) {
+             if (v.empty()) throw UsageError("--gif: the file name is empty");
+             s.gifPath = v;
+         }},
+        {"--from", "FILE", "load a saved GIF first (as Load from GIF...); other picture options then change it "
+                           "and render it anew", kLoad, LoadPicture},
         {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
          [](Session& s, const std::string& v) {
-             s.customFormula = v;
+             s.customFormula.text = v;
              s.customGiven = true;
          }},
         {"--u", "X,Y", "constant u of the custom formula", kTexts,
@@ -205,7 +252,7 @@ const std::vector<OptionDef>& Options() {
          ConstantPair(&CustomConstantTexts::vccx, &CustomConstantTexts::vccy, "--v")},
         {"--w", "X,Y", "constant w of the custom formula", kTexts,
          ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
-        {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kTexts,
+        {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kOutput,
          [](Session& s, const std::string&) { s.stats = true; }},
     };
     return options;
@@ -260,7 +307,10 @@ bool ApplyOptions(const std::vector<std::string>& args, Session& s, std::ostream
     }
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& a, const Pending& b) { return a.def->phase < b.def->phase; });
-    for (const Pending& p : pending) p.def->apply(s, p.value);
+    for (const Pending& p : pending) {
+        if (p.def->phase != kLoad && p.def->phase != kOutput) s.pictureOptions = true;
+        p.def->apply(s, p.value);
+    }
     return true;
 }
 
@@ -284,8 +334,14 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     } catch (const FaultError& e) {
         Report(err, std::string(e.what()) + ".");
         return 2;
+    } catch (const RefusedFile& e) {
+        for (const std::string& line : e.lines) Report(err, line);
+        return 1;
     }
-    if ((s.customGiven || s.state.params.FunctionKind == kFormulaCustom) && !CompileCustomFormula(s)) {
+    // A loaded picture is written as it is (continued if it was not
+    // finished) unless other options change it.
+    const bool render = s.fromPath.empty() || s.pictureOptions;
+    if (render && (s.customGiven || s.state.params.FunctionKind == kFormulaCustom) && !CompileCustomFormula(s)) {
         Report(err, (s.customGiven ? "--custom: " : "--function: ") + s.host.messages.back().text);
         return 2;
     }
@@ -296,15 +352,29 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
             return 1;
         }
     }
+    // Made beside the named file now, so a place that cannot be written costs
+    // no rendering time; it replaces the file only once it is whole.
+    std::unique_ptr<FileSink> gif;
+    try {
+        if (!s.gifPath.empty()) gif = std::make_unique<FileSink>(s.gifPath);
+    } catch (const FileWriteError& e) {
+        Report(err, std::string("--gif: ") + e.what());
+        return 1;
+    }
 
-    s.host.messages.clear();
-    const auto start = std::chrono::steady_clock::now();
-    s.driver.Runclick();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds = 0.0;
+    if (render) {
+        s.host.messages.clear();
+        const auto start = std::chrono::steady_clock::now();
+        s.driver.Runclick();
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
 
     // A set-up fault leaves the status line as it was and draws nothing.
     const bool pastSetUp = s.state.statusText != "Initialising....";
-    const bool completed = s.state.statusText == "Picture completed.";
+    const PictureParameters& p = s.state.params;
+    const bool completed = render ? s.state.statusText == "Picture completed."
+                                  : s.state.buffer.present && p.LastColumnDone >= p.siz - 1;
     if (pastSetUp) out << s.state.statusText << '\n';
     bool faulted = false;
     for (const auto& m : s.host.messages) {
@@ -322,6 +392,15 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!s.rawPath.empty() && completed) {
         if (const std::string why = raw.write(s.state.buffer.bytes); !why.empty()) {
             Report(err, "--raw: cannot write '" + s.rawPath + "': " + why);
+            status = 1;
+        }
+    }
+    if (gif && completed) {
+        try {
+            s.files.SaveGif(*gif, s.gifPath);
+            gif->commit();
+        } catch (const FileWriteError& e) {
+            Report(err, std::string("--gif: ") + e.what());
             status = 1;
         }
     }

@@ -24,17 +24,28 @@ CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompt
     }
 
     // The conversion flushes its operator stack only at a closing bracket,
-    // so the whole text goes inside one more pair; the stored text keeps it.
-    p.custfunc = CutText("(" + p.custfunc + ")", kCustomFormulaMaxLength);
+    // so the whole text goes inside one more pair. Only the compiled copy
+    // gets it: a stored pair would pile up each time the item runs without
+    // its dialog confirmed (or a custom picture loads), until the formula
+    // no longer fits.
+    const std::string wrapped = CutText("(" + p.custfunc + ")", kCustomFormulaMaxLength);
 
     const FormulaDiagnosis result =
-        CompileFormula(p.custfunc, p.CustomCode, p.CustomCodeLength, [&] { ShowStatus(state, prompts, ""); });
+        CompileFormula(wrapped, p.CustomCode, p.CustomCodeLength, [&] { ShowStatus(state, prompts, ""); });
     if (!result.ok()) {
         prompts.messageBox(kInvalidFormulaMessage, kInvalidFormulaCaption, MessageButtons::Ok, MessageIcon::None);
         return CustomCompileOutcome::Rejected;
     }
     ShowStatus(state, prompts, CustomCodeText(p.CustomCode.data(), p.CustomCodeLength));
     return CustomCompileOutcome::Compiled;
+}
+
+void HeadlessCustomFormula::readCustomFormula() {
+    if (!s_.params.KeepBuffer) {
+        ++dialogsShown;
+        ConfirmCustomFormula(s_, prompts_, text);
+    }
+    lastOutcome = ReadAndCompileCustomFormula(s_, prompts_, constants);
 }
 
 }  // namespace velmora

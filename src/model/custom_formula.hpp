@@ -5,6 +5,7 @@
 #include <string>
 
 #include "custom_compiler.hpp"
+#include "mode_actions.hpp"
 #include "program_state.hpp"
 #include "user_prompts.hpp"
 
@@ -32,10 +33,43 @@ enum class CustomCompileOutcome {
 };
 
 // What the "Custom" item does once its dialog is closed (or skipped because a
-// picture is being loaded): reads u, v, w from the dialog's texts, wraps
-// `custfunc` in one more pair of brackets and compiles it, reporting a
-// failure in a message box.
+// picture is being loaded): reads u, v, w from the dialog's texts and
+// compiles `custfunc` wrapped in one pair of brackets (`custfunc` itself
+// stays as it is), reporting a failure in a message box.
 CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompts& prompts,
                                                  const CustomConstantTexts& constants);
+
+// The formula field of the custom formula dialog: what the user typed there,
+// whether or not it was confirmed. Saved pictures carry it; a loaded custom
+// picture puts its formula back into it.
+class CustomFormulaField {
+public:
+    virtual ~CustomFormulaField() = default;
+    virtual std::string formulaText() const = 0;
+    virtual void setFormulaText(const std::string& text) = 0;
+};
+
+// The custom formula dialog of a program without a window (the command-line
+// renderer, the tests): its texts are set directly and it is always
+// confirmed when "shown".
+class HeadlessCustomFormula : public CustomFormulaReader, public CustomFormulaField {
+public:
+    HeadlessCustomFormula(ProgramState& state, UserPrompts& prompts) : s_(state), prompts_(prompts) {}
+
+    // "Custom" was chosen: unless a picture is being loaded the dialog is
+    // confirmed with its text; then the formula is compiled.
+    void readCustomFormula() override;
+    std::string formulaText() const override { return text; }
+    void setFormulaText(const std::string& t) override { text = t; }
+
+    std::string text = kCustomFormulaInitialText;
+    CustomConstantTexts constants;
+    int dialogsShown = 0;
+    CustomCompileOutcome lastOutcome = CustomCompileOutcome::Compiled;
+
+private:
+    ProgramState& s_;
+    UserPrompts& prompts_;
+};
 
 }  // namespace velmora

@@ -63,8 +63,6 @@ class MainWindowTest : public QObject {
 private slots:
     void startUpState();
     void menuStructure();
-    void startUpPictureLoader();
-    void startUpPictureErrorIsReported();
     void runFromF2();
     void cancelDuringRun_data();
     void cancelDuringRun();
@@ -189,42 +187,6 @@ void MainWindowTest::menuStructure() {
     QCOMPARE(int(p.state().params.FunctionKind), 6);
     QVERIFY(Action(p, "N1zzc1")->isChecked());
     QVERIFY(!Action(p, "zzc1")->isChecked());
-}
-
-void MainWindowTest::startUpPictureLoader() {
-    ScriptedPrompter prompter;
-    FixedSettings settings({"C:\\pictures\\start.gif", "", "", "", ""});
-    Program program(prompter, settings);
-    std::vector<std::string> loaded;
-    program.loadPicture = [&](const std::string& name) {
-        loaded.push_back(name);
-        // The windows made before the parameters dialog exist; the directory
-        // chooser comes after; the dialog's own set-up has been done.
-        MainWindow& w = program.mainWindow();
-        QVERIFY(w.findChild<QDialog*>("custfuncdlg"));
-        QVERIFY(w.findChild<QDialog*>("OKBottomDlg"));
-        QVERIFY(w.findChild<QDialog*>("BtnBottomDlg"));
-        QVERIFY(!w.findChild<QDialog*>("OKBottomDlg1"));
-        QCOMPARE(int(program.state().params.FunctionKind), 3);
-        QVERIFY(program.state().params.KeepBuffer);
-    };
-    program.start();
-    QCOMPARE(loaded, std::vector<std::string>{"C:\\pictures\\start.gif"});
-    QCOMPARE(program.CurrentFileName(), std::string("C:\\pictures\\start.gif"));
-    QVERIFY(program.mainWindow().findChild<QDialog*>("OKBottomDlg1"));
-    QVERIFY(prompter.shown.empty());
-}
-
-void MainWindowTest::startUpPictureErrorIsReported() {
-    ScriptedPrompter prompter;
-    FixedSettings settings({"gone.gif", "", "", "", ""});
-    Program program(prompter, settings);
-    program.loadPicture = [](const std::string&) { throw FaultError(FaultKind::InputOutput, "2"); };
-    program.start();
-    QCOMPARE(prompter.shown.size(), size_t(1));
-    QCOMPARE(prompter.shown[0].text, std::string("Error in Registry...File not found "));
-    QCOMPARE(prompter.shown[0].icon, MessageIcon::Information);
-    QVERIFY(program.mainWindow().isVisible());
 }
 
 void MainWindowTest::runFromF2() {

@@ -4,22 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "options.hpp"
+#include "run_renderer.hpp"
 #include "temp_dir.hpp"
 
 namespace velmora {
 namespace {
-
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result Render(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunRenderer(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
     const struct {

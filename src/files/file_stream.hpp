@@ -1,0 +1,68 @@
+#pragma once
+// Picture files on disk. Reading reports the runtime file errors ("File not
+// found", "Read beyond end of file" ...). Writing goes to a new file beside
+// the chosen one, which replaces it only once every byte is written and
+// closed, so a failed save never leaves a half-written file under the name.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "byte_stream.hpp"
+
+namespace velmora {
+
+// The runtime file error code of an operating-system error number.
+int FileErrorCode(int osError);
+
+// A file that could not be written: names the file and the reason.
+class FileWriteError : public std::runtime_error {
+public:
+    FileWriteError(const std::string& path, const std::string& reason)
+        : std::runtime_error("Cannot save " + path + ": " + reason) {}
+};
+
+class FileSource : public ByteSource {
+public:
+    // Throws FaultError(InputOutput) when the file cannot be opened.
+    explicit FileSource(const std::string& path);
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    size_t read(uint8_t* out, size_t count) override;
+
+private:
+    int fd_ = -1;
+    std::vector<uint8_t> buffer_;
+    size_t begin_ = 0, end_ = 0;
+};
+
+class FileSink : public ByteSink {
+public:
+    // Creates the new file beside `path`; throws FileWriteError.
+    explicit FileSink(const std::string& path);
+    // Without commit() the new file is removed and `path` stays as it was.
+    ~FileSink() override;
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    void write(const uint8_t* data, size_t count) override;
+    // Writes what is held, closes the new file and puts it in place of
+    // `path`. Throws FileWriteError.
+    void commit();
+
+    const std::string& path() const { return path_; }
+
+private:
+    void flush();
+    [[noreturn]] void fail(int osError);
+
+    std::string path_;
+    std::string temporary_;
+    int fd_ = -1;
+    std::vector<uint8_t> buffer_;
+    bool committed_ = false;
+};
+
+}  // namespace velmora

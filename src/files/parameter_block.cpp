@@ -1,0 +1,213 @@
+#include "parameter_block.hpp"
+
+#include <algorithm>
+#include <cfloat>
+#include <cstring>
+
+#include "conversions.hpp"
+#include "custom_compiler.hpp"
+#include "fault.hpp"
+#include "little_endian.hpp"
+
+namespace velmora {
+namespace {
+
+constexpr uint8_t kTagBytes[4] = {3, 'V', 'M', '1'};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the longest number at the start of `text` (after blanks), or
+// of nothing when there are no digits.
+size_t NumberPrefix(const std::string& text, size_t& start) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t digits = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && IsDigit(text[i]); ++i) ++digits;
+    if (digits == 0) return 0;
+    size_t end = i;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        const size_t expStart = i;
+        while (i < text.size() && IsDigit(text[i])) ++i;
+        if (i > expStart) end = i;
+    }
+    return end - start;
+}
+
+std::string CountedString(const uint8_t* at) { return std::string(reinterpret_cast<const char*>(at + 1), at[0]); }
+
+void PutCountedString(uint8_t* at, const std::string& text) {
+    at[0] = static_cast<uint8_t>(text.size());
+    std::memcpy(at + 1, text.data(), text.size());
+}
+
+void ApplyMapping(uint8_t kind, ProgramState& s) {
+    PictureParameters& p = s.params;
+    switch (kind) {
+    case 0:
+        s.menu.setChecked("Normal1", true);
+        p.sphere = p.inversion = 0;
+        break;
+    case 1:
+        p.sphere = 1;
+        s.menu.setChecked("Sphere1", true);
+        break;
+    case 2:
+        p.inversion = 1;
+        s.menu.setChecked("Inversion1", true);
+        break;
+    default: break;  // an unknown mapping changes nothing
+    }
+}
+
+void ApplyFunctionKind(const uint8_t* at, ProgramState& s, ModeActions& actions, CustomFormulaField& formula) {
+    PictureParameters& p = s.params;
+    p.FunctionKind = at[block::kFunctionKind];
+    if (p.FunctionKind == kFormulaCustom) {
+        const std::string text = CountedString(at + block::kCustomFormula);
+        p.custfunc = text;
+        formula.setFormulaText(text);
+        actions.FunctionItem(kFormulaCustom);
+        return;
+    }
+    MenuItem* item = actions.FunctionMenuItem(p.FunctionKind);
+    if (!item) return;  // kind 16 and unknown kinds check nothing
+    s.menu.setChecked(*item, true);
+    if (p.FunctionKind != kFormulaRecipF) return;
+    const uint8_t ffunc = at[block::kFfunc];
+    for (auto& f : item->children)
+        if (f->value == ffunc) {
+            p.ffunc = ffunc;
+            s.menu.setChecked(*f, true);
+        }
+}
+
+void ApplyTexts(const uint8_t* at, ProgramState& s) {
+    const PictureParameters& p = s.params;
+    ParameterTexts& t = s.texts;
+    t.setText(TextField::maxmod, FormatFixed(p.maxmod, 6, 1));
+    t.setText(TextField::siz, std::to_string(p.siz));
+    t.setText(TextField::miter, std::to_string(p.miter));
+    t.setText(TextField::Rang, FormatFixed(p.Rang, 14, 11));
+    t.setText(TextField::xce, FormatFixed(p.xce, 14, 11));
+    t.setText(TextField::yce, FormatFixed(p.yce, 14, 11));
+    t.setText(TextField::cx, FormatFixed(p.cx, 14, 11));
+    t.setText(TextField::cy, FormatFixed(p.cy, 14, 11));
+    for (size_t i = 0; i < kSingleFields.size(); ++i)
+        t.setText(kSingleFields[i], FormatFixed(GetSingle(at + block::kSingles + 4 * i), 8, 5));
+}
+
+}  // namespace
+
+float SingleFromText(const std::string& text) {
+    size_t start = 0;
+    const size_t length = NumberPrefix(text, start);
+    if (length == 0) return 0.0f;
+    const std::string number = text.substr(start, length);
+    long double value;
+    try {
+        value = ParseReal(number);
+    } catch (const FaultError&) {
+        // Only a number beyond the extended range gets here.
+        value = number[0] == '-' ? -LDBL_MAX : LDBL_MAX;
+    }
+    const long double limit = FLT_MAX;
+    float single = value > limit ? FLT_MAX : value < -limit ? -FLT_MAX : static_cast<float>(value);
+    ClearFloatFaults();
+    return single;
+}
+
+void FillParameterBlock(ParameterBlock& b, const ProgramState& s, const std::string& customFormulaText) {
+    using namespace block;
+    uint8_t* at = b.bytes.data();
+    const PictureParameters& p = s.params;
+    std::copy(std::begin(kTagBytes), std::end(kTagBytes), at + kTag);
+    at[kSetKind] = s.menu.isChecked("Mandelbrot1") ? 1 : 0;
+    PutI32(at + kSiz, p.siz);
+    PutI32(at + kSizy, p.sizy);
+    PutI32(at + kLastColumnDone, p.LastColumnDone);
+    at[kFunctionKind] = p.FunctionKind;
+    PutCountedString(at + kCustomFormula, CutText(customFormulaText, kCustomFormulaMaxLength));
+    at[kFfunc] = p.ffunc;
+    PutExtended(at + kRang, p.Rang);
+    PutExtended(at + kXce, p.xce);
+    PutExtended(at + kYce, p.yce);
+    PutExtended(at + kCx, p.cx);
+    PutExtended(at + kCy, p.cy);
+    PutI32(at + kMiter, p.miter);
+    for (size_t i = 0; i < kSingleFields.size(); ++i)
+        PutSingle(at + kSingles + 4 * i, SingleFromText(s.texts.text(kSingleFields[i])));
+    at[kStalkType] = p.StalkType;
+    at[kBailoutKind] = p.BailoutKind;
+    PutExtended(at + kMaxmod, p.maxmod);
+    at[kMapping] = static_cast<uint8_t>(p.Mapping());
+    PutExtended(at + kInvx, p.invx);
+    PutExtended(at + kInvy, p.invy);
+    PutExtended(at + kInvr, p.invr);
+    const MarkedIndexList& marks = s.palette.marks;
+    const int32_t count = std::clamp(marks.count, int32_t{0}, int32_t{kMaxMarksInBlock});
+    at[kMarkCount] = static_cast<uint8_t>(count);
+    for (int32_t slot = 1; slot <= count; ++slot) {
+        const MarkedIndex& m = marks.at(slot);
+        uint8_t* record = at + kMarks + 4 * static_cast<size_t>(slot - 1);
+        record[0] = m.index;
+        record[1] = m.red;
+        record[2] = m.green;
+        record[3] = m.blue;
+    }
+}
+
+bool BlockTagMatches(const ParameterBlock& b) { return std::equal(std::begin(kTagBytes), std::end(kTagBytes), b.bytes.begin()); }
+
+bool BlockFitsPicture(const ParameterBlock& b, int32_t siz, int32_t sizy) {
+    const uint8_t* at = b.bytes.data();
+    return GetI32(at + block::kSiz) == siz && GetI32(at + block::kSizy) == sizy &&
+           at[block::kMarkCount] <= kMaxMarksInBlock;
+}
+
+bool ApplyParameterBlock(const ParameterBlock& b, ProgramState& s, ModeActions& actions, CustomFormulaField& formula) {
+    using namespace block;
+    if (!BlockTagMatches(b)) return false;
+    const uint8_t* at = b.bytes.data();
+    PictureParameters& p = s.params;
+
+    const bool mandelbrot = at[kSetKind] == 1;
+    SetSetKind(s, mandelbrot ? SetKind::Mandelbrot : SetKind::Julia);
+    actions.mandel_params(mandelbrot);
+    ApplyMapping(at[kMapping], s);
+    p.siz = GetI32(at + kSiz);
+    p.sizy = GetI32(at + kSizy);
+    p.LastColumnDone = GetI32(at + kLastColumnDone);
+    ApplyFunctionKind(at, s, actions, formula);
+    p.Rang = GetExtended(at + kRang);
+    p.xce = GetExtended(at + kXce);
+    p.yce = GetExtended(at + kYce);
+    p.cx = GetExtended(at + kCx);
+    p.cy = GetExtended(at + kCy);
+    p.miter = GetI32(at + kMiter);
+    p.StalkType = at[kStalkType];
+    if (MenuItem* item = actions.StalkMenuItem(p.StalkType)) s.menu.setChecked(*item, true);
+    p.BailoutKind = at[kBailoutKind];
+    s.menu.setChecked(p.BailoutKind != 0 ? "sumabs" : "modulus", true);
+    p.maxmod = GetExtended(at + kMaxmod);
+    p.invx = GetExtended(at + kInvx);
+    p.invy = GetExtended(at + kInvy);
+    p.invr = GetExtended(at + kInvr);
+
+    MarkedIndexList& marks = s.palette.marks;
+    marks.count = std::min<int32_t>(at[kMarkCount], kMaxMarksInBlock);
+    for (int32_t slot = 1; slot <= marks.count; ++slot) {
+        const uint8_t* record = at + kMarks + 4 * static_cast<size_t>(slot - 1);
+        marks.at(slot) = MarkedIndex{record[0], record[1], record[2], record[3]};
+    }
+    ApplyTexts(at, s);
+    ClearFloatFaults();
+    return true;
+}
+
+}  // namespace velmora

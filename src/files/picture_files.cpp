@@ -1,0 +1,207 @@
+#include "picture_files.hpp"
+
+#include <cstring>
+#include <memory>
+
+#include "file_stream.hpp"
+#include "little_endian.hpp"
+
+namespace velmora {
+namespace {
+
+// The hourglass from the first step of a save or load to its last, however
+// it ends.
+class BusyCursor {
+public:
+    explicit BusyCursor(PictureFileHost& host) : host_(host) { host_.setBusyCursor(true); }
+    ~BusyCursor() { host_.setBusyCursor(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    PictureFileHost& host_;
+};
+
+class SaveMarks : public GifWriteProgress {
+public:
+    SaveMarks(PictureFileHost& host, int xoff, int yoff) : host_(host), xoff_(xoff), yoff_(yoff) {}
+    void rowStarted(int row) override { host_.drawSaveMark(xoff_, yoff_, row); }
+
+private:
+    PictureFileHost& host_;
+    int xoff_, yoff_;
+};
+
+// ProgressBar1: shown once the file's size is known, hidden at the end of
+// the load however it ends.
+class LoadProgress : public GifReadProgress {
+public:
+    explicit LoadProgress(PictureFileHost& host) : host_(host) {}
+    ~LoadProgress() override { host_.hideLoadProgress(); }
+    LoadProgress(const LoadProgress&) = delete;
+    LoadProgress& operator=(const LoadProgress&) = delete;
+    void started(int height) override { host_.showLoadProgress(height); }
+    void rowDone(int row) override { host_.setLoadProgress(row); }
+
+private:
+    PictureFileHost& host_;
+};
+
+gif::ColourTable PaletteColours(const Palette& palette) {
+    gif::ColourTable colours{};
+    for (int i = 0; i < Palette::kEntries; ++i) {
+        const PaletteEntry& e = palette.entries[static_cast<size_t>(i)];
+        colours[static_cast<size_t>(3 * i)] = e.red;
+        colours[static_cast<size_t>(3 * i + 1)] = e.green;
+        colours[static_cast<size_t>(3 * i + 2)] = e.blue;
+    }
+    return colours;
+}
+
+bool HasPicture(const PictureBuffer& b) {
+    return b.present && b.width >= 1 && b.height >= 1 && b.width <= 32767 && b.height <= 32767 &&
+           b.bytes.size() == static_cast<size_t>(b.width) * static_cast<size_t>(b.height);
+}
+
+}  // namespace
+
+std::string FileNameWithoutDirectory(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void PictureFiles::runEnded() { FillParameterBlock(block_, s_, formula_.formulaText()); }
+
+template <class Write>
+bool PictureFiles::save(const std::string& fileName, Write&& write) {
+    const PictureBuffer& buffer = s_.buffer;
+    if (!HasPicture(buffer)) {
+        screen_.prompts.messageBox(kNoPictureMessage, s_.applicationTitle, MessageButtons::Ok,
+                                   MessageIcon::Information);
+        return false;
+    }
+    BusyCursor busy(screen_.host);
+    const std::string before = s_.statusText;
+    const std::string name = FileNameWithoutDirectory(fileName);
+    ShowStatus(s_, screen_.prompts, "Saving " + name);
+    screen_.view.repaintWindow();
+    try {
+        const GifImage image{buffer.bytes.data(), buffer.width, buffer.height, PaletteColours(s_.palette.palette)};
+        FillParameterBlock(block_, s_, formula_.formulaText());
+        // The block describes the picture saved, also when the size was
+        // changed in the dialog after the picture was computed.
+        PutI32(block_.bytes.data() + block::kSiz, buffer.width);
+        PutI32(block_.bytes.data() + block::kSizy, buffer.height);
+        SaveMarks marks(screen_.host, s_.xoff, s_.yoff);
+        write(image, marks);
+    } catch (...) {
+        // Nothing was saved: the status line must not say it was.
+        ShowStatus(s_, screen_.prompts, before);
+        throw;
+    }
+    ShowStatus(s_, screen_.prompts, name);
+    screen_.view.repaintWindow();
+    return true;
+}
+
+bool PictureFiles::SaveGif(const std::string& fileName) {
+    return save(fileName, [&](const GifImage& image, GifWriteProgress& marks) {
+        FileSink sink(fileName);
+        WriteGif(sink, image, block_, &marks);
+        sink.commit();
+    });
+}
+
+bool PictureFiles::SaveGif(ByteSink& sink, const std::string& fileName) {
+    return save(fileName,
+                [&](const GifImage& image, GifWriteProgress& marks) { WriteGif(sink, image, block_, &marks); });
+}
+
+// The file's picture and block become the program's: size, place, buffer,
+// then the parameters, menus, texts and marks, then the palette.
+void PictureFiles::takePicture(GifReadResult& file) {
+    PictureParameters& p = s_.params;
+    p.siz = file.width;
+    p.sizy = file.height;
+    s_.xoff = (screen_.view.windowWidth() - p.siz) / 2;
+    s_.yoff = (screen_.view.panelTop() - p.sizy) / 2;
+    s_.buffer.bytes.swap(file.pixels);
+    s_.buffer.width = file.width;
+    s_.buffer.height = file.height;
+    s_.buffer.present = true;
+    block_ = file.block;
+    if (ApplyParameterBlock(block_, s_, actions_, formula_)) screen_.host.marksReplaced();
+}
+
+// The bitmap takes the palette indices as they are, so a loaded picture
+// shows the same colours as a computed one.
+void PictureFiles::showPicture() {
+    const PictureBuffer& buffer = s_.buffer;
+    s_.PictureBitmap = IndexImage(buffer.width, buffer.height, 0);
+    std::memcpy(s_.PictureBitmap.data(), buffer.bytes.data(), buffer.bytes.size());
+    s_.BitmapWidth = buffer.width;
+    screen_.view.pictureResized();
+    screen_.view.drawPicture(s_.xoff, s_.yoff);
+    screen_.view.repaintWindow();
+}
+
+template <class Open>
+LoadResult PictureFiles::load(const std::string& fileName, Open&& open) {
+    bool accepted = false;
+    {
+        BusyCursor busy(screen_.host);
+        ShowStatus(s_, screen_.prompts, "Loading " + FileNameWithoutDirectory(fileName));
+        screen_.view.repaintWindow();
+        // Until the file is accepted the status line goes back to the
+        // current file, also when reading fails.
+        struct StatusBack {
+            PictureFiles& f;
+            const bool& accepted;
+            ~StatusBack() {
+                if (!accepted) ShowStatus(f.s_, f.screen_.prompts, FileNameWithoutDirectory(f.currentFileName_));
+            }
+        } statusBack{*this, accepted};
+        GifReadResult file;
+        {
+            LoadProgress progress(screen_.host);
+            file = ReadGif(open(), &progress);
+        }
+        UserPrompts& prompts = screen_.prompts;
+        if (file.foreignExtension)
+            prompts.messageBox(kForeignGifMessage, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
+        if (!file.accepted) {
+            prompts.messageBox(kNotValidGifMessage, s_.applicationTitle, MessageButtons::Ok,
+                               MessageIcon::Information);
+            return LoadResult::Rejected;
+        }
+        takePicture(file);
+        showPicture();
+        accepted = true;
+        currentFileName_ = fileName;
+        ShowStatus(s_, screen_.prompts, FileNameWithoutDirectory(fileName));
+    }
+    // An unfinished picture goes on from its last finished column, with the
+    // buffer kept (KeepBuffer is set by whoever asked for the load).
+    PictureParameters& p = s_.params;
+    if (static_cast<int64_t>(p.siz) - 1 > p.LastColumnDone) {
+        s_.ResumeColumn = p.LastColumnDone;
+        driver_.Runclick();
+    } else {
+        p.KeepBuffer = false;
+    }
+    return LoadResult::Loaded;
+}
+
+LoadResult PictureFiles::LoadGif(const std::string& fileName) {
+    std::unique_ptr<FileSource> file;
+    return load(fileName, [&]() -> ByteSource& {
+        file = std::make_unique<FileSource>(fileName);
+        return *file;
+    });
+}
+
+LoadResult PictureFiles::LoadGif(ByteSource& source, const std::string& fileName) {
+    return load(fileName, [&]() -> ByteSource& { return source; });
+}
+
+}  // namespace velmora

@@ -1,0 +1,100 @@
+#pragma once
+// Saving and loading pictures: File > "Save as GIF..." and "Load from GIF...",
+// the start-up picture and the command-line renderer all come here. The
+// parameter block lives here too, refreshed at the end of every run.
+
+#include <string>
+
+#include "byte_stream.hpp"
+#include "gif_reader.hpp"
+#include "gif_writer.hpp"
+#include "mode_actions.hpp"
+#include "parameter_block.hpp"
+#include "picture_view.hpp"
+#include "program_state.hpp"
+#include "render_driver.hpp"
+#include "run_observer.hpp"
+#include "user_prompts.hpp"
+
+namespace velmora {
+
+inline constexpr const char* kNotValidGifMessage = "Not a valid Velmora 32 Version 2.01 GIF file";
+inline constexpr const char* kForeignGifMessage = "Not a valid Velmora GIF file";
+inline constexpr const char* kNoPictureMessage = "There is no picture to save";
+
+// What a save or a load shows beyond the status line and the picture.
+class PictureFileHost {
+public:
+    virtual ~PictureFileHost() = default;
+    virtual void setBusyCursor(bool busy) = 0;
+    // Row `row` is being saved: a line from (xoff - 10, yoff + row) to
+    // (xoff - 1, yoff + row), drawn with the window's pen.
+    virtual void drawSaveMark(int xoff, int yoff, int row) = 0;
+    // ProgressBar1 while a picture loads: shown from 0 to `maximum`,
+    // advanced, hidden.
+    virtual void showLoadProgress(int maximum) = 0;
+    virtual void setLoadProgress(int position) = 0;
+    virtual void hideLoadProgress() = 0;
+    // A loaded picture replaced the marked entries: the palette is to be
+    // built from them.
+    virtual void marksReplaced() = 0;
+};
+
+struct PictureFileScreen {
+    UserPrompts& prompts;
+    PictureView& view;
+    PictureFileHost& host;
+};
+
+// The part of a path after its last directory separator.
+std::string FileNameWithoutDirectory(const std::string& path);
+
+enum class LoadResult { Loaded, Rejected };
+
+class PictureFiles : public RunObserver {
+public:
+    PictureFiles(ProgramState& state, ModeActions& actions, RenderDriver& driver, CustomFormulaField& formula,
+                 PictureFileScreen screen)
+        : s_(state), actions_(actions), driver_(driver), formula_(formula), screen_(screen) {}
+
+    // Every run that got past its set-up records its state in the block.
+    void runEnded() override;
+
+    // Writes the picture with its palette and freshly filled block. Refuses
+    // (with a message) when there is no picture. A file that cannot be
+    // created or written throws FileWriteError, after the status line is put
+    // back and with the previous file, if any, left as it was.
+    bool SaveGif(const std::string& fileName);
+    // The same into any sink; the caller finishes the sink.
+    bool SaveGif(ByteSink& sink, const std::string& fileName);
+
+    // Loads a picture with its parameters and, when it was not finished,
+    // continues it. A refused file is reported and changes nothing (apart
+    // from the status line showing the current file's name again). A file
+    // that cannot be opened or read throws its file error, after the same
+    // clean-up.
+    LoadResult LoadGif(const std::string& fileName);
+    LoadResult LoadGif(ByteSource& source, const std::string& fileName);
+
+    const ParameterBlock& block() const { return block_; }
+    const std::string& CurrentFileName() const { return currentFileName_; }
+    void setCurrentFileName(const std::string& name) { currentFileName_ = name; }
+
+private:
+    template <class Write>
+    bool save(const std::string& fileName, Write&& write);
+    template <class Open>
+    LoadResult load(const std::string& fileName, Open&& open);
+    void takePicture(GifReadResult& file);
+    void showPicture();
+
+    ProgramState& s_;
+    ModeActions& actions_;
+    RenderDriver& driver_;
+    CustomFormulaField& formula_;
+    PictureFileScreen screen_;
+    ParameterBlock block_;
+    std::string currentFileName_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,57 @@
+// --gif and --from: the renderer writes and reads the window's picture files.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_renderer.hpp"
+#include "temp_dir.hpp"
+
+namespace velmora {
+namespace {
+
+TEST(GifOptions, WrittenPictureLoadsBackAndRendersAnew) {
+    TempDir dir;
+    const std::string a = dir.file("a.gif"), b = dir.file("b.gif"), big = dir.file("big.gif");
+    ASSERT_EQ(Render({"--mandelbrot", "--size", "80", "--function", "Custom", "--custom", "z*z*z+c", "--gif", a,
+                      "--raw", dir.file("a.raw")})
+                  .status,
+              0);
+    // Loaded and written again without a change: the same bytes.
+    const Result again = Render({"--from", a, "--gif", b, "--raw", dir.file("b.raw")});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "a.gif\n");
+    EXPECT_EQ(ReadFile(a), ReadFile(b));
+    EXPECT_EQ(ReadFile(dir.file("a.raw")), ReadFile(dir.file("b.raw")));
+    // A picture option renders the loaded view anew.
+    const Result larger = Render({"--from", a, "--size", "160", "--gif", big, "--raw", dir.file("big.raw"), "--stats"});
+    EXPECT_EQ(larger.status, 0) << larger.err;
+    EXPECT_NE(larger.out.find("size 160x120"), std::string::npos) << larger.out;
+    EXPECT_EQ(ReadFile(dir.file("big.raw")).size(), 160u * 120u);
+}
+
+TEST(GifOptions, RefusedAndUnwritableFiles) {
+    TempDir dir;
+    std::ofstream(dir.file("not.gif")) << "GIF89a and then some";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"--from", dir.file("not.gif")},
+         "velmora-render: --from: '" + dir.file("not.gif") + "': Not a valid Velmora 32 Version 2.01 GIF file\n"},
+        {{"--from", dir.file("gone.gif")},
+         "velmora-render: --from: cannot read '" + dir.file("gone.gif") + "': File not found\n"},
+        {{"--gif", dir.file("no/such.gif")},
+         "velmora-render: --gif: Cannot save " + dir.file("no/such.gif") + ": File not found\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Render(c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+}  // namespace
+}  // namespace velmora
