@@ -18,8 +18,11 @@ diff <(grep -v '^#' "$expected" | sort) <(cd "$prefix" && find . -type f | sed '
 # Started from outside the build folder, so nothing can come from there.
 cd "$tmp"
 "$prefix/bin/velmora-render" --help >help.txt
-"$prefix/bin/velmora-render" --mandelbrot --size 40 --iterations 50 --raw pic.raw >/dev/null
-[ "$(stat -c %s pic.raw)" -eq $((40 * 30)) ] || fail "the installed renderer wrote $(stat -c %s pic.raw) bytes, not 40x30"
+"$prefix/bin/velmora-render" --mandelbrot --size 40 --iterations 50 --gif pic.gif >/dev/null
+[ "$(head -c 10 pic.gif | od -An -tx1 | tr -d ' ')" = "47494638376128001e00" ] || fail "the installed renderer wrote no 40x30 GIF87a picture"
+# The shipped start-up picture is one of ours: the renderer takes it up.
+"$prefix/bin/velmora-render" --from "$prefix/share/velmora32/velmora-start.gif" --raw start.raw >/dev/null ||
+  fail "the installed start-up picture does not load"
 # The window program, with no display: it must get as far as its event loop
 # and keep running until stopped.
 status=0
