@@ -5,14 +5,19 @@
 // kind, and reals from everyday values to the ends of the extended range),
 // then a few pixels. The fast pixel must equal the checked one in
 // everything: plot position, colour, faults, steps and the orbit state the
-// colour rules saw. The orbit limits are kept small so that a case runs fast.
+// colour rules saw. Then the first pixel's whole column: the column kernel
+// (lanes where the run allows them, the x87 ones included) and the portable
+// lanes must give every row as the one-pixel path does. The orbit limits
+// are kept small so that a case runs fast.
 
 #include <array>
 #include <cstdint>
 #include <string>
 
+#include "column.hpp"
 #include "conversions.hpp"
 #include "fuzz_support.hpp"
+#include "lane_column.hpp"
 #include "pixel.hpp"
 #include "stalks.hpp"
 #include "trap_image.hpp"
@@ -155,6 +160,37 @@ bool Compute(PixelOutcome (*pixel)(const RunContext&, int, int), const RunContex
     }
 }
 
+// The first row where a column differs from the one made pixel by pixel.
+std::string ColumnDifference(const ColumnOutcome& a, const ColumnOutcome& reference) {
+    if (a.stoppedBy != reference.stoppedBy) return "stopped by '" + fuzz::FaultName(a.stoppedBy) + "'";
+    if (a.pixels.size() != reference.pixels.size()) return "row count " + std::to_string(a.pixels.size());
+    for (size_t row = 0; row < a.pixels.size(); ++row) {
+        const PlottedPixel &x = a.pixels[row], &y = reference.pixels[row];
+        if (!(x == y))
+            return "row " + std::to_string(row) + ": colour " + std::to_string(x.colour.value) + " against " +
+                   std::to_string(y.colour.value) + ", steps " + std::to_string(x.steps) + " against " +
+                   std::to_string(y.steps) + ", faults '" + fuzz::FaultName(x.orbitFault) + "'/'" +
+                   fuzz::FaultName(x.colourFault) + "' against '" + fuzz::FaultName(y.orbitFault) + "'/'" +
+                   fuzz::FaultName(y.colourFault) + "'";
+    }
+    return {};
+}
+
+void CheckColumn(const Case& k) {
+    const int col = k.col[0];
+    ColumnOutcome reference, fast;
+    ComputeColumnPixelByPixel(k.rc, col, reference);
+    ComputeColumn(k.rc, col, fast);
+    std::string difference = ColumnDifference(fast, reference);
+    if (difference.empty() && LanesApply(k.rc)) {
+        ColumnOutcome portable;
+        ComputeColumnInPortableLanes(k.rc, col, portable);
+        difference = ColumnDifference(portable, reference);
+        if (!difference.empty()) difference = "portable lanes, " + difference;
+    }
+    if (!difference.empty()) fuzz::Fail("column differs in " + difference + "\n" + Describe(k, col, 0));
+}
+
 }  // namespace
 }  // namespace velmora
 
@@ -176,5 +212,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!difference.empty())
             fuzz::Fail("pixel differs in " + difference + "\n" + Describe(k, k.col[i], k.row[i]));
     }
+    CheckColumn(k);
     return 0;
 }

@@ -41,6 +41,8 @@ public:
     void drawPicture(int xoff, int yoff) override;
     void copyColumnToWindow(int px, int height, int xoff, int yoff) override;
     void pumpEvents() override;
+    // Columns computed on other threads are awaited like pixels.
+    void pumpWhileWaiting() override { pumpEvents(); }
     MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) override;
     int showParametersDialog() override;

@@ -181,6 +181,15 @@ void ApplyChoice(const std::string& v, const std::string& option, std::initializ
     throw UsageError(option + ": unknown value '" + v + "'");
 }
 
+// Far more threads than cores only costs memory and switching.
+constexpr int kMostThreads = 256;
+
+const std::string& ThreadsHelp() {
+    static const std::string help = "threads computing columns (default " + std::to_string(DefaultThreadCount()) +
+                                    ", the cores of this machine)";
+    return help;
+}
+
 const std::vector<OptionDef>& Options() {
     static const std::vector<OptionDef> options = {
         {"--size", "N", "picture width in pixels (height is three quarters)", kTexts, IntegerText(TextField::siz)},
@@ -254,6 +263,13 @@ const std::vector<OptionDef>& Options() {
          ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
         {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kOutput,
          [](Session& s, const std::string&) { s.stats = true; }},
+        {"--threads", "N", ThreadsHelp().c_str(), kTexts,
+         [](Session& s, const std::string& v) {
+             const int n = ParseInteger(v);
+             if (n < 1 || n > kMostThreads)
+                 throw UsageError("--threads: " + v + " is out of range (1 to " + std::to_string(kMostThreads) + ")");
+             s.driver.setThreads(n);
+         }},
     };
     return options;
 }

@@ -1,8 +1,10 @@
 #include "column.hpp"
 
+#include "lane_column.hpp"
+
 namespace velmora {
 
-void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) {
+void ComputeColumnPixelByPixel(const RunContext& rc, int col, ColumnOutcome& out) {
     out.pixels.clear();
     out.stoppedBy = FaultKind::None;
     out.pixels.reserve(static_cast<size_t>(rc.sizy > 0 ? rc.sizy : 0));
@@ -15,6 +17,13 @@ void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) {
             return;
         }
     }
+}
+
+void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) {
+    if (LanesApply(rc))
+        ComputeColumnInLanes(rc, col, out);
+    else
+        ComputeColumnPixelByPixel(rc, col, out);
 }
 
 }  // namespace velmora

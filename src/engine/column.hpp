@@ -18,6 +18,7 @@ struct PlottedPixel {
     FaultKind orbitFault = FaultKind::None;
     FaultKind colourFault = FaultKind::None;
     int64_t steps = 0;
+    friend bool operator==(const PlottedPixel&, const PlottedPixel&) = default;
 };
 
 struct ColumnOutcome {
@@ -27,7 +28,12 @@ struct ColumnOutcome {
     FaultKind stoppedBy = FaultKind::None;
 };
 
-// Computes column `col`, reusing `out`'s storage.
+// Computes column `col`, reusing `out`'s storage: in lanes where the run
+// allows (lane_column.hpp), else pixel by pixel. Either way the outcome is
+// that of ComputePixel for every row.
 void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out);
+
+// The same column, one ComputePixel after another: the reference.
+void ComputeColumnPixelByPixel(const RunContext& rc, int col, ColumnOutcome& out);
 
 }  // namespace velmora

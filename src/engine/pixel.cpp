@@ -10,18 +10,6 @@
 namespace velmora {
 namespace {
 
-// The plane point of the pixel, outside any protected region.
-void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y) {
-    ClearFloatFaults();
-    y = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
-    x = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
-    if (FloatFaultPending()) {
-        const FaultKind kind = PendingFloatFault();
-        ClearFloatFaults();
-        throw FaultError(kind);
-    }
-}
-
 template <class G>
 void Invert(const RunContext& rc, long double& x, long double& y) {
     const long double dx = x - rc.invx;
@@ -80,32 +68,6 @@ template <class G, bool kHistory, bool kTested, int kFormula>
         }
         o.iteration = CheckedAdd(o.iteration, 1);
     } while ((!o.trapHit && o.iteration <= rc.miter && o.modulus <= rc.maxmod) || o.iteration <= rc.minit);
-}
-
-bool NeedsHistory(const RunContext& rc) {
-    switch (rc.StalkType) {
-    case kStalkConverge:
-    case kStalkSlope1:
-    case kStalkModulusDiff:
-    case kStalkMedian: return true;
-    default: return false;
-    }
-}
-
-// Whether the stalk type tests the orbit after every step; the others look
-// only at the finished orbit, and their loop leaves the test out.
-bool TestsEveryStep(const RunContext& rc) {
-    switch (rc.StalkType) {
-    case kStalkCross:
-    case kStalkCircle:
-    case kStalkAnnulus:
-    case kStalkConverge:
-    case kStalkSquareBand:
-    case kStalkImage:
-    case kStalkMedian:
-    case kStalkHypercross: return true;
-    default: return false;
-    }
 }
 
 // Steps of the orbit region: mapping, start values and the orbit loop.
@@ -196,9 +158,46 @@ int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, l
 
 }  // namespace
 
+// The plane point of the pixel, outside any protected region.
+void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y) {
+    ClearFloatFaults();
+    y = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+    x = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
+    if (FloatFaultPending()) {
+        const FaultKind kind = PendingFloatFault();
+        ClearFloatFaults();
+        throw FaultError(kind);
+    }
+}
+
+void MapPixelUnchecked(const RunContext& rc, int col, int row, long double& x, long double& y, int& px, int& py) {
+    px = col;
+    py = row;
+    if (rc.inversion) Invert<NoCheck>(rc, x, y);
+    if (rc.sphere) SpherePosition<NoCheck>(rc, col, row, px, py);
+}
+
+EscapeScale MakeEscapeScale(const RunContext& rc) {
+    EscapeScale scale;
+    ClearFloatFaults();
+    try {
+        const long double scaled = rc.p3 * (rc.StalkType == kStalkNone ? 180.0L : 60.0L);
+        StepCheck::Check(scaled);
+        scale.value = Round(scaled);
+    } catch (const FaultError& e) {
+        scale.fault = e.kind();
+    }
+    ClearFloatFaults();
+    return scale;
+}
+
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
-    using G = StepCheck;
     if (FloatFaultPending()) ClearFloatFaults();
+    ColourRules(o, rc, x0, y0, MakeEscapeScale(rc));
+}
+
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeScale& scale) {
+    using G = StepCheck;
     o.pixelColour = ColourValue::Index(180);
     if (o.trapHit) {
         if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit)) {
@@ -210,9 +209,8 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
         o.pixelColour = ColourValue::Index(181);
     } else {
         const bool plain = rc.StalkType == kStalkNone;
-        const long double scaled = rc.p3 * (plain ? 180.0L : 60.0L);
-        G::Check(scaled);
-        const int32_t v = MulDiv(Round(scaled), CheckedSub(rc.miter, o.iteration), rc.miter);
+        if (scale.fault != FaultKind::None) throw FaultError(scale.fault);
+        const int32_t v = MulDiv(scale.value, CheckedSub(rc.miter, o.iteration), rc.miter);
         o.pixelColour = plain ? ColourValue::Index(Clamp(v, 0, 180)) : ColourValue::Index(120 + Clamp(v, 0, 60));
     }
     PostOrbitRules<G>(o, rc, x0, y0);

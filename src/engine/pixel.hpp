@@ -35,4 +35,25 @@ PixelOutcome ComputePixelChecked(const RunContext& rc, int col, int row);
 // holds the colour reached so far.
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0);
 
+// The top of the escape gradient, Round(p3 x 180) without stalks or
+// Round(p3 x 60) with, worked out once per run: its value, or the fault
+// that working it out raises (which the gradient then raises for every
+// escaped pixel).
+struct EscapeScale {
+    int32_t value = 0;
+    FaultKind fault = FaultKind::None;
+};
+EscapeScale MakeEscapeScale(const RunContext& rc);
+
+// ColourRules with the scale already worked out; the flags must be clear.
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeScale& scale);
+
+// The pixel's plane point; throws the fault when it cannot be formed.
+void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y);
+
+// The mappings of the orbit region (inversion of the point, Sphere's plot
+// position) without step checks: their faults stay in the sticky flags.
+// Throws where a value cannot be converted to a plot position.
+void MapPixelUnchecked(const RunContext& rc, int col, int row, long double& x, long double& y, int& px, int& py);
+
 }  // namespace velmora

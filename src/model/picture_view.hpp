@@ -31,6 +31,9 @@ public:
     virtual ~EventPump() = default;
     // Handles all pending user events and returns.
     virtual void pumpEvents() = 0;
+    // Called every few milliseconds while a run waits for a column that
+    // other threads are computing; a window handles its events here too.
+    virtual void pumpWhileWaiting() {}
 };
 
 }  // namespace velmora

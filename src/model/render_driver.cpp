@@ -170,6 +170,35 @@ void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
     ShowTitle(s_, prompts_, progress);
 }
 
+// Columns from `col` on, each committed when the one before it is; returns
+// the column after the last one committed. With several threads the others
+// compute ahead while this one commits and keeps the window alive; a cancel
+// takes effect after the column being committed, as with one thread.
+int RenderDriver::computeColumns(int col) {
+    PictureParameters& p = s_.params;
+    // A resume point beyond the picture (a hostile file, say) computes
+    // nothing rather than writing outside the buffer.
+    if (threads_ <= 1 || p.siz - col <= 1) {
+        while (col < p.siz) {
+            failedColumn_ = col;
+            ComputeColumn(rc_, col, column_);
+            commitColumn(col, column_);
+            ++col;
+            if (p.CancelRequested) break;
+        }
+        return col;
+    }
+    ColumnWorkers workers(rc_, col, p.siz, threads_);
+    while (col < p.siz) {
+        failedColumn_ = col;
+        commitColumn(col, workers.take(col, pump_, p.CancelRequested));
+        workers.release(col);
+        ++col;
+        if (p.CancelRequested) break;
+    }
+    return col;
+}
+
 void RenderDriver::finishRun(int col) {
     PictureParameters& p = s_.params;
     p.LastColumnDone = col - 1;
@@ -201,6 +230,7 @@ void RenderDriver::Runclick() {
 
     p.Calculating = true;
     int col = std::max(s_.ResumeColumn, 0);
+    failedColumn_ = col;
     try {
         s_.xoff = (view_.windowWidth() - p.siz) / 2;
         s_.yoff = (view_.panelTop() - p.sizy) / 2;
@@ -208,15 +238,9 @@ void RenderDriver::Runclick() {
         ShowStatus(s_, prompts_, "Commencing drawing...");
         if (p.sphere) drawSphereBackground();
         if (p.FunctionKind == kFormulaCoefficients) prepareCoefficientFormula();
-        // A resume point beyond the picture (a hostile file, say) computes
-        // nothing rather than writing outside the buffer.
-        while (col < p.siz) {
-            ComputeColumn(rc_, col, column_);
-            commitColumn(col, column_);
-            ++col;
-            if (p.CancelRequested) break;
-        }
+        col = computeColumns(col);
     } catch (const FaultError& e) {
+        col = failedColumn_;
         // A fault outside the per-pixel regions cannot be stepped over: the
         // run stops here, as if cancelled, and says why.
         prompts_.messageBox(e.what(), "main", MessageButtons::Ok, MessageIcon::Error);

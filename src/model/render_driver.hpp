@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "column.hpp"
+#include "column_workers.hpp"
 #include "fault.hpp"
 #include "parameter_reading.hpp"
 #include "picture_view.hpp"
@@ -37,6 +38,11 @@ public:
     // Pop-up "set inverse".
     void runinverse1Click();
 
+    // Threads that compute columns (at least one); the machine's cores
+    // unless told otherwise.
+    void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
+    int threads() const { return threads_; }
+
     // The constants of the last run that got past set-up.
     const RunContext& runContext() const { return rc_; }
     // Orbit steps made by the last run.
@@ -52,6 +58,7 @@ private:
     void reportSetUpFault(FaultKind kind);
     void drawSphereBackground();
     void prepareCoefficientFormula();
+    int computeColumns(int col);
     void commitColumn(int col, const ColumnOutcome& column);
     void plot(const PlottedPixel& pixel);
     void reportPixelFault(FaultKind kind);
@@ -67,6 +74,8 @@ private:
     ColumnOutcome column_;
     bool suppressFaultMessages_ = false;
     int64_t orbitSteps_ = 0;
+    int threads_ = DefaultThreadCount();
+    int failedColumn_ = 0;  // the column being committed, where a fault stops the run
 };
 
 inline constexpr int64_t kBufferOffsetLimit = 4000000;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "column_workers.hpp"
+#include "options.hpp"
 #include "run_renderer.hpp"
 #include "temp_dir.hpp"
 
@@ -27,6 +29,7 @@ TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
         {{"--raw", ""}, "--raw: the file name is empty"},
         {{"--frobnicate"}, "unknown option --frobnicate (see --help)"},
         {{"--size"}, "--size needs a value"},
+        {{"--threads", "0"}, "--threads: 0 is out of range (1 to 256)"},
     };
     for (const auto& c : cases) {
         const Result r = Render(c.args);
@@ -42,8 +45,10 @@ TEST(Renderer, HelpNamesEveryOption) {
     for (const char* option : {"--size", "--iterations", "--min-iterations", "--bailout ", "--range", "--centre",
                                "--julia", "--p1", "--p2", "--p3", "--coef-a", "--coef-b", "--coef-c",
                                "--mandelbrot", "--function", "--stalk", "--bailout-test", "--ffunc", "--sphere",
-                               "--inversion ", "--inversion-circle", "--raw", "--stats"})
+                               "--inversion ", "--inversion-circle", "--raw", "--stats", "--threads"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    // The default number of threads is the machine's, and the help says it.
+    EXPECT_NE(r.out.find("(default " + std::to_string(DefaultThreadCount()) + ", the cores"), std::string::npos);
 }
 
 TEST(Renderer, RendersAndWritesTheBuffer) {

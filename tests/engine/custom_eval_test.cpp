@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "custom_compiler.hpp"
+#include "custom_program.hpp"
 #include "pixel.hpp"
 
 namespace velmora {
@@ -164,7 +165,42 @@ TEST(CustomEval, Faults) {
         {"50 codes", Raw(atnas), {1, 0}, FaultKind::None},
         {"length beyond the code", Raw(atnas, 51), {1, 0}, FaultKind::RangeCheck},
     };
-    for (const Case& c : cases) EXPECT_EQ(StepFault(c.program, c.z), c.fault) << c.what;
+    for (const Case& c : cases) {
+        EXPECT_EQ(StepFault(c.program, c.z), c.fault) << c.what;
+        // Exactly the programs that can never meet a range fault compile
+        // for the fast kernel; the others stay with the interpreter.
+        CustomProgram compiled;
+        EXPECT_EQ(CompileCustomProgram(c.program.code.data(), c.program.length, compiled),
+                  c.fault != FaultKind::RangeCheck)
+            << c.what;
+    }
+}
+
+TEST(CustomEval, CompiledProgramsGiveTheInterpretersBits) {
+    const char* formulas[] = {"z*z+c", "z^(c+u)-w/z", "sin(z)*cos(c)+tan(z)", "exp(sqr(z))-sqrt(z+v)",
+                              "sinh(z)+cosh(c)*tanh(z)", "atna(z)+9-8*u", "c", "(z)", "sin(c)*z+sin(c)",
+                              "exp(c*u)"};
+    const Complex zs[] = {{0.25L, -0.75L}, {-1.5L, 0.125L}, {0, 0.5L}, {-3, 0.5L}};
+    const Complex c{-0.375L, 0.625L};
+    for (const char* formula : formulas) {
+        const Program p = Compiled(formula);
+        CustomProgram program;
+        ASSERT_TRUE(CompileCustomProgram(p.code.data(), p.length, program)) << formula;
+        CustomLanes<4> lanes;
+        lanes.setConstants(Context(p).u, Context(p).v, Context(p).w);
+        for (int l = 0; l < 4; ++l) {
+            lanes.value[kSlotZ][l] = zs[l];
+            lanes.value[kSlotC][l] = c;
+            RunCustomInvariants(program, lanes, l);
+        }
+        // Two steps: what was made once per orbit is still there.
+        for (int step = 0; step < 2; ++step) {
+            Complex expected[4];
+            for (int l = 0; l < 4; ++l) expected[l] = Step<NoCheck>(p, lanes.value[kSlotZ][l], c);
+            RunCustomProgram(program, lanes);
+            for (int l = 0; l < 4; ++l) EXPECT_EQ(lanes.value[kSlotZ][l], expected[l]) << formula << " lane " << l;
+        }
+    }
 }
 
 TEST(CustomEval, FaultsLeaveZAsItWas) {

@@ -1,0 +1,372 @@
+#include "lane_column.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "custom_program.hpp"
+#include "formulas.hpp"
+#include "pixel.hpp"
+#include "stalks.hpp"
+#include "x87_lanes.hpp"
+
+namespace velmora {
+namespace {
+
+// What a lane's orbit left when it stopped.
+struct LaneResult {
+    Complex z;
+    long double modulus = 0.0L;
+    int64_t steps = 0;
+};
+
+template <int kBailout>
+inline long double Modulus(const Complex& z) {
+    if constexpr (kBailout == kBailoutModulus) return z.re * z.re + z.im * z.im;
+    else return fabsl(z.re) + fabsl(z.im);
+}
+
+// A stepper runs a batch of orbits until some stop. Each lane makes the
+// steps of the driver's orbit loop without a stalk test: the formula step,
+// the modulus, and the end test (at most `limit` steps, or the modulus above
+// maxmod or not a number). advance() returns the lanes that stopped, as bits.
+
+// Any formula, in C++, the lanes side by side.
+template <int kFormula, int kBailout, int kLanes>
+class LockstepStepper {
+public:
+    static constexpr int kLaneCount = kLanes;
+    explicit LockstepStepper(const RunContext& rc) : rc_(rc) {}
+
+    void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
+        orbit_[l].z = z0;
+        orbit_[l].c = c;
+        orbit_[l].pokornyZ = z0;
+        remaining_[l] = limit;
+        limit_[l] = limit;
+    }
+    void copy(int to, int from) {
+        orbit_[to] = orbit_[from];
+        remaining_[to] = remaining_[from];
+        limit_[to] = limit_[from];
+    }
+    unsigned advance() {
+        const long double maxmod = rc_.maxmod;
+        for (;;) {
+            unsigned stopped = 0;
+#pragma GCC unroll 4
+            for (int l = 0; l < kLanes; ++l) {
+                FormulaStepOf<NoCheck, kFormula>(orbit_[l], rc_);
+                const long double m = Modulus<kBailout>(orbit_[l].z);
+                if (--remaining_[l] == 0 || !(m <= maxmod)) {
+                    modulus_[l] = m;
+                    stopped |= 1u << l;
+                }
+            }
+            if (stopped) return stopped;
+        }
+    }
+    LaneResult result(int l) const { return {orbit_[l].z, modulus_[l], limit_[l] - remaining_[l]}; }
+
+private:
+    const RunContext& rc_;
+    OrbitState orbit_[kLanes];
+    long double modulus_[kLanes] = {};
+    int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
+};
+
+// z^2+c with the modulus test in the x87 kernel. The kernel takes orbits
+// after their first step, which is made here the way the C++ step makes it.
+class X87Z2Stepper {
+public:
+    static constexpr int kLaneCount = 2;
+    explicit X87Z2Stepper(const RunContext& rc) { block_.maxmod = rc.maxmod; }
+
+    void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
+        Complex z;
+        CMul<NoCheck>(z0, z0, z);
+        CAdd<NoCheck>(z, c, z);
+        X87Lane& lane = block_.lane[l];
+        lane.zr = z.re;
+        lane.zi = z.im;
+        lane.cr = c.re;
+        lane.ci = c.im;
+        lane.remaining = limit - 1;
+        limit_[l] = limit;
+    }
+    void copy(int to, int from) {
+        block_.lane[to] = block_.lane[from];
+        limit_[to] = limit_[from];
+    }
+    unsigned advance() { return 1u << RunX87Lanes(block_); }
+    LaneResult result(int l) const {
+        const X87Lane& lane = block_.lane[l];
+        return {Complex{lane.zr, lane.zi}, lane.modulus, limit_[l] - std::max<int64_t>(lane.remaining, 0)};
+    }
+
+private:
+    X87Block block_;
+    int64_t limit_[2] = {};
+};
+
+// The custom formula, compiled, on four lanes at once.
+template <int kBailout>
+class CustomStepper {
+public:
+    static constexpr int kLaneCount = 4;
+    CustomStepper(const RunContext& rc, const CustomProgram& program) : maxmod_(rc.maxmod), program_(program) {
+        lanes_.setConstants(rc.u, rc.v, rc.w);
+    }
+
+    void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
+        lanes_.value[kSlotZ][l] = z0;
+        lanes_.value[kSlotC][l] = c;
+        RunCustomInvariants(program_, lanes_, l);
+        remaining_[l] = limit;
+        limit_[l] = limit;
+    }
+    void copy(int to, int from) {
+        for (auto& slot : lanes_.value) slot[to] = slot[from];
+        remaining_[to] = remaining_[from];
+        limit_[to] = limit_[from];
+    }
+    unsigned advance() {
+        for (;;) {
+            RunCustomProgram(program_, lanes_);
+            unsigned stopped = 0;
+            for (int l = 0; l < kLaneCount; ++l) {
+                const long double m = Modulus<kBailout>(lanes_.value[kSlotZ][l]);
+                if (--remaining_[l] == 0 || !(m <= maxmod_)) {
+                    modulus_[l] = m;
+                    stopped |= 1u << l;
+                }
+            }
+            if (stopped) return stopped;
+        }
+    }
+    LaneResult result(int l) const { return {lanes_.value[kSlotZ][l], modulus_[l], limit_[l] - remaining_[l]}; }
+
+private:
+    long double maxmod_;
+    const CustomProgram& program_;
+    CustomLanes<kLaneCount> lanes_;
+    long double modulus_[kLaneCount] = {};
+    int64_t remaining_[kLaneCount] = {}, limit_[kLaneCount] = {};
+};
+
+PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.orbitFault, p.colourFault, p.steps}; }
+
+// One column through a stepper. Lanes take the column's rows in order; a
+// lane with no row left runs as a copy of a busy one (the same operations
+// on the same values: no new faults, the same stop).
+template <class Stepper>
+class LaneColumn {
+public:
+    LaneColumn(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper)
+        : rc_(rc), col_(col), out_(out), stepper_(stepper), scale_(MakeEscapeScale(rc)) {}
+
+    void run() {
+        planePoints();
+        out_.pixels.resize(static_cast<size_t>(rows_));
+        for (int l = 0; l < kLanes; ++l) fill(l);
+        for (;;) {
+            int busy = -1;
+            for (int l = 0; l < kLanes; ++l)
+                if (slot_[l].active) busy = l;
+            if (busy < 0) break;
+            for (int l = 0; l < kLanes; ++l) {
+                owner_[l] = l;
+                if (!slot_[l].active) {
+                    stepper_.copy(l, busy);
+                    owner_[l] = busy;
+                }
+            }
+            const unsigned stopped = stepper_.advance();
+            for (int l = 0; l < kLanes; ++l) {
+                if (!(stopped & (1u << l))) continue;
+                const int owner = owner_[l];
+                // A copy and its original stop at the same step; whichever
+                // is seen first finishes the pixel.
+                if (slot_[owner].active) finish(owner, stepper_.result(l));
+            }
+            for (int l = 0; l < kLanes; ++l)
+                if (!slot_[l].active) fill(l);
+        }
+        ClearFloatFaults();
+    }
+
+private:
+    static constexpr int kLanes = Stepper::kLaneCount;
+
+    struct Slot {
+        bool active = false;
+        int row = 0;
+        long double x = 0.0L, y = 0.0L;  // the point after the mappings
+        int px = 0, py = 0;
+        Complex c;
+    };
+
+    // Every row's plane point, tested once; only a column where some point
+    // cannot be formed is gone through row by row to find the first.
+    void planePoints() {
+        rows_ = rc_.sizy;
+        y_.resize(static_cast<size_t>(std::max(rows_, 0)));
+        ClearFloatFaults();
+        for (int row = 0; row < rows_; ++row)
+            y_[static_cast<size_t>(row)] = static_cast<long double>(row - rc_.sizy / 2) * rc_.step + rc_.yce;
+        x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
+        if (!FloatFaultPending()) return;
+        for (int row = 0; row < rows_; ++row) {
+            try {
+                long double x, y;
+                PlanePoint(rc_, col_, row, x, y);
+            } catch (const FaultError& e) {
+                out_.stoppedBy = e.kind();
+                rows_ = row;
+                break;
+            }
+        }
+        ClearFloatFaults();
+    }
+
+    // Gives lane l the next row, if any.
+    void fill(int l) {
+        while (next_ < rows_) {
+            const int row = next_++;
+            Slot& s = slot_[l];
+            s.x = x_;
+            s.y = y_[static_cast<size_t>(row)];
+            // The Sphere position can throw; its flags must then be this
+            // pixel's alone.
+            if (rc_.sphere && FloatFaultPending()) settle();
+            try {
+                MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
+            } catch (const FaultError&) {
+                ClearFloatFaults();
+                out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
+                continue;
+            }
+            s.active = true;
+            s.row = row;
+            s.c = rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy};
+            stepper_.load(l, Complex{s.x, s.y}, s.c, limit_);
+            return;
+        }
+    }
+
+    // A fault struck some pixel in flight: all of them go through the
+    // checked path.
+    void settle() {
+        ClearFloatFaults();
+        for (Slot& s : slot_) {
+            if (!s.active) continue;
+            out_.pixels[static_cast<size_t>(s.row)] = Plotted(ComputePixelChecked(rc_, col_, s.row));
+            s.active = false;
+        }
+    }
+
+    // The colour rules on the lane's finished orbit, as the one-pixel path
+    // runs them.
+    void finish(int l, const LaneResult& r) {
+        if (FloatFaultPending()) {
+            settle();
+            return;
+        }
+        Slot& s = slot_[l];
+        OrbitState o;
+        o.z = r.z;
+        o.c = s.c;
+        o.iteration = static_cast<int32_t>(r.steps + 1);
+        o.modulus = r.modulus;
+        o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
+        FaultKind colourFault = FaultKind::None;
+        try {
+            ColourRules(o, rc_, s.x, s.y, scale_);
+        } catch (const FaultError& e) {
+            colourFault = e.kind();
+            ClearFloatFaults();
+        }
+        out_.pixels[static_cast<size_t>(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, r.steps};
+        s.active = false;
+    }
+
+    const RunContext& rc_;
+    const int col_;
+    ColumnOutcome& out_;
+    Stepper& stepper_;
+    const EscapeScale scale_;
+    // The most steps an orbit makes: with at most one minimum step the loop
+    // ends after max(miter, 1) steps.
+    const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
+    int rows_ = 0, next_ = 0;
+    long double x_ = 0.0L;
+    std::vector<long double> y_;
+    Slot slot_[kLanes];
+    int owner_[kLanes] = {};  // the pixel each lane computes this round
+};
+
+template <class Stepper>
+void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper) {
+    LaneColumn<Stepper>(rc, col, out, stepper).run();
+}
+
+template <int kBailout>
+void BuiltInLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+    if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2) {
+        X87Z2Stepper stepper(rc);
+        RunLanes(rc, col, out, stepper);
+        return;
+    }
+    WithFormulaKind(rc.FunctionKind, [&]<int K>() {
+        LockstepStepper<K, kBailout, 2> stepper(rc);
+        RunLanes(rc, col, out, stepper);
+    });
+}
+
+template <int kBailout>
+void CustomLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+    CustomProgram program;
+    CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+    CustomStepper<kBailout> stepper(rc, program);
+    RunLanes(rc, col, out, stepper);
+}
+
+void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+    out.pixels.clear();
+    out.stoppedBy = FaultKind::None;
+    const bool modulus = rc.BailoutKind == kBailoutModulus;
+    if (rc.FunctionKind == kFormulaCustom) {
+        if (modulus) CustomLanes<kBailoutModulus>(rc, col, out);
+        else CustomLanes<kBailoutSumAbs>(rc, col, out);
+    } else if (modulus) {
+        BuiltInLanes<kBailoutModulus>(rc, col, out, x87);
+    } else {
+        BuiltInLanes<kBailoutSumAbs>(rc, col, out, x87);
+    }
+}
+
+}  // namespace
+
+bool LanesApply(const RunContext& rc) {
+    if (rc.BailoutKind != kBailoutModulus && rc.BailoutKind != kBailoutSumAbs) return false;
+    if (NeedsHistory(rc) || TestsEveryStep(rc)) return false;
+    // More minimum steps than one would need a second kind of loop; a limit
+    // of the largest integer would need the counter's overflow fault.
+    if (rc.minit > 1 || rc.miter == std::numeric_limits<int32_t>::max()) return false;
+    // Measured: two z^3+c orbits side by side in C++ run slower than one
+    // (their values go through memory), so that formula keeps its loop.
+    if (rc.FunctionKind == kFormulaZ3) return false;
+    if (rc.FunctionKind == kFormulaCustom) {
+        CustomProgram program;
+        return CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+    }
+    return true;
+}
+
+void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, HaveX87Lanes()); }
+
+void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, false); }
+
+}  // namespace velmora

@@ -1,0 +1,25 @@
+#pragma once
+// The fast kernel of a column for the common case: no per-step stalk test,
+// no orbit history, an escape test of either kind, at most one minimum step.
+// Several pixels of the column run at once, each in a lane with its own
+// counters; the sticky flags are read once when a lane finishes. Flags are
+// shared by the lanes, so when they show a fault every pixel in flight is
+// computed again by the checked path, which finds the exact fault and step.
+// The outcome is the one the one-pixel path gives, byte for byte.
+
+#include "column.hpp"
+#include "run_context.hpp"
+
+namespace velmora {
+
+// Whether the lane kernel can compute this run's columns.
+bool LanesApply(const RunContext& rc);
+
+// Computes column `col` in lanes (LanesApply must hold).
+void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out);
+
+// The same column with the lanes of z^2+c run by the portable C++ kernel
+// instead of the x87 one: the reference the assembly is tested against.
+void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out);
+
+}  // namespace velmora

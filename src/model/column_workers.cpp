@@ -1,0 +1,100 @@
+#include "column_workers.hpp"
+
+#include <cfenv>
+#include <chrono>
+
+#include "fault.hpp"
+
+namespace velmora {
+
+int DefaultThreadCount() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+ColumnWorkers::ColumnWorkers(const RunContext& rc, int first, int end, int threads)
+    : rc_(rc), end_(end), slots_(static_cast<size_t>(2 * threads + 2)), next_(first), taken_(first), last_(end - 1) {
+    // Rounding, precision and exception masks as this thread has them; the
+    // sticky flags start clear.
+    std::fenv_t environment;
+    std::fegetenv(&environment);
+    threads_.reserve(static_cast<size_t>(threads));
+    for (int t = 0; t < threads; ++t)
+        threads_.emplace_back([this, environment] {
+            std::fesetenv(&environment);
+            ClearFloatFaults();
+            work();
+        });
+}
+
+ColumnWorkers::~ColumnWorkers() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+}
+
+void ColumnWorkers::work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        // A column may start when its slot is free: the committer has taken
+        // the column that held it before.
+        changed_.wait(lock, [this] {
+            return stopping_ || next_ > last_ || next_ >= end_ ||
+                   next_ < taken_ + static_cast<int>(slots_.size());
+        });
+        if (stopping_ || next_ > last_ || next_ >= end_) return;
+        const int col = next_++;
+        Slot& slot = slotOf(col);
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+            ComputeColumn(rc_, col, slot.outcome);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        slot.col = col;
+        slot.error = error;
+        slot.ready = true;
+        changed_.notify_all();
+    }
+}
+
+const ColumnOutcome& ColumnWorkers::take(int col, EventPump& pump, const bool& cancelRequested) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kPumpInterval = std::chrono::milliseconds(8);
+    Slot& slot = slotOf(col);
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto nextPump = Clock::now() + kPumpInterval;
+    while (!(slot.ready && slot.col == col)) {
+        if (cancelRequested && last_ > col) {
+            last_ = col;
+            changed_.notify_all();
+        }
+        changed_.wait_until(lock, nextPump);
+        if (Clock::now() >= nextPump) {
+            lock.unlock();
+            pump.pumpWhileWaiting();
+            lock.lock();
+            nextPump = Clock::now() + kPumpInterval;
+        }
+    }
+    if (slot.error) std::rethrow_exception(slot.error);
+    return slot.outcome;
+}
+
+void ColumnWorkers::release(int col) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        Slot& slot = slotOf(col);
+        slot.ready = false;
+        slot.col = -1;
+        taken_ = col + 1;
+    }
+    changed_.notify_all();
+}
+
+}  // namespace velmora

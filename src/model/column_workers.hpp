@@ -1,0 +1,65 @@
+#pragma once
+// Columns of one run computed ahead on worker threads. The committer takes
+// them strictly in column order, so whatever it shows and stores is what a
+// one-thread run shows and stores; the workers only run ahead of it, by a
+// few columns at most, and never touch the program's state.
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "column.hpp"
+#include "picture_view.hpp"
+#include "run_context.hpp"
+
+namespace velmora {
+
+// The number of threads a run uses unless told otherwise: the machine's
+// cores (one when that cannot be told).
+int DefaultThreadCount();
+
+class ColumnWorkers {
+public:
+    // Starts `threads` workers on columns first..end-1 of the run `rc`,
+    // which must outlive them. Each worker sets up its floating-point state
+    // as the calling thread has it.
+    ColumnWorkers(const RunContext& rc, int first, int end, int threads);
+    // Stops the workers, finishing at most the columns they are computing,
+    // and discards every column not taken.
+    ~ColumnWorkers();
+    ColumnWorkers(const ColumnWorkers&) = delete;
+    ColumnWorkers& operator=(const ColumnWorkers&) = delete;
+
+    // Column `col`, the next in order, once computed; valid until
+    // release(col). While it waits, `pump` keeps the window alive; once
+    // `cancelRequested` is set no column after `col` is started.
+    const ColumnOutcome& take(int col, EventPump& pump, const bool& cancelRequested);
+    void release(int col);
+
+private:
+    struct Slot {
+        int col = -1;  // the column it holds once ready
+        bool ready = false;
+        ColumnOutcome outcome;
+        std::exception_ptr error;
+    };
+
+    void work();
+    Slot& slotOf(int col) { return slots_[static_cast<size_t>(col) % slots_.size()]; }
+
+    const RunContext& rc_;
+    const int end_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Slot> slots_;  // a ring: column col lives in slot col % size
+    int next_;                 // the next column to start
+    int taken_;                // columns before this one are committed
+    int last_;                 // no column after this one is started
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,160 @@
+// Pictures made by several threads and by the lane kernels, against the one
+// made pixel by pixel on the checked path: every byte the same, faulting
+// views and Sphere's overlapping plot positions included.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "column.hpp"
+#include "custom_formula.hpp"
+#include "lane_column.hpp"
+#include "mode_actions.hpp"
+#include "pixel.hpp"
+#include "recording_host.hpp"
+#include "render_driver.hpp"
+#include "startup.hpp"
+
+namespace velmora {
+namespace {
+
+struct Session {
+    ProgramState s;
+    testing::RecordingHost host;
+    ModeActions actions{s};
+    RenderDriver driver{s, host, host, host};
+
+    explicit Session(const std::function<void(Session&)>& set) {
+        InitialiseWithoutPicture(s, actions);
+        actions.Trigger("Mandelbrot1");
+        actions.Trigger("NoStalks1");
+        text(TextField::siz, "48");
+        set(*this);
+    }
+    void text(TextField f, const std::string& t) { s.texts.setText(f, t); }
+    void formula(uint8_t kind) { actions.FunctionItem(kind); }
+    void custom(const std::string& formula) {
+        actions.FunctionItem(kFormulaCustom);
+        ConfirmCustomFormula(s, host, formula);
+        ASSERT_EQ(ReadAndCompileCustomFormula(s, host, {"0.3", "0.0", "0.0", "-0.5", "1", "0.0"}),
+                  CustomCompileOutcome::Compiled);
+    }
+};
+
+struct View {
+    const char* name;
+    std::function<void(Session&)> set;
+};
+
+const std::vector<View>& Views() {
+    static const std::vector<View> views = {
+        {"z^2+c", [](Session&) {}},
+        {"z^2+c sum of parts", [](Session& g) { g.actions.Trigger("sumabs"); }},
+        {"z^2+c faulting", [](Session& g) {
+             g.text(TextField::Rang, "1e2470");
+             g.text(TextField::maxmod, "1e4900");
+         }},
+        {"z^2+c sphere", [](Session& g) { g.actions.Trigger("Sphere1"); }},
+        {"z^7+c huge bailout", [](Session& g) {
+             g.formula(kFormulaZ7);
+             g.text(TextField::maxmod, "1e4900");
+             g.text(TextField::miter, "200");
+         }},
+        {"cexp overflow", [](Session& g) {
+             g.formula(kFormulaCExp);
+             g.text(TextField::Rang, "40000");
+             g.text(TextField::yce, "-12000");
+             g.text(TextField::maxmod, "1e4000");
+         }},
+        {"sinh overflow sphere inversion", [](Session& g) {
+             g.formula(kFormulaSinh);
+             g.actions.Trigger("Sphere1");
+             g.actions.Trigger("Inversion1");
+             g.text(TextField::Rang, "40000");
+             g.text(TextField::xce, "5000");
+             g.text(TextField::maxmod, "1e1000");
+         }},
+        {"pokorny slope 2", [](Session& g) {
+             g.formula(kFormulaPokorny);
+             g.actions.StalkItem(kStalkSlope2);
+         }},
+        {"custom z*z+c", [](Session& g) { g.custom("z*z+c"); }},
+        {"custom power root faults", [](Session& g) {
+             g.custom("z^(c+u)+sqrt(z)*sinh(exp(z)-exp(z))");
+             g.text(TextField::Rang, "8");
+         }},
+        {"circle stalks, pixel by pixel", [](Session& g) { g.actions.StalkItem(kStalkCircle); }},
+    };
+    return views;
+}
+
+std::vector<uint8_t> Render(const View& view, int threads) {
+    Session g(view.set);
+    g.driver.setThreads(threads);
+    g.driver.Runclick();
+    EXPECT_EQ(g.s.statusText, "Picture completed.") << view.name;
+    return g.s.buffer.bytes;
+}
+
+// Every pixel on the checked path, plotted in order over Sphere's background.
+std::vector<uint8_t> CheckedPicture(const RunContext& rc) {
+    std::vector<uint8_t> picture(static_cast<size_t>(rc.siz) * rc.sizy, rc.sphere ? 183 : 0);
+    for (int col = 0; col < rc.siz; ++col)
+        for (int row = 0; row < rc.sizy; ++row) {
+            const PixelOutcome p = ComputePixelChecked(rc, col, row);
+            picture[static_cast<size_t>(p.py) * rc.siz + p.px] = p.colour.lowByte();
+        }
+    return picture;
+}
+
+TEST(Threads, EveryKernelAndThreadCountMakesTheSamePicture) {
+    for (const View& view : Views()) {
+        Session g(view.set);
+        g.driver.setThreads(1);
+        g.driver.Runclick();
+        const RunContext& rc = g.driver.runContext();
+        EXPECT_EQ(g.s.buffer.bytes, CheckedPicture(rc)) << view.name;
+        // The lanes (the x87 ones and their C++ reference) give each pixel's
+        // outcome, faults and steps included, as the one-pixel path does.
+        for (int col = 0; col < rc.siz; ++col) {
+            ColumnOutcome reference, lanes, portable;
+            ComputeColumnPixelByPixel(rc, col, reference);
+            ComputeColumn(rc, col, lanes);
+            EXPECT_TRUE(lanes.pixels == reference.pixels) << view.name << " column " << col;
+            if (!LanesApply(rc)) continue;
+            ComputeColumnInPortableLanes(rc, col, portable);
+            EXPECT_TRUE(portable.pixels == reference.pixels) << view.name << " column " << col;
+        }
+        for (int threads : {2, 3}) EXPECT_EQ(Render(view, threads), g.s.buffer.bytes) << view.name << threads;
+    }
+}
+
+// A cancel in column 5 with three threads: the picture stops after it, as
+// with one, though later columns were computed ahead; none of them shows.
+TEST(Threads, CancelStopsAfterTheColumnAndDiscardsTheRest) {
+    Session g([](Session&) {});
+    g.driver.setThreads(3);
+    const int rows = 36;
+    int pumps = 0;
+    g.host.onPump = [&] {
+        if (++pumps == rows * 5 + 2) g.s.params.CancelRequested = true;
+    };
+    g.driver.Runclick();
+    EXPECT_EQ(g.s.statusText, "Picture generation halted.");
+    EXPECT_EQ(g.s.params.LastColumnDone, 5);
+    EXPECT_EQ(g.host.copiedColumns.size(), 6u);
+    const std::vector<uint8_t> complete = Render(Views().front(), 1);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < 48; ++x) {
+            const size_t at = static_cast<size_t>(y) * 48 + x;
+            EXPECT_EQ(g.s.buffer.bytes[at], x <= 5 ? complete[at] : 0) << x << "," << y;
+        }
+    g.host.onPump = nullptr;
+    g.driver.Continue();
+    EXPECT_EQ(g.s.buffer.bytes, complete);
+}
+
+}  // namespace
+}  // namespace velmora
