@@ -1,6 +1,15 @@
 #include "application.hpp"
 
+#include <QIcon>
+
 namespace velmora {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // The installed menu entry and icon go by this name; window managers and
+    // compositors match the program's windows to them through it.
+    setDesktopFileName(QStringLiteral("velmora32"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("velmora32")));
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {

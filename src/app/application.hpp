@@ -13,7 +13,7 @@ namespace velmora {
 class Application : public QApplication {
     Q_OBJECT
 public:
-    Application(int& argc, char** argv) : QApplication(argc, argv) {}
+    Application(int& argc, char** argv);
 
     std::function<void(const std::exception&)> onUncaught;
 

@@ -37,16 +37,22 @@ void PictureFileWiring::LoadfromGIF1Click() {
     if (p.Calculating) return;
     const FileDialogRequest request{kLoadCaption, DirectoryOrHome(program_.settings().gifloaddir),
                                     "picture (*.gif);;picture (*.bmp);;palette (*.vmp)", "", "*.gif"};
-    const auto name = program_.prompter().openFile(request);
+    if (const auto name = program_.prompter().openFile(request))
+        loadNamedGif(*name);
+    else
+        p.KeepBuffer = false;
+}
+
+void PictureFileWiring::loadNamedGif(const std::string& fileName) {
+    PictureParameters& p = program_.state().params;
     // The picture keeps its buffer for the continuation; whatever happens,
     // the next run after it starts afresh.
     struct KeepBufferWhileLoading {
         bool& flag;
         ~KeepBufferWhileLoading() { flag = false; }
     } keep{p.KeepBuffer};
-    if (!name) return;
     p.KeepBuffer = true;
-    files_.LoadGif(*name);
+    files_.LoadGif(fileName);
 }
 
 void PictureFileWiring::setBusyCursor(bool busy) {

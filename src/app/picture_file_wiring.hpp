@@ -23,6 +23,9 @@ public:
 
     void SaveasGIF1Click();
     void LoadfromGIF1Click();
+    // What "Load from GIF..." does once a file is chosen; a picture named on
+    // the command line is loaded the same way. File errors are thrown.
+    void loadNamedGif(const std::string& fileName);
 
     static constexpr const char* kSaveCaption = "Save Picture File";
     static constexpr const char* kLoadCaption = "LOAD PICTURE FILE (GIF)";

@@ -1,6 +1,7 @@
 #include "program.hpp"
 
 #include <QApplication>
+#include <QLayout>
 #include <QScreen>
 
 #include "bmp_export.hpp"
@@ -49,6 +50,8 @@ void Program::start() {
     // Sized like the maximised window already, so that a picture started
     // during start-up is placed as it will be seen.
     if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());
+    // A hidden window lays out its canvas only when asked to.
+    mainWindow_->layout()->activate();
     QObject::connect(mainWindow_.get(), &MainWindow::closed, mainWindow_.get(), [this] {
         help_->close();
         QCoreApplication::quit();
@@ -98,6 +101,10 @@ void Program::readSettings() {
 const std::string& Program::CurrentFileName() const { return files_->files().CurrentFileName(); }
 
 void Program::loadStartupPicture() {
+    if (!commandLinePicture_.empty()) {
+        loadCommandLinePicture();
+        return;
+    }
     PictureFiles& files = files_->files();
     files.setCurrentFileName(settings_.startfile);
     // No start-up picture named: nothing is loaded, nothing is said, and no
@@ -111,6 +118,16 @@ void Program::loadStartupPicture() {
     } catch (const std::exception& e) {
         prompter_.message(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
                           MessageButtons::Ok, MessageIcon::Information);
+    }
+}
+
+void Program::loadCommandLinePicture() {
+    // Start-up runs outside the event loop, so the error report that the
+    // loop gives an uncaught error is given here.
+    try {
+        files_->loadNamedGif(commandLinePicture_);
+    } catch (const std::exception& e) {
+        ReportError(prompter_, state_.applicationTitle, e);
     }
 }
 

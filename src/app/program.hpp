@@ -41,6 +41,11 @@ public:
     // main window ends the event loop.
     void start();
 
+    // A picture named on the command line: start() loads it in place of the
+    // settings' start-up picture, as "Load from GIF..." would, and reports a
+    // missing or refused file as that menu item reports it.
+    void setCommandLinePicture(const std::string& fileName) { commandLinePicture_ = fileName; }
+
     // "Custom" was chosen: its dialog (unless a picture is being loaded),
     // then the constants are read and the formula compiled.
     void readCustomFormula() override;
@@ -74,6 +79,7 @@ private:
     void createParametersDialog();
     void readSettings();
     void loadStartupPicture();
+    void loadCommandLinePicture();
 
     ProgramState state_;
     Prompter& prompter_;
@@ -97,6 +103,7 @@ private:
     // the window's client area.
     std::unique_ptr<ZoomWiring> zoom_;
     std::unique_ptr<PictureFileWiring> files_;
+    std::string commandLinePicture_;
 };
 
 }  // namespace velmora

@@ -6,6 +6,8 @@
 
 #include <stdexcept>
 
+#include "data_directory.hpp"
+
 namespace velmora {
 namespace {
 
@@ -34,7 +36,7 @@ Settings FirstStartSettings() {
     QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (pictures.isEmpty() || !QDir(pictures).exists()) pictures = QDir::homePath();
     const std::string folder = pictures.toStdString();
-    const std::string shipped = (QCoreApplication::applicationDirPath() + "/" + kShippedPictureName).toStdString();
+    const std::string shipped = (DataDirectory() + "/" + kShippedPictureName).toStdString();
     return Settings{shipped, folder, folder, folder, folder};
 }
 

@@ -15,8 +15,8 @@ namespace velmora {
 // <configuration folder>/Tarnwick/Velmo32.ini.
 QString DefaultSettingsFile();
 
-// The picture the program ships, rendered when it is built and kept beside
-// the program's executable.
+// The picture the program ships, rendered when it is built and kept in the
+// program's data folder (beside the executable in a build folder).
 inline constexpr const char* kShippedPictureName = "velmora-start.gif";
 
 // What the first start writes: the shipped picture as the start-up picture,

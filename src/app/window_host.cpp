@@ -49,7 +49,10 @@ void WindowHost::repaintWindow() {
 
 int WindowHost::windowWidth() { return window_ ? window_->frameGeometry().width() : 0; }
 
-int WindowHost::panelTop() { return window_ ? window_->panel()->y() : 0; }
+// Where the canvas puts its panel: known from the canvas's size before the
+// panel has moved there, which a window not yet shown (a picture loaded at
+// start-up) waits for.
+int WindowHost::panelTop() { return window_ ? window_->canvas()->height() - StatusPanel::kHeight : 0; }
 
 void WindowHost::pictureResized() {
     if (window_) window_->canvas()->updatePicture();

@@ -16,6 +16,7 @@
 #include "gif_writer.hpp"
 #include "picture_canvas.hpp"
 #include "picture_file_wiring.hpp"
+#include "status_panel.hpp"
 #include "test_support.hpp"
 
 namespace velmora {
@@ -179,6 +180,54 @@ private slots:
         QCOMPARE(prompter2.texts(), std::vector<std::string>{"Error in Registry...File not found "});
         QCOMPARE(prompter2.shown[0].icon, MessageIcon::Information);
         QVERIFY(program2.mainWindow().isVisible());
+    }
+
+    // "velmora32 picture.gif": the named picture instead of the start-up one;
+    // a missing or refused one is reported as "Load from GIF..." reports it,
+    // and then no picture is loaded.
+    void commandLinePicture() {
+        {
+            StartedProgram p;
+            p.program.driver().Runclick();
+            QVERIFY(p.program.pictureFiles().files().SaveGif(path("start.gif")));
+            p.program.actions().Mandelbrot();
+            p.program.driver().Runclick();
+            QVERIFY(p.program.pictureFiles().files().SaveGif(path("named.gif")));
+        }
+        {
+            FileSink sink(path("foreign.gif"));
+            const uint8_t small[] = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
+            sink.write(small, sizeof small);
+            sink.commit();
+        }
+        const struct {
+            std::string named, loaded, message;
+            MessageIcon icon;
+        } cases[] = {
+            {"named.gif", "named.gif", "", MessageIcon::Information},
+            {"gone.gif", "", "File not found.", MessageIcon::Error},
+            {"foreign.gif", "", kNotValidGifMessage, MessageIcon::Information},
+        };
+        for (const auto& c : cases) {
+            ScriptedPrompter prompter;
+            FixedSettings settings({path("start.gif"), "", "", "", ""});
+            Program program(prompter, settings);
+            program.setCommandLinePicture(path(c.named));
+            program.start();
+            QCOMPARE(program.CurrentFileName(), c.loaded.empty() ? std::string() : path(c.loaded));
+            QCOMPARE(program.state().menu.isChecked("Mandelbrot1"), !c.loaded.empty());
+            QCOMPARE(program.state().buffer.bytes.empty(), c.loaded.empty());
+            QVERIFY(!program.state().params.KeepBuffer);
+            if (c.message.empty()) {
+                QVERIFY(prompter.shown.empty());
+                // Placed as a picture loaded later would be, above the panel.
+                QCOMPARE(program.state().yoff, (program.mainWindow().panel()->y() - program.state().params.sizy) / 2);
+                continue;
+            }
+            QCOMPARE(prompter.texts(), std::vector<std::string>{c.message});
+            QCOMPARE(prompter.shown[0].caption, program.state().applicationTitle);
+            QCOMPARE(prompter.shown[0].icon, c.icon);
+        }
     }
 };
 
