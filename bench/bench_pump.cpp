@@ -20,7 +20,7 @@
 #include "main_window.hpp"
 #include "program.hpp"
 #include "prompter.hpp"
-#include "settings_source.hpp"
+#include "settings_store.hpp"
 
 namespace {
 
@@ -37,7 +37,7 @@ public:
 
 struct Desktop {
     SilentPrompter prompter;
-    EmptySettingsSource settings;
+    NoSettingsStore settings;
     Program program{prompter, settings};
 
     Desktop() {

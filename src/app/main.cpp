@@ -7,13 +7,13 @@
 #include "application.hpp"
 #include "program.hpp"
 #include "qt_prompter.hpp"
-#include "settings_source.hpp"
+#include "qsettings_store.hpp"
 
 int main(int argc, char** argv) {
     velmora::Application app(argc, argv);
     velmora::QtPrompter prompter;
-    velmora::EmptySettingsSource settings;
-    velmora::Program program(prompter, settings);
+    velmora::QSettingsStore settings(velmora::DefaultSettingsFile());
+    velmora::Program program(prompter, settings, velmora::FirstStartSettings());
     // "velmora32 picture.gif", as a file manager's "Open with" starts it; the
     // toolkit has taken its own options out of argv by now.
     if (argc > 1) {

@@ -4,12 +4,15 @@
 #include <QLayout>
 #include <QScreen>
 
+#include "bmp_export.hpp"
 #include "custom_formula_dialog.hpp"
 #include "directory_chooser_dialog.hpp"
 #include "help_viewer.hpp"
 #include "main_window.hpp"
+#include "options_menu.hpp"
 #include "palette_editor_dialog.hpp"
 #include "custom_formula.hpp"
+#include "palette_file_commands.hpp"
 #include "palette_wiring.hpp"
 #include "parameters_dialog.hpp"
 #include "picture_file_wiring.hpp"
@@ -18,9 +21,10 @@
 
 namespace velmora {
 
-Program::Program(Prompter& prompter, SettingsSource& settings)
+Program::Program(Prompter& prompter, SettingsStore& store, Settings firstStart)
     : prompter_(prompter),
-      settingsSource_(settings),
+      settingsStore_(store),
+      firstStart_(std::move(firstStart)),
       host_(state_, prompter),
       actions_(state_, this),
       driver_(state_, host_, host_, host_),
@@ -59,7 +63,10 @@ void Program::start() {
     palette_->attachEditorDialog(*paletteEditor_);
     files_ = std::make_unique<PictureFileWiring>(*this);
     createParametersDialog();
-    directoryChooser_ = new DirectoryChooserDialog(mainWindow_.get());
+    directoryChooser_ = new DirectoryChooserDialog(state_, prompter_, mainWindow_.get());
+    ConnectOptionsMenu(*this);
+    ConnectPaletteFileCommands(*this);
+    ConnectBmpExport(*this);
     palette_->buildFirstPalette();
 
     mainWindow_->showMaximized();
@@ -76,8 +83,19 @@ void Program::createParametersDialog() {
     host_.attachParametersDialog(parameters_);
     // "z^2+c" once more, and KeepBuffer for the picture about to be loaded.
     InitialiseParametersDialogState(state_, actions_);
-    settings_ = settingsSource_.read();
+    readSettings();
     loadStartupPicture();
+}
+
+void Program::readSettings() {
+    try {
+        InstallSettings(settingsStore_, firstStart_);
+    } catch (const std::exception& e) {
+        // Without settings the program still starts, with none.
+        ReportError(prompter_, state_.applicationTitle, e);
+    }
+    for (const std::string& error : ReadSettings(settingsStore_, settings_))
+        ReportError(prompter_, state_.applicationTitle, std::runtime_error(error));
 }
 
 const std::string& Program::CurrentFileName() const { return files_->files().CurrentFileName(); }
@@ -88,15 +106,15 @@ void Program::loadStartupPicture() {
         return;
     }
     PictureFiles& files = files_->files();
-    files.setCurrentFileName(settings_.Startfile);
-    // A fresh install names no picture: nothing is loaded, nothing is said,
-    // and no picture is waiting to be kept by the first run.
-    if (settings_.Startfile.empty()) {
+    files.setCurrentFileName(settings_.startfile);
+    // No start-up picture named: nothing is loaded, nothing is said, and no
+    // picture is waiting to be kept by the first run.
+    if (settings_.startfile.empty()) {
         state_.params.KeepBuffer = false;
         return;
     }
     try {
-        files.LoadGif(settings_.Startfile);
+        files.LoadGif(settings_.startfile);
     } catch (const std::exception& e) {
         prompter_.message(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
                           MessageButtons::Ok, MessageIcon::Information);

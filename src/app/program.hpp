@@ -9,7 +9,7 @@
 #include "program_state.hpp"
 #include "prompter.hpp"
 #include "render_driver.hpp"
-#include "settings_source.hpp"
+#include "settings.hpp"
 #include "window_host.hpp"
 
 namespace velmora {
@@ -27,15 +27,18 @@ class ZoomWiring;
 
 class Program : public CustomFormulaReader {
 public:
-    Program(Prompter& prompter, SettingsSource& settings);
+    // `store` is the per-user settings store; when it holds no settings yet
+    // (a user's first start), `firstStart` is written into it.
+    Program(Prompter& prompter, SettingsStore& store, Settings firstStart = {});
     ~Program() override;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     // Creates the main window, the custom formula dialog, the palette
-    // editor, the parameters dialog (which reads the settings and loads the
-    // start-up picture) and the directory chooser, then shows the main
-    // window maximised. Closing the main window ends the event loop.
+    // editor, the parameters dialog (which reads the settings, creating
+    // them on a first start, and loads the start-up picture) and the
+    // directory chooser, then shows the main window maximised. Closing the
+    // main window ends the event loop.
     void start();
 
     // A picture named on the command line: start() loads it in place of the
@@ -64,7 +67,9 @@ public:
     // Saving and loading pictures.
     PictureFileWiring& pictureFiles() { return *files_; }
 
-    const StartupSettings& settings() const { return settings_; }
+    // The five settings as the program holds them now.
+    Settings& settings() { return settings_; }
+    SettingsStore& settingsStore() { return settingsStore_; }
     // The picture file last loaded (or asked for at start-up).
     const std::string& CurrentFileName() const;
 
@@ -72,16 +77,18 @@ public:
 
 private:
     void createParametersDialog();
+    void readSettings();
     void loadStartupPicture();
     void loadCommandLinePicture();
 
     ProgramState state_;
     Prompter& prompter_;
-    SettingsSource& settingsSource_;
+    SettingsStore& settingsStore_;
+    Settings firstStart_;
     WindowHost host_;
     ModeActions actions_;
     RenderDriver driver_;
-    StartupSettings settings_;
+    Settings settings_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<HelpKeyFilter> helpKeys_;
     // Outlives the windows that show the palette.

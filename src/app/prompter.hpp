@@ -14,7 +14,7 @@ struct FileDialogRequest {
     std::string caption;
     std::string directory;
     std::string filter;         // "GIF files (*.gif)"; several separated by ";;"
-    std::string defaultSuffix;  // added to a typed name without one (saving)
+    std::string defaultSuffix;  // added to a typed name without one
     std::string fileName;       // shown in the name field at first ("*.gif")
 };
 

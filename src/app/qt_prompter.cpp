@@ -57,11 +57,14 @@ MessageResult QtPrompter::message(const std::string& text, const std::string& ca
 }
 
 std::optional<std::string> QtPrompter::openFile(const FileDialogRequest& request) {
-    const QString name =
-        QFileDialog::getOpenFileName(DialogParent(), QString::fromStdString(request.caption), StartPath(request),
-                                     QString::fromStdString(request.filter));
-    if (name.isEmpty()) return std::nullopt;
-    return name.toStdString();
+    QFileDialog dialog(DialogParent(), QString::fromStdString(request.caption), StartPath(request),
+                       QString::fromStdString(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // A name typed without an extension is looked for with this one.
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first().toStdString();
 }
 
 std::optional<std::string> QtPrompter::saveFile(const FileDialogRequest& request) {

@@ -7,7 +7,9 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
+#include "bmp_writer.hpp"
 #include "conversions.hpp"
 #include "custom_formula.hpp"
 #include "fault.hpp"
@@ -16,6 +18,7 @@
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "output_file.hpp"
+#include "palette_file.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
 
@@ -35,7 +38,7 @@ struct RefusedFile : std::runtime_error {
 };
 
 struct Session : HeadlessSession {
-    std::string rawPath, gifPath, fromPath;
+    std::string rawPath, gifPath, fromPath, savePalettePath, bmpPath;
     bool stats = false;
     bool customGiven = false;
     // Options that change the picture, as opposed to loading or writing it.
@@ -98,6 +101,25 @@ auto RealPair(TextField fx, TextField fy, const char* option) {
         s.state.texts.setText(fx, parts[0]);
         s.state.texts.setText(fy, parts[1]);
     };
+}
+
+auto OutputPath(std::string Session::*path, const char* option) {
+    return [path, option](Session& s, const std::string& v) {
+        if (v.empty()) throw UsageError(std::string(option) + ": the file name is empty");
+        s.*path = v;
+    };
+}
+
+// A palette file's marks in place of the palette's (or the loaded
+// picture's): a picture option, so a loaded picture is rendered anew.
+void LoadPalette(Session& s, const std::string& path) {
+    try {
+        s.state.palette.marks = LoadPaletteFile(path, s.state.palette.marks);
+    } catch (const PaletteFileError& e) {
+        throw UsageError(std::string("--palette: ") + e.what());
+    } catch (const FaultError& e) {
+        throw UsageError("--palette: cannot read '" + path + "': " + e.what());
+    }
 }
 
 // A constant of the custom formula, kept as the dialog's two texts.
@@ -238,16 +260,14 @@ const std::vector<OptionDef>& Options() {
              s.state.params.invr = r;
          }},
         {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kOutput,
-         [](Session& s, const std::string& v) {
-             if (v.empty()) throw UsageError("--raw: the file name is empty");
-             s.rawPath = v;
-         }},
+         OutputPath(&Session::rawPath, "--raw")},
         {"--gif", "FILE", "write the picture as a GIF with its palette and parameters (as Save as GIF...)",
-         kOutput,
-         [](Session& s, const std::string& v) {
-             if (v.empty()) throw UsageError("--gif: the file name is empty");
-             s.gifPath = v;
-         }},
+         kOutput, OutputPath(&Session::gifPath, "--gif")},
+        {"--bmp", "FILE", "write the picture as an 8-bit BMP file in its palette's colours", kOutput,
+         OutputPath(&Session::bmpPath, "--bmp")},
+        {"--palette", "FILE", "colour the picture with a palette file's marked entries (.vmp)", kTexts, LoadPalette},
+        {"--save-palette", "FILE", "write the palette's marked entries as a palette file (.vmp)", kOutput,
+         OutputPath(&Session::savePalettePath, "--save-palette")},
         {"--from", "FILE", "load a saved GIF first (as Load from GIF...); other picture options then change it "
                            "and render it anew", kLoad, LoadPicture},
         {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
@@ -263,7 +283,7 @@ const std::vector<OptionDef>& Options() {
          ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
         {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kOutput,
          [](Session& s, const std::string&) { s.stats = true; }},
-        {"--threads", "N", ThreadsHelp().c_str(), kTexts,
+        {"--threads", "N", ThreadsHelp().c_str(), kOutput,
          [](Session& s, const std::string& v) {
              const int n = ParseInteger(v);
              if (n < 1 || n > kMostThreads)
@@ -370,12 +390,15 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     // Made beside the named file now, so a place that cannot be written costs
     // no rendering time; it replaces the file only once it is whole.
-    std::unique_ptr<FileSink> gif;
-    try {
-        if (!s.gifPath.empty()) gif = std::make_unique<FileSink>(s.gifPath);
-    } catch (const FileWriteError& e) {
-        Report(err, std::string("--gif: ") + e.what());
-        return 1;
+    std::unique_ptr<FileSink> gif, bmp, palette;
+    for (auto [sink, path, option] : {std::tuple{&gif, &s.gifPath, "--gif"}, std::tuple{&bmp, &s.bmpPath, "--bmp"},
+                                      std::tuple{&palette, &s.savePalettePath, "--save-palette"}}) {
+        try {
+            if (!path->empty()) *sink = std::make_unique<FileSink>(*path);
+        } catch (const FileWriteError& e) {
+            Report(err, std::string(option) + ": " + e.what());
+            return 1;
+        }
     }
 
     double seconds = 0.0;
@@ -417,6 +440,27 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
             gif->commit();
         } catch (const FileWriteError& e) {
             Report(err, std::string("--gif: ") + e.what());
+            status = 1;
+        }
+    }
+    if (bmp && completed) {
+        try {
+            const std::vector<uint8_t> bytes = EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette));
+            bmp->write(bytes.data(), bytes.size());
+            bmp->commit();
+        } catch (const FileWriteError& e) {
+            Report(err, std::string("--bmp: ") + e.what());
+            status = 1;
+        }
+    }
+    // The marks do not wait for a whole picture.
+    if (palette) {
+        try {
+            const PaletteFileRecord record = EncodePaletteFile(s.state.palette.marks);
+            palette->write(record.data(), record.size());
+            palette->commit();
+        } catch (const FileWriteError& e) {
+            Report(err, std::string("--save-palette: ") + e.what());
             status = 1;
         }
     }

@@ -15,7 +15,7 @@
 #include "main_window.hpp"
 #include "program.hpp"
 #include "prompter.hpp"
-#include "settings_source.hpp"
+#include "memory_settings_store.hpp"
 
 namespace velmora::testing {
 
@@ -66,19 +66,24 @@ private:
     }
 };
 
-class FixedSettings : public SettingsSource {
+// A settings store that holds the key with these five values.
+class FixedSettings : public MemorySettingsStore {
 public:
-    explicit FixedSettings(StartupSettings settings) : settings_(std::move(settings)) {}
-    StartupSettings read() override { return settings_; }
-
-private:
-    StartupSettings settings_;
+    explicit FixedSettings(const Settings& settings) {
+        exists = true;
+        put("Startfile", settings.startfile);
+        put("gifsavedir", settings.gifsavedir);
+        put("gifloaddir", settings.gifloaddir);
+        put("palsavedir", settings.palsavedir);
+        put("palloaddir", settings.palloaddir);
+    }
 };
 
-// A program started as the user starts it, with an empty settings store.
+// A program started as the user starts it, with a settings store in memory
+// that its first start fills with empty values.
 struct StartedProgram {
     ScriptedPrompter prompter;
-    EmptySettingsSource settings;
+    MemorySettingsStore settings;
     Program program{prompter, settings};
 
     StartedProgram() {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,7 +46,8 @@ TEST(Renderer, HelpNamesEveryOption) {
     for (const char* option : {"--size", "--iterations", "--min-iterations", "--bailout ", "--range", "--centre",
                                "--julia", "--p1", "--p2", "--p3", "--coef-a", "--coef-b", "--coef-c",
                                "--mandelbrot", "--function", "--stalk", "--bailout-test", "--ffunc", "--sphere",
-                               "--inversion ", "--inversion-circle", "--raw", "--stats", "--threads"})
+                               "--inversion ", "--inversion-circle", "--raw", "--palette", "--save-palette", "--bmp",
+                               "--stats", "--threads"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     // The default number of threads is the machine's, and the help says it.
     EXPECT_NE(r.out.find("(default " + std::to_string(DefaultThreadCount()) + ", the cores"), std::string::npos);
@@ -146,6 +148,59 @@ TEST(Renderer, EveryFailedOutputIsReported) {
     fullOut.setstate(std::ios::badbit);
     EXPECT_EQ(RunRenderer({"--size", "8", "--stats"}, fullOut, err), 1);
     EXPECT_EQ(err.str(), "velmora-render: cannot write to standard output\n");
+}
+
+TEST(Renderer, PaletteFilesAndBmp) {
+    const TempDir dir;
+    const std::string saved = dir.file("default.vmp"), bmp = dir.file("pic.bmp"), raw = dir.file("pic.raw");
+    ASSERT_EQ(Render({"--size", "16", "--save-palette", saved, "--bmp", bmp, "--raw", raw}).status, 0);
+    const std::string palette = ReadFile(saved);
+    ASSERT_EQ(palette.size(), 125u);
+    EXPECT_EQ(palette.substr(0, 5), std::string("\x0E\x00\xFF\xFF\xFF", 5));
+    // The BMP holds the buffer's indices, bottom row first, in the built
+    // palette's colours: entry 15 of the default marks is (255, 123, 123).
+    const std::string picture = ReadFile(bmp), indices = ReadFile(raw);
+    ASSERT_EQ(picture.size(), 1078u + 16u * 12u);
+    EXPECT_EQ(picture.substr(1078, 16), indices.substr(11 * 16, 16));
+    EXPECT_EQ(picture.substr(54 + 4 * 15, 4), std::string("\x7B\x7B\xFF\x00", 4));
+
+    // A palette of one cyan mark at 0 and the terminator colours nothing
+    // else: entry 15 keeps the colour a build never gave it (black).
+    std::string cyan(125, '\0');
+    cyan.replace(0, 9, std::string("\x02\x00\x00\xFF\xFF\xFF\x00\x00\x00", 9));
+    std::ofstream(dir.file("cyan.vmp"), std::ios::binary) << cyan;
+    ASSERT_EQ(Render({"--size", "16", "--palette", dir.file("cyan.vmp"), "--save-palette", saved, "--bmp", bmp})
+                  .status,
+              0);
+    EXPECT_EQ(ReadFile(saved), cyan);
+    EXPECT_EQ(ReadFile(bmp).substr(54 + 4 * 15, 4), std::string("\0\0\0\0", 4));
+
+    const std::string missing = dir.file("none.vmp");
+    std::ofstream(dir.file("short.vmp")) << "short";
+    std::ofstream(dir.file("31.vmp")) << '\x1F' << std::string(124, '\x05');
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } failures[] = {
+        {{"--palette", missing}, 2, "--palette: cannot read '" + missing + "': File not found"},
+        {{"--palette", dir.file("short.vmp")}, 2,
+         "--palette: cannot read '" + dir.file("short.vmp") + "': Read beyond end of file"},
+        {{"--palette", dir.file("31.vmp")}, 2,
+         "--palette: " + dir.file("31.vmp") + " is not a usable palette file: it holds 31 marked entries, and a "
+                                               "palette has 1 to 30"},
+        {{"--bmp", ""}, 2, "--bmp: the file name is empty"},
+        {{"--save-palette", dir.file("no/p.vmp")}, 1, "--save-palette: Cannot save " + dir.file("no/p.vmp") +
+                                                        ": File not found"},
+        {{"--bmp", dir.file("no/pic.bmp")}, 1, "--bmp: Cannot save " + dir.file("no/pic.bmp") + ": File not found"},
+    };
+    for (const auto& f : failures) {
+        std::vector<std::string> args{"--size", "8"};
+        args.insert(args.end(), f.args.begin(), f.args.end());
+        const Result r = Render(args);
+        EXPECT_EQ(r.status, f.status) << f.err;
+        EXPECT_EQ(r.err, "velmora-render: " + f.err + "\n");
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
-// The bytes of a picture file come from a source and go to a sink, so the
-// codecs run the same over memory (tests, fuzzing, benchmarks) and over files
-// (the program).
+// The bytes of a file come from a source and go to a sink, so the codecs
+// run the same over memory (tests, fuzzing, benchmarks) and over files (the
+// program).
 
 #include <cstddef>
 #include <cstdint>

@@ -15,14 +15,13 @@ namespace {
 
 constexpr size_t kBufferSize = 1 << 16;
 
-std::string Reason(int osError) {
+}  // namespace
+
+std::string FileErrorReason(int osError) {
     const int code = FileErrorCode(osError);
-    // Errors the runtime has no text of its own for keep the system's text.
     if (code == 0) return std::error_code(osError, std::generic_category()).message();
     return FileErrorMessage(code);
 }
-
-}  // namespace
 
 int FileErrorCode(int osError) {
     switch (osError) {
@@ -96,7 +95,7 @@ FileSink::FileSink(const std::string& path) : path_(path) {
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST) break;
     }
-    if (fd_ < 0) throw FileWriteError(path_, Reason(errno));
+    if (fd_ < 0) throw FileWriteError(path_, FileErrorReason(errno));
 }
 
 FileSink::~FileSink() {
@@ -107,7 +106,7 @@ FileSink::~FileSink() {
 void FileSink::fail(int osError) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    throw FileWriteError(path_, Reason(osError));
+    throw FileWriteError(path_, FileErrorReason(osError));
 }
 
 void FileSink::write(const uint8_t* data, size_t count) {

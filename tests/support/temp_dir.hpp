@@ -29,6 +29,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string path() const { return path_.string(); }
 
 private:
     std::filesystem::path path_;

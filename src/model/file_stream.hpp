@@ -1,5 +1,5 @@
 #pragma once
-// Picture files on disk. Reading reports the runtime file errors ("File not
+// Files on disk (pictures, palettes, exports). Reading reports the runtime file errors ("File not
 // found", "Read beyond end of file" ...). Writing goes to a new file beside
 // the chosen one, which replaces it only once every byte is written and
 // closed, so a failed save never leaves a half-written file under the name.
@@ -14,6 +14,9 @@ namespace velmora {
 
 // The runtime file error code of an operating-system error number.
 int FileErrorCode(int osError);
+// Its text ("File not found" ...), or the system's own words for errors the
+// runtime has no text of its own for.
+std::string FileErrorReason(int osError);
 
 // A file that could not be written: names the file and the reason.
 class FileWriteError : public std::runtime_error {

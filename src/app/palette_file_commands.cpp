@@ -1,0 +1,34 @@
+#include "palette_file_commands.hpp"
+
+#include "main_window.hpp"
+#include "palette_file.hpp"
+#include "palette_wiring.hpp"
+#include "program.hpp"
+
+namespace velmora {
+
+void SavePalette1Click(Program& program) {
+    if (program.state().params.Calculating) return;
+    // A name typed without an extension gets ".vmp", so that the file shows
+    // among palettes, not among pictures.
+    const std::optional<std::string> name = program.prompter().saveFile(
+        {"SAVE PALETTE", program.settings().palsavedir, kPaletteFileFilter, kPaletteFileSuffix, "*.vmp"});
+    if (name) SavePaletteFile(*name, program.state().palette.marks);
+}
+
+void LoadPalette1Click(Program& program) {
+    const std::optional<std::string> name = program.prompter().openFile(
+        {"LOAD PALETTE", program.settings().palloaddir, kPaletteFileFilter, kPaletteFileSuffix, "*.vmp"});
+    if (!name) return;
+    // Read and checked whole before the marks change: a file that is
+    // refused leaves the palette as it was.
+    program.palette().takeMarks(LoadPaletteFile(*name, program.state().palette.marks));
+}
+
+void ConnectPaletteFileCommands(Program& program) {
+    MainWindow& window = program.mainWindow();
+    window.setItemHandler("SavePalette1", [&program] { SavePalette1Click(program); });
+    window.setItemHandler("LoadPalette1", [&program] { LoadPalette1Click(program); });
+}
+
+}  // namespace velmora
