@@ -1,6 +1,5 @@
 #include "qsettings_store.hpp"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 

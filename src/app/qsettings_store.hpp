@@ -16,7 +16,7 @@ namespace velmora {
 QString DefaultSettingsFile();
 
 // The picture the program ships, rendered when it is built and kept in the
-// program's data folder (beside the executable in a build folder).
+// program's data folder (DataDirectory).
 inline constexpr const char* kShippedPictureName = "velmora-start.gif";
 
 // What the first start writes: the shipped picture as the start-up picture,

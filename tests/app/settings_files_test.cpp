@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -15,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "data_directory.hpp"
 #include "directory_chooser_dialog.hpp"
 #include "menu_mirror.hpp"
 #include "palette_file.hpp"
@@ -83,11 +83,10 @@ private:
 };
 
 void SettingsFilesTest::settingsFileFirstAndSecondStart() {
-    // The first start names the picture beside the program and a folder
-    // that exists.
+    // The first start names the picture in the program's data folder and a
+    // folder that exists.
     const Settings installed = FirstStartSettings();
-    QCOMPARE(QString::fromStdString(installed.startfile),
-             QCoreApplication::applicationDirPath() + "/" + kShippedPictureName);
+    QCOMPARE(QString::fromStdString(installed.startfile), DataDirectory() + "/" + kShippedPictureName);
     QVERIFY(std::filesystem::is_directory(installed.gifsavedir));
 
     TempDir dir;

@@ -23,12 +23,15 @@ cd "$tmp"
 # The shipped start-up picture is one of ours: the renderer takes it up.
 "$prefix/bin/velmora-render" --from "$prefix/share/velmora32/velmora-start.gif" --raw start.raw >/dev/null ||
   fail "the installed start-up picture does not load"
-# The window program, with no display: it must get as far as its event loop
-# and keep running until stopped.
+# The window program, with no display and a user's first start: it must get
+# as far as its event loop and keep running until stopped, and the settings
+# it creates must name the installed start-up picture.
 status=0
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME=$tmp/config HOME=$tmp timeout 5 "$prefix/bin/velmora32" >velmora32.log 2>&1 ||
   status=$?
 [ "$status" -eq 124 ] || { cat velmora32.log >&2; fail "the installed velmora32 ended with status $status"; }
+grep -qxF "Tarnwick\\Velmo32\\2.01\\startfile=$prefix/share/velmora32/velmora-start.gif" "$tmp/config/Tarnwick/Velmo32.ini" ||
+  fail "the first start does not name the installed start-up picture: $(cat "$tmp/config/Tarnwick/Velmo32.ini" 2>&1)"
 
 desktop-file-validate "$prefix/share/applications/velmora32.desktop" || fail "desktop entry is not valid"
 for size in 48 128 256; do
