@@ -1,11 +1,13 @@
 #include "file_stream.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <system_error>
 
 #include "fault.hpp"
@@ -82,14 +84,30 @@ size_t FileSource::read(uint8_t* out, size_t count) {
 
 // --- FileSink --------------------------------------------------------------
 
-FileSink::FileSink(const std::string& path) : path_(path) {
+FileSink::FileSink(const std::string& path) : path_(path), target_(path) {
     static std::atomic<unsigned> serial{0};
     buffer_.reserve(kBufferSize);
+    // A link is followed, so that the file it names is replaced and the link
+    // stays. A device or a pipe has no contents to replace (and replacing
+    // /dev/null by a file would be a disaster): it is written as it is.
+    struct stat st {};
+    for (int hop = 0; hop < 40 && ::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hop) {
+        std::error_code error;
+        const std::filesystem::path link(target_), named = std::filesystem::read_symlink(link, error);
+        if (error) break;
+        target_ = (named.is_absolute() ? named : link.parent_path() / named).string();
+    }
+    if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) throw FileWriteError(path_, FileErrorReason(errno));
+        direct_ = true;
+        return;
+    }
     // A hidden name in the same directory, so the rename stays on one file
     // system and replaces the old file in one step.
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t slash = target_.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary_ = dir + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -100,7 +118,7 @@ FileSink::FileSink(const std::string& path) : path_(path) {
 
 FileSink::~FileSink() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) ::unlink(temporary_.c_str());
+    if (!committed_ && !direct_) ::unlink(temporary_.c_str());
 }
 
 void FileSink::fail(int osError) {
@@ -134,7 +152,7 @@ void FileSink::commit() {
     fd_ = -1;
     // Some file systems report a failed write only when the file is closed.
     if (::close(fd) != 0) fail(errno);
-    if (::rename(temporary_.c_str(), path_.c_str()) != 0) fail(errno);
+    if (!direct_ && ::rename(temporary_.c_str(), target_.c_str()) != 0) fail(errno);
     committed_ = true;
 }
 

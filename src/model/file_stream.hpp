@@ -43,7 +43,8 @@ private:
 
 class FileSink : public ByteSink {
 public:
-    // Creates the new file beside `path`; throws FileWriteError.
+    // Creates the new file beside `path` (beside the file a link names); a
+    // device or pipe is written in place. Throws FileWriteError.
     explicit FileSink(const std::string& path);
     // Without commit() the new file is removed and `path` stays as it was.
     ~FileSink() override;
@@ -62,7 +63,9 @@ private:
     [[noreturn]] void fail(int osError);
 
     std::string path_;
+    std::string target_;  // the file `path_` names, links followed
     std::string temporary_;
+    bool direct_ = false;  // a device or pipe, written in place
     int fd_ = -1;
     std::vector<uint8_t> buffer_;
     bool committed_ = false;

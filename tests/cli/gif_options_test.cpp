@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -31,6 +32,24 @@ TEST(GifOptions, WrittenPictureLoadsBackAndRendersAnew) {
     EXPECT_EQ(larger.status, 0) << larger.err;
     EXPECT_NE(larger.out.find("size 160x120"), std::string::npos) << larger.out;
     EXPECT_EQ(ReadFile(dir.file("big.raw")).size(), 160u * 120u);
+}
+
+// A device is written in place and a link is followed: neither is replaced
+// by a new file.
+TEST(GifOptions, DevicesAndLinksStayWhatTheyAre) {
+    TempDir dir;
+    EXPECT_EQ(Render({"--size", "8", "--gif", "/dev/null"}).status, 0);
+    const Result full = Render({"--size", "8", "--gif", "/dev/full"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("Disk full"), std::string::npos) << full.err;
+    for (const char* device : {"/dev/null", "/dev/full"})
+        EXPECT_TRUE(std::filesystem::is_character_file(device)) << device;
+
+    const std::string real = dir.file("real.gif"), link = dir.file("link.gif");
+    std::filesystem::create_symlink(real, link);
+    ASSERT_EQ(Render({"--size", "8", "--gif", link}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(real).substr(0, 6), "GIF87a");
 }
 
 TEST(GifOptions, RefusedAndUnwritableFiles) {
