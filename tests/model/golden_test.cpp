@@ -16,32 +16,17 @@
 #include "custom_formula.hpp"
 #include "mode_actions.hpp"
 #include "pixel.hpp"
-#include "recording_host.hpp"
+#include "test_session.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
 
 namespace velmora {
 namespace {
 
-// The program as it stands after start-up, without a start-up picture, at 40 x 30.
-struct Session {
-    ProgramState s;
-    testing::RecordingHost host;
-    ModeActions actions{s};
-    RenderDriver driver{s, host, host, host};
-
-    Session() {
-        InitialiseWithoutPicture(s, actions);
-        text(TextField::siz, "40");
-    }
-    void text(TextField f, const std::string& t) { s.texts.setText(f, t); }
+// The program after start-up, at 40 x 30.
+struct Session : testing::TestSession {
+    Session() { text(TextField::siz, "40"); }
     void item(const char* name) { actions.Trigger(name); }
-    void custom(const std::string& formula) {
-        actions.FunctionItem(kFormulaCustom);
-        ConfirmCustomFormula(s, host, formula);
-        const CustomConstantTexts constants{"0.3", "0.0", "0.0", "-0.5", "1", "0.0"};
-        ASSERT_EQ(ReadAndCompileCustomFormula(s, host, constants), CustomCompileOutcome::Compiled) << formula;
-    }
 };
 
 uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {

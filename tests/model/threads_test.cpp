@@ -13,34 +13,21 @@
 #include "lane_column.hpp"
 #include "mode_actions.hpp"
 #include "pixel.hpp"
-#include "recording_host.hpp"
+#include "test_session.hpp"
 #include "render_driver.hpp"
 #include "startup.hpp"
 
 namespace velmora {
 namespace {
 
-struct Session {
-    ProgramState s;
-    testing::RecordingHost host;
-    ModeActions actions{s};
-    RenderDriver driver{s, host, host, host};
-
+struct Session : testing::TestSession {
     explicit Session(const std::function<void(Session&)>& set) {
-        InitialiseWithoutPicture(s, actions);
         actions.Trigger("Mandelbrot1");
         actions.Trigger("NoStalks1");
         text(TextField::siz, "48");
         set(*this);
     }
-    void text(TextField f, const std::string& t) { s.texts.setText(f, t); }
     void formula(uint8_t kind) { actions.FunctionItem(kind); }
-    void custom(const std::string& formula) {
-        actions.FunctionItem(kFormulaCustom);
-        ConfirmCustomFormula(s, host, formula);
-        ASSERT_EQ(ReadAndCompileCustomFormula(s, host, {"0.3", "0.0", "0.0", "-0.5", "1", "0.0"}),
-                  CustomCompileOutcome::Compiled);
-    }
 };
 
 struct View {
