@@ -64,6 +64,24 @@ inline void CustomHalve(const Complex& a, Complex& r) {
     r.im = im;
 }
 
+enum class Hyperbolic { Sinh, Cosh, Tanh };
+
+// sinh, cosh or tanh of a, from E and 1/E; r may be a itself.
+template <class G, Hyperbolic kKind>
+inline void CustomHyperbolic(const Complex& a, Complex& r) {
+    Complex e, inverse, t;
+    CustomExpPair<G>(a, e, inverse);
+    if constexpr (kKind == Hyperbolic::Cosh) CAdd<G>(e, inverse, t);
+    else CSub<G>(e, inverse, t);
+    if constexpr (kKind == Hyperbolic::Tanh) {
+        Complex sum;
+        CAdd<G>(e, inverse, sum);
+        CDiv<G>(t, sum, r);
+    } else {
+        CustomHalve<G>(t, r);
+    }
+}
+
 namespace custom_detail {
 
 [[noreturn]] inline void RangeFault() { throw FaultError(FaultKind::RangeCheck); }
@@ -148,20 +166,9 @@ inline void CustomStep(OrbitState& o, const RunContext& rc) {
         case kTokenSinh: case kTokenCosh: case kTokenTanh: {
             if (height < 1) custom_detail::RangeFault();
             Complex& top = slot[height - 1];
-            Complex e, r, t;
-            CustomExpPair<G>(top, e, r);
-            if (code == kTokenSinh) {
-                CSub<G>(e, r, t);
-                CustomHalve<G>(t, top);
-            } else if (code == kTokenCosh) {
-                CAdd<G>(e, r, t);
-                CustomHalve<G>(t, top);
-            } else {
-                Complex sum;
-                CSub<G>(e, r, t);
-                CAdd<G>(e, r, sum);
-                CDiv<G>(t, sum, top);
-            }
+            if (code == kTokenSinh) CustomHyperbolic<G, Hyperbolic::Sinh>(top, top);
+            else if (code == kTokenCosh) CustomHyperbolic<G, Hyperbolic::Cosh>(top, top);
+            else CustomHyperbolic<G, Hyperbolic::Tanh>(top, top);
             break;
         }
         case kTokenSqrt: {

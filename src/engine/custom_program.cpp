@@ -134,6 +134,11 @@ void TrigPartOf(const Complex* a, Complex* t, int first, int last) {
     }
 }
 
+template <Hyperbolic kKind>
+void HyperbolicOf(const Complex* a, Complex* t, int first, int last) {
+    for (int l = first; l < last; ++l) CustomHyperbolic<G, kKind>(a[l], t[l]);
+}
+
 // One instruction on lanes first..last-1.
 template <int L>
 [[gnu::always_inline]] inline void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int last) {
@@ -165,31 +170,9 @@ template <int L>
         break;
     case CustomOp::Exp: TrigPartOf<formula::TrigPart::Exp>(a, t, first, last); break;
     case CustomOp::Sqr: for (int l = first; l < last; ++l) CMul<G>(a[l], a[l], t[l]); break;
-    case CustomOp::Sinh:
-        for (int l = first; l < last; ++l) {
-            Complex e, r, d;
-            CustomExpPair<G>(a[l], e, r);
-            CSub<G>(e, r, d);
-            CustomHalve<G>(d, t[l]);
-        }
-        break;
-    case CustomOp::Cosh:
-        for (int l = first; l < last; ++l) {
-            Complex e, r, d;
-            CustomExpPair<G>(a[l], e, r);
-            CAdd<G>(e, r, d);
-            CustomHalve<G>(d, t[l]);
-        }
-        break;
-    case CustomOp::Tanh:
-        for (int l = first; l < last; ++l) {
-            Complex e, r, d, sum;
-            CustomExpPair<G>(a[l], e, r);
-            CSub<G>(e, r, d);
-            CAdd<G>(e, r, sum);
-            CDiv<G>(d, sum, t[l]);
-        }
-        break;
+    case CustomOp::Sinh: HyperbolicOf<Hyperbolic::Sinh>(a, t, first, last); break;
+    case CustomOp::Cosh: HyperbolicOf<Hyperbolic::Cosh>(a, t, first, last); break;
+    case CustomOp::Tanh: HyperbolicOf<Hyperbolic::Tanh>(a, t, first, last); break;
     case CustomOp::Sqrt: for (int l = first; l < last; ++l) CustomSqrt<G>(a[l], t[l]); break;
     case CustomOp::MulAdd:
     case CustomOp::MulSub: {
