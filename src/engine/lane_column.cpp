@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -77,38 +78,92 @@ private:
     int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
 };
 
-// z^2+c with the modulus test in the x87 kernel. The kernel takes orbits
-// after their first step, which is made here the way the C++ step makes it.
+// z^2+c with the modulus test in the x87 kernel. A lane holds z_j, the
+// orbit after j steps (at least one), its modulus not yet tested. The kernel
+// runs all lanes until one may have escaped; that lane has then stepped past
+// its last z, which is made again in C++ from where the run started it.
 class X87Z2Stepper {
 public:
-    static constexpr int kLaneCount = 2;
-    explicit X87Z2Stepper(const RunContext& rc) { block_.maxmod = rc.maxmod; }
+    static constexpr int kLaneCount = 3;
+    X87Z2Stepper(const RunContext& rc, uint64_t threshold) : maxmod_(rc.maxmod) { block_.threshold = threshold; }
 
     void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
-        Complex z;
-        CMul<NoCheck>(z0, z0, z);
-        CAdd<NoCheck>(z, c, z);
+        Complex z = z0;
+        Step(z, c);
         X87Lane& lane = block_.lane[l];
         lane.zr = z.re;
         lane.zi = z.im;
         lane.cr = c.re;
         lane.ci = c.im;
-        lane.remaining = limit - 1;
+        steps_[l] = 1;
         limit_[l] = limit;
     }
     void copy(int to, int from) {
         block_.lane[to] = block_.lane[from];
+        steps_[to] = steps_[from];
         limit_[to] = limit_[from];
     }
-    unsigned advance() { return 1u << RunX87Lanes(block_); }
-    LaneResult result(int l) const {
-        const X87Lane& lane = block_.lane[l];
-        return {Complex{lane.zr, lane.zi}, lane.modulus, limit_[l] - std::max<int64_t>(lane.remaining, 0)};
+    unsigned advance() {
+        for (;;) {
+            unsigned stopped = 0;
+            int64_t passes = kMostPasses;
+            for (int l = 0; l < kLaneCount; ++l) {
+                if (steps_[l] == limit_[l]) {
+                    modulus_[l] = Modulus<kBailoutModulus>(z(l));
+                    stopped |= 1u << l;
+                }
+                passes = std::min(passes, limit_[l] - steps_[l]);
+            }
+            if (stopped) return stopped;
+            // Copied as bytes: a long double copy would go through the x87 unit.
+            X87Lane start[kLaneCount];
+            std::memcpy(start, block_.lane, sizeof start);
+            int64_t done = 0;
+            const int s = RunX87Lanes(block_, passes, done);
+            if (s < 0) {
+                for (int64_t& steps : steps_) steps += passes;
+                continue;
+            }
+            for (int l = 0; l < kLaneCount; ++l) steps_[l] += l < s ? done + 1 : done;
+            // The moduli of the steps before were below the threshold, so
+            // none of them escaped.
+            X87Lane& lane = block_.lane[s];
+            const Complex c{lane.cr, lane.ci};
+            Complex zs{start[s].zr, start[s].zi};
+            for (int64_t i = 0; i < done; ++i) Step(zs, c);
+            const long double m = Modulus<kBailoutModulus>(zs);
+            if (!(m <= maxmod_)) {
+                setZ(s, zs);
+                modulus_[s] = m;
+                return 1u << s;
+            }
+            // Within a rounding of maxmod but not above it: the orbit goes on.
+            Step(zs, c);
+            setZ(s, zs);
+            ++steps_[s];
+        }
     }
+    LaneResult result(int l) const { return {z(l), modulus_[l], steps_[l]}; }
 
 private:
+    // A lane that escapes costs a redo of at most this many steps; more
+    // passes per run cost more loads and stores of the lanes.
+    static constexpr int64_t kMostPasses = 128;
+
+    static void Step(Complex& z, const Complex& c) {
+        CMul<NoCheck>(z, z, z);
+        CAdd<NoCheck>(z, c, z);
+    }
+    Complex z(int l) const { return {block_.lane[l].zr, block_.lane[l].zi}; }
+    void setZ(int l, const Complex& z) {
+        block_.lane[l].zr = z.re;
+        block_.lane[l].zi = z.im;
+    }
+
+    const long double maxmod_;
     X87Block block_;
-    int64_t limit_[2] = {};
+    long double modulus_[kLaneCount] = {};
+    int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
 };
 
 // The custom formula, compiled, on four lanes at once.
@@ -314,8 +369,9 @@ void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& steppe
 
 template <int kBailout>
 void BuiltInLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
-    if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2) {
-        X87Z2Stepper stepper(rc);
+    uint64_t threshold = 0;
+    if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2 && X87Threshold(rc.maxmod, threshold)) {
+        X87Z2Stepper stepper(rc, threshold);
         RunLanes(rc, col, out, stepper);
         return;
     }

@@ -1,12 +1,10 @@
 #pragma once
-// Two z^2+c orbits at once in hand-scheduled x87 code, with the escape test
-// x^2 + y^2 <= maxmod. C++ cannot keep two orbits, their squares and maxmod
-// on the register stack; this keeps them all there and reuses the squares of
-// the escape test for the next step. Every operation is the one the C++ step
-// and the driver's modulus make, in the same order, so the values are bit
-// for bit those of formula::ZSquaredPlusC; the squares are made once where
-// the C++ code makes them twice, which rounds them the same. Faults are not
-// looked at: the caller reads the sticky flags.
+// Three z^2+c orbits at once in hand-scheduled x87 code. C++ cannot keep
+// three orbits and their temporaries on the register stack; this keeps them
+// all there. Every operation is the one the C++ step and the driver's
+// modulus make, on the same values, so the orbits are bit for bit those of
+// formula::ZSquaredPlusC. Faults are not looked at: the caller reads the
+// sticky flags.
 
 #include <cstdint>
 
@@ -14,25 +12,32 @@ namespace velmora {
 
 // The layout is read by the assembly: keep the offsets in x87_lanes.cpp.
 struct X87Lane {
-    long double zr = 0.0L, zi = 0.0L;  // z after the steps made so far (at least one)
+    long double zr = 0.0L, zi = 0.0L;  // z, its modulus not yet tested
     long double cr = 0.0L, ci = 0.0L;
-    long double modulus = 0.0L;        // of z, once the lane has stopped
-    int64_t remaining = 0;             // steps the lane may still make
-    int64_t unused = 0;
 };
 
 struct X87Block {
-    X87Lane lane[2];
-    long double maxmod = 0.0L;
+    X87Lane lane[3];
+    double modulus[3] = {};  // scratch: each lane's modulus of its step just made
+    uint64_t threshold = 0;  // the bits of the largest double not above maxmod
 };
 
 // Whether this build has the assembly kernel (x86-64 only).
 bool HaveX87Lanes();
 
-// Runs both lanes in turn until one stops: its modulus is above maxmod or
-// not a number, or it has no step left. Returns that lane, with its modulus
-// stored; its `remaining` may then be -1 (read it as 0). A lane after the
-// stopped one has not made that pass's step.
-int RunX87Lanes(X87Block& block);
+// The threshold for maxmod, or false when the kernel cannot test against it
+// (below zero, beyond the double range, or not a number).
+bool X87Threshold(long double maxmod, uint64_t& threshold);
+
+// Makes up to `passes` (at least 1) passes over the lanes in order. A lane's
+// pass forms the modulus x^2 + y^2 of its z, rounds it to a double, then
+// steps z to z^2 + c; the pass stops the run when the rounded modulus is not
+// below the threshold (or not a number). That superset of the escapes
+// contains every modulus above maxmod, but the pass has already stepped the
+// lane on: its z is then lost and must be made again from where it was.
+// Returns the lane that stopped the run, or -1 when all passes were made;
+// `done` gets the passes completed before it. Lanes before the stopped one
+// have made that pass's step, lanes after it have not.
+int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done);
 
 }  // namespace velmora

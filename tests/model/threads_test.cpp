@@ -43,6 +43,11 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "1e2470");
              g.text(TextField::maxmod, "1e4900");
          }},
+        {"z^2+c overflow, small bailout", [](Session& g) { g.text(TextField::Rang, "1e2470"); }},
+        {"z^2+c bailout 0, c = 0 at the centre pixel", [](Session& g) {
+             g.text(TextField::maxmod, "0");
+             g.text(TextField::xce, "0");
+         }},
         {"z^2+c sphere", [](Session& g) { g.actions.Trigger("Sphere1"); }},
         {"z^7+c huge bailout", [](Session& g) {
              g.formula(kFormulaZ7);
