@@ -55,6 +55,11 @@ struct CustomProgram {
 // short of operands, nothing left, a length beyond the code array).
 bool CompileCustomProgram(const uint8_t* codes, int length, CustomProgram& program);
 
+// Whether a step of the program is z*z + k (or k + z*z) with k made once per
+// orbit: the product and sum of the built-in z^2+c, with k in place of c.
+// `constant` gets the slot of k.
+bool IsSquarePlusConstant(const CustomProgram& program, uint8_t& constant);
+
 // The values of a batch of kLanes orbits, slot by slot.
 template <int kLanes>
 struct CustomLanes {

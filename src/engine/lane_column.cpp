@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "custom_program.hpp"
@@ -78,16 +79,44 @@ private:
     int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
 };
 
-// z^2+c with the modulus test in the x87 kernel. A lane holds z_j, the
+// The k of z^2+k for an orbit of constant c: c itself for the built-in
+// formula, or what a custom z*z+k program makes from c once per orbit.
+struct OwnConstant {
+    Complex operator()(const Complex& c) const { return c; }
+};
+
+class CustomConstant {
+public:
+    CustomConstant(const RunContext& rc, const CustomProgram& program, uint8_t slot) : program_(program), slot_(slot) {
+        lanes_.setConstants(rc.u, rc.v, rc.w);
+    }
+    Complex operator()(const Complex& c) {
+        lanes_.value[kSlotC][0] = c;
+        RunCustomInvariants(program_, lanes_, 0);
+        return lanes_.value[slot_][0];
+    }
+
+private:
+    const CustomProgram& program_;
+    const uint8_t slot_;
+    CustomLanes<4> lanes_;
+};
+
+// z^2+k with the modulus test in the x87 kernel. A lane holds z_j, the
 // orbit after j steps (at least one), its modulus not yet tested. The kernel
 // runs all lanes until one may have escaped; that lane has then stepped past
 // its last z, which is made again in C++ from where the run started it.
+template <class Constant>
 class X87Z2Stepper {
 public:
     static constexpr int kLaneCount = 3;
-    X87Z2Stepper(const RunContext& rc, uint64_t threshold) : maxmod_(rc.maxmod) { block_.threshold = threshold; }
+    X87Z2Stepper(const RunContext& rc, uint64_t threshold, Constant constant)
+        : maxmod_(rc.maxmod), constant_(std::move(constant)) {
+        block_.threshold = threshold;
+    }
 
-    void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
+    void load(int l, const Complex& z0, const Complex& orbitC, int64_t limit) {
+        const Complex c = constant_(orbitC);
         Complex z = z0;
         Step(z, c);
         X87Lane& lane = block_.lane[l];
@@ -161,6 +190,7 @@ private:
     }
 
     const long double maxmod_;
+    Constant constant_;
     X87Block block_;
     long double modulus_[kLaneCount] = {};
     int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
@@ -371,7 +401,7 @@ template <int kBailout>
 void BuiltInLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     uint64_t threshold = 0;
     if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2 && X87Threshold(rc.maxmod, threshold)) {
-        X87Z2Stepper stepper(rc, threshold);
+        X87Z2Stepper<OwnConstant> stepper(rc, threshold, OwnConstant{});
         RunLanes(rc, col, out, stepper);
         return;
     }
@@ -382,9 +412,17 @@ void BuiltInLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
 }
 
 template <int kBailout>
-void CustomLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+void CustomLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     CustomProgram program;
     CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+    uint8_t constant = 0;
+    uint64_t threshold = 0;
+    if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
+        X87Threshold(rc.maxmod, threshold)) {
+        X87Z2Stepper<CustomConstant> stepper(rc, threshold, CustomConstant(rc, program, constant));
+        RunLanes(rc, col, out, stepper);
+        return;
+    }
     CustomStepper<kBailout> stepper(rc, program);
     RunLanes(rc, col, out, stepper);
 }
@@ -394,8 +432,8 @@ void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     out.stoppedBy = FaultKind::None;
     const bool modulus = rc.BailoutKind == kBailoutModulus;
     if (rc.FunctionKind == kFormulaCustom) {
-        if (modulus) CustomLanes<kBailoutModulus>(rc, col, out);
-        else CustomLanes<kBailoutSumAbs>(rc, col, out);
+        if (modulus) CustomLanes<kBailoutModulus>(rc, col, out, x87);
+        else CustomLanes<kBailoutSumAbs>(rc, col, out, x87);
     } else if (modulus) {
         BuiltInLanes<kBailoutModulus>(rc, col, out, x87);
     } else {
