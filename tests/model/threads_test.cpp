@@ -73,6 +73,10 @@ const std::vector<View>& Views() {
              g.actions.StalkItem(kStalkSlope2);
          }},
         {"custom z*z+c", [](Session& g) { g.custom("z*z+c"); }},
+        {"custom c+z*z, sine of c overflowing", [](Session& g) {
+             g.custom("sin(c)+z*z");
+             g.text(TextField::Rang, "40000");
+         }},
         {"custom power root faults", [](Session& g) {
              g.custom("z^(c+u)+sqrt(z)*sinh(exp(z)-exp(z))");
              g.text(TextField::Rang, "8");
