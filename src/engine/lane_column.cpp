@@ -117,27 +117,45 @@ public:
 
     void load(int l, const Complex& z0, const Complex& orbitC, int64_t limit) {
         const Complex c = constant_(orbitC);
+        // The first steps in C++: most orbits that escape at all escape
+        // within them, and leaving the kernel costs more than they do.
         Complex z = z0;
         Step(z, c);
+        int64_t steps = 1;
+        escaped_[l] = false;
+        while (steps < std::min(limit, kStepsBeforeKernel)) {
+            const long double m = Modulus<kBailoutModulus>(z);
+            if (!(m <= maxmod_)) {
+                escaped_[l] = true;
+                modulus_[l] = m;
+                break;
+            }
+            Step(z, c);
+            ++steps;
+        }
         X87Lane& lane = block_.lane[l];
         lane.zr = z.re;
         lane.zi = z.im;
         lane.cr = c.re;
         lane.ci = c.im;
-        steps_[l] = 1;
+        steps_[l] = steps;
         limit_[l] = limit;
     }
     void copy(int to, int from) {
         block_.lane[to] = block_.lane[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];
+        escaped_[to] = escaped_[from];
+        modulus_[to] = modulus_[from];
     }
     unsigned advance() {
         for (;;) {
             unsigned stopped = 0;
             int64_t passes = kMostPasses;
             for (int l = 0; l < kLaneCount; ++l) {
-                if (steps_[l] == limit_[l]) {
+                if (escaped_[l]) {
+                    stopped |= 1u << l;
+                } else if (steps_[l] == limit_[l]) {
                     modulus_[l] = Modulus<kBailoutModulus>(z(l));
                     stopped |= 1u << l;
                 }
@@ -178,6 +196,7 @@ private:
     // A lane that escapes costs a redo of at most this many steps; more
     // passes per run cost more loads and stores of the lanes.
     static constexpr int64_t kMostPasses = 128;
+    static constexpr int64_t kStepsBeforeKernel = 8;
 
     static void Step(Complex& z, const Complex& c) {
         CMul<NoCheck>(z, z, z);
@@ -194,6 +213,7 @@ private:
     X87Block block_;
     long double modulus_[kLaneCount] = {};
     int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
+    bool escaped_[kLaneCount] = {};  // in the steps made before the kernel
 };
 
 // The custom formula, compiled, on four lanes at once.
