@@ -33,7 +33,9 @@ inline long double Modulus(const Complex& z) {
 // A stepper runs a batch of orbits until some stop. Each lane makes the
 // steps of the driver's orbit loop without a stalk test: the formula step,
 // the modulus, and the end test (at most `limit` steps, or the modulus above
-// maxmod or not a number). advance() returns the lanes that stopped, as bits.
+// maxmod or not a number). load() tells whether the orbit has stopped
+// already, its result then ready; advance() returns the lanes that stopped,
+// as bits.
 
 // Any formula, in C++, the lanes side by side.
 template <int kFormula, int kBailout, int kLanes>
@@ -42,12 +44,13 @@ public:
     static constexpr int kLaneCount = kLanes;
     explicit LockstepStepper(const RunContext& rc) : rc_(rc) {}
 
-    void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
+    bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
         orbit_[l].z = z0;
         orbit_[l].c = c;
         orbit_[l].pokornyZ = z0;
         remaining_[l] = limit;
         limit_[l] = limit;
+        return false;
     }
     void copy(int to, int from) {
         orbit_[to] = orbit_[from];
@@ -115,18 +118,18 @@ public:
         block_.threshold = threshold;
     }
 
-    void load(int l, const Complex& z0, const Complex& orbitC, int64_t limit) {
+    bool load(int l, const Complex& z0, const Complex& orbitC, int64_t limit) {
         const Complex c = constant_(orbitC);
         // The first steps in C++: most orbits that escape at all escape
         // within them, and leaving the kernel costs more than they do.
         Complex z = z0;
         Step(z, c);
         int64_t steps = 1;
-        escaped_[l] = false;
+        bool escaped = false;
         while (steps < std::min(limit, kStepsBeforeKernel)) {
             const long double m = Modulus<kBailoutModulus>(z);
             if (!(m <= maxmod_)) {
-                escaped_[l] = true;
+                escaped = true;
                 modulus_[l] = m;
                 break;
             }
@@ -140,22 +143,19 @@ public:
         lane.ci = c.im;
         steps_[l] = steps;
         limit_[l] = limit;
+        return escaped;
     }
     void copy(int to, int from) {
         block_.lane[to] = block_.lane[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];
-        escaped_[to] = escaped_[from];
-        modulus_[to] = modulus_[from];
     }
     unsigned advance() {
         for (;;) {
             unsigned stopped = 0;
             int64_t passes = kMostPasses;
             for (int l = 0; l < kLaneCount; ++l) {
-                if (escaped_[l]) {
-                    stopped |= 1u << l;
-                } else if (steps_[l] == limit_[l]) {
+                if (steps_[l] == limit_[l]) {
                     modulus_[l] = Modulus<kBailoutModulus>(z(l));
                     stopped |= 1u << l;
                 }
@@ -213,7 +213,6 @@ private:
     X87Block block_;
     long double modulus_[kLaneCount] = {};
     int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
-    bool escaped_[kLaneCount] = {};  // in the steps made before the kernel
 };
 
 // The custom formula, compiled, on four lanes at once.
@@ -225,12 +224,13 @@ public:
         lanes_.setConstants(rc.u, rc.v, rc.w);
     }
 
-    void load(int l, const Complex& z0, const Complex& c, int64_t limit) {
+    bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
         lanes_.value[kSlotZ][l] = z0;
         lanes_.value[kSlotC][l] = c;
         RunCustomInvariants(program_, lanes_, l);
         remaining_[l] = limit;
         limit_[l] = limit;
+        return false;
     }
     void copy(int to, int from) {
         for (auto& slot : lanes_.value) slot[to] = slot[from];
@@ -356,8 +356,9 @@ private:
             s.active = true;
             s.row = row;
             s.c = rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy};
-            stepper_.load(l, Complex{s.x, s.y}, s.c, limit_);
-            return;
+            // An orbit that stopped while loading is finished at once.
+            if (!stepper_.load(l, Complex{s.x, s.y}, s.c, limit_)) return;
+            finish(l, stepper_.result(l));
         }
     }
 
