@@ -108,7 +108,7 @@ private:
 // z^2+k with the modulus test in the x87 kernel. A lane holds z_j, the
 // orbit after j steps (at least one), its modulus not yet tested. The kernel
 // runs all lanes until one may have escaped; that lane has then stepped past
-// its last z, which is made again in C++ from where the run started it.
+// its last z, which is made again in C++ from the run's last checkpoint.
 template <class Constant>
 class X87Z2Stepper {
 public:
@@ -162,9 +162,11 @@ public:
                 passes = std::min(passes, limit_[l] - steps_[l]);
             }
             if (stopped) return stopped;
-            // Copied as bytes: a long double copy would go through the x87 unit.
-            X87Lane start[kLaneCount];
-            std::memcpy(start, block_.lane, sizeof start);
+            for (int l = 0; l < kLaneCount; ++l) {
+                // Copied as bytes: a long double copy would go through the x87 unit.
+                std::memcpy(static_cast<void*>(&block_.checkpoint[l]), &block_.lane[l], sizeof(X87Point));
+            }
+            block_.checkpointLeft = passes;
             int64_t done = 0;
             const int s = RunX87Lanes(block_, passes, done);
             if (s < 0) {
@@ -176,8 +178,8 @@ public:
             // none of them escaped.
             X87Lane& lane = block_.lane[s];
             const Complex c{lane.cr, lane.ci};
-            Complex zs{start[s].zr, start[s].zi};
-            for (int64_t i = 0; i < done; ++i) Step(zs, c);
+            Complex zs{block_.checkpoint[s].zr, block_.checkpoint[s].zi};
+            for (int64_t i = passes - block_.checkpointLeft; i < done; ++i) Step(zs, c);
             const long double m = Modulus<kBailoutModulus>(zs);
             if (!(m <= maxmod_)) {
                 setZ(s, zs);
@@ -193,9 +195,9 @@ public:
     LaneResult result(int l) const { return {z(l), modulus_[l], steps_[l]}; }
 
 private:
-    // A lane that escapes costs a redo of at most this many steps; more
-    // passes per run cost more loads and stores of the lanes.
-    static constexpr int64_t kMostPasses = 128;
+    // A run ends at the first limit at the latest; this bound only keeps
+    // the pass count small.
+    static constexpr int64_t kMostPasses = int64_t{1} << 40;
     static constexpr int64_t kStepsBeforeKernel = 8;
 
     static void Step(Complex& z, const Complex& c) {

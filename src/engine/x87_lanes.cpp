@@ -21,7 +21,9 @@ bool X87Threshold(long double maxmod, uint64_t& threshold) {
 static_assert(sizeof(long double) == 16, "80-bit long double in 16 bytes");
 static_assert(offsetof(X87Lane, zr) == 0 && offsetof(X87Lane, zi) == 16 && offsetof(X87Lane, cr) == 32 &&
               offsetof(X87Lane, ci) == 48 && sizeof(X87Lane) == 64);
-static_assert(offsetof(X87Block, modulus) == 192 && offsetof(X87Block, threshold) == 216);
+static_assert(offsetof(X87Block, modulus) == 192 && offsetof(X87Block, threshold) == 216 &&
+              offsetof(X87Block, checkpoint) == 224 && sizeof(X87Point) == 32 &&
+              offsetof(X87Block, checkpointLeft) == 320);
 
 bool HaveX87Lanes() { return true; }
 
@@ -60,6 +62,7 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
     int64_t left = passes;
     __asm__ __volatile__(
         "mov 216(%[b]), %%rdx\n\t"
+        "mov %[every], %%ecx\n\t"
         "fldt 144(%[b])\n\t"
         "fldt 128(%[b])\n\t"
         "fldt 80(%[b])\n\t"
@@ -72,7 +75,26 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         VELMORA_X87_PASS(2, 3, 4, "96", "112", "200", "11f")
         VELMORA_X87_PASS(4, 5, 6, "160", "176", "208", "12f")
         "sub $1, %[n]\n\t"
+        "jz 19f\n\t"
+        "sub $1, %%ecx\n\t"
         "jnz 1b\n\t"
+        // The checkpoint: each register copied and stored, the stack as it was.
+        "fld %%st(0)\n\t"
+        "fstpt 224(%[b])\n\t"
+        "fld %%st(1)\n\t"
+        "fstpt 240(%[b])\n\t"
+        "fld %%st(2)\n\t"
+        "fstpt 256(%[b])\n\t"
+        "fld %%st(3)\n\t"
+        "fstpt 272(%[b])\n\t"
+        "fld %%st(4)\n\t"
+        "fstpt 288(%[b])\n\t"
+        "fld %%st(5)\n\t"
+        "fstpt 304(%[b])\n\t"
+        "mov %[n], 320(%[b])\n\t"
+        "mov %[every], %%ecx\n\t"
+        "jmp 1b\n"
+        "19:\n\t"
         "mov $-1, %[s]\n\t"
         "jmp 20f\n"
         "10:\n\t"
@@ -91,8 +113,8 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         "fstpt 128(%[b])\n\t"
         "fstpt 144(%[b])\n\t"
         : [s] "=&r"(stopped), [n] "+r"(left)
-        : [b] "r"(&block)
-        : "rax", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+        : [b] "r"(&block), [every] "i"(kX87CheckpointPasses)
+        : "rax", "rcx", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     done = passes - left;
     return stopped;
 }

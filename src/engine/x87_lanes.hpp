@@ -16,11 +16,22 @@ struct X87Lane {
     long double cr = 0.0L, ci = 0.0L;
 };
 
+struct X87Point {
+    long double zr = 0.0L, zi = 0.0L;
+};
+
 struct X87Block {
     X87Lane lane[3];
     double modulus[3] = {};  // scratch: each lane's modulus of its step just made
     uint64_t threshold = 0;  // the bits of the largest double not above maxmod
+    // Every lane's z at the end of some pass, and the passes then still to
+    // make: set by the caller before a run, renewed by the run every
+    // kX87CheckpointPasses passes.
+    X87Point checkpoint[3];
+    int64_t checkpointLeft = 0;
 };
+
+inline constexpr int kX87CheckpointPasses = 64;
 
 // Whether this build has the assembly kernel (x86-64 only).
 bool HaveX87Lanes();
@@ -34,7 +45,7 @@ bool X87Threshold(long double maxmod, uint64_t& threshold);
 // steps z to z^2 + c; the pass stops the run when the rounded modulus is not
 // below the threshold (or not a number). That superset of the escapes
 // contains every modulus above maxmod, but the pass has already stepped the
-// lane on: its z is then lost and must be made again from where it was.
+// lane on: its z is then lost and must be made again from the checkpoint.
 // Returns the lane that stopped the run, or -1 when all passes were made;
 // `done` gets the passes completed before it. Lanes before the stopped one
 // have made that pass's step, lanes after it have not.

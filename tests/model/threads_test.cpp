@@ -43,6 +43,12 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "1e2470");
              g.text(TextField::maxmod, "1e4900");
          }},
+        {"z^2+c slope 2, escaping slowly past the cusp", [](Session& g) {
+             g.actions.StalkItem(kStalkSlope2);
+             g.text(TextField::xce, "0.2501");
+             g.text(TextField::Rang, "0.0001");
+             g.text(TextField::miter, "1000");
+         }},
         {"z^2+c overflow, small bailout", [](Session& g) { g.text(TextField::Rang, "1e2470"); }},
         {"z^2+c bailout 0, c = 0 at the centre pixel", [](Session& g) {
              g.text(TextField::maxmod, "0");

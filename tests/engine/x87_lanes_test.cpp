@@ -1,0 +1,58 @@
+// The three-lane x87 kernel against the C++ step on orbits that escape late,
+// so that a run passes several checkpoints before a lane stops it.
+
+#include <gtest/gtest.h>
+
+#include "complex.hpp"
+#include "x87_lanes.hpp"
+
+namespace velmora {
+namespace {
+
+Complex Stepped(Complex z, const Complex& c, int64_t steps) {
+    for (int64_t i = 0; i < steps; ++i) {
+        CMul(z, z, z);
+        CAdd(z, c, z);
+    }
+    return z;
+}
+
+TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
+    if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
+    // Bounded, slowly escaping just right of the cusp, bounded.
+    const Complex c[3] = {{-0.1L, 0.1L}, {0.2501L, 0.0L}, {0.0L, 0.0L}};
+    X87Block block;
+    ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
+    for (int l = 0; l < 3; ++l) {
+        block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
+        block.checkpoint[l] = {0.0L, 0.0L};
+    }
+    const int64_t passes = 5000;
+    block.checkpointLeft = passes;
+    int64_t done = -1;
+    ASSERT_EQ(RunX87Lanes(block, passes, done), 1);
+
+    // The C++ orbit of lane 1 first exceeds the bailout after `done` steps.
+    int64_t escape = 0;
+    for (Complex z{}; z.re * z.re + z.im * z.im <= 4.0L; ++escape) z = Stepped(z, c[1], 1);
+    EXPECT_EQ(done, escape);
+    ASSERT_GT(done, 2 * kX87CheckpointPasses);
+
+    // Lane 0 made that pass's step, lane 2 did not; every value bit for bit.
+    const Complex z0 = Stepped({}, c[0], done + 1), z2 = Stepped({}, c[2], done);
+    EXPECT_EQ(block.lane[0].zr, z0.re);
+    EXPECT_EQ(block.lane[0].zi, z0.im);
+    EXPECT_EQ(block.lane[2].zr, z2.re);
+    EXPECT_EQ(block.lane[2].zi, z2.im);
+    const int64_t at = passes - block.checkpointLeft;
+    EXPECT_EQ(at % kX87CheckpointPasses, 0);
+    EXPECT_GT(at, done - kX87CheckpointPasses);
+    for (int l = 0; l < 3; ++l) {
+        const Complex z = Stepped({}, c[l], at);
+        EXPECT_EQ(block.checkpoint[l].zr, z.re) << l;
+        EXPECT_EQ(block.checkpoint[l].zi, z.im) << l;
+    }
+}
+
+}  // namespace
+}  // namespace velmora
