@@ -312,8 +312,10 @@ private:
         int row = 0;
         long double x = 0.0L, y = 0.0L;  // the point after the mappings
         int px = 0, py = 0;
-        Complex c;
     };
+
+    // The orbit's c: the point itself for the Mandelbrot set.
+    Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
 
     // Every row's plane point, tested once; only a column where some point
     // cannot be formed is gone through row by row to find the first.
@@ -357,9 +359,8 @@ private:
             }
             s.active = true;
             s.row = row;
-            s.c = rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy};
             // An orbit that stopped while loading is finished at once.
-            if (!stepper_.load(l, Complex{s.x, s.y}, s.c, limit_)) return;
+            if (!stepper_.load(l, Complex{s.x, s.y}, orbitC(s), limit_)) return;
             finish(l, stepper_.result(l));
         }
     }
@@ -385,7 +386,7 @@ private:
         Slot& s = slot_[l];
         OrbitState o;
         o.z = r.z;
-        o.c = s.c;
+        o.c = orbitC(s);
         o.iteration = static_cast<int32_t>(r.steps + 1);
         o.modulus = r.modulus;
         o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
