@@ -18,8 +18,9 @@ bool LanesApply(const RunContext& rc);
 // Computes column `col` in lanes (LanesApply must hold).
 void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out);
 
-// The same column with the lanes of z^2+c run by the portable C++ kernel
-// instead of the x87 one: the reference the assembly is tested against.
+// The same column with the lanes of z^2+c (and of custom z*z+k) run by the
+// portable C++ kernels instead of the x87 one: the reference the assembly is
+// tested against.
 void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out);
 
 }  // namespace velmora

@@ -1,6 +1,5 @@
 #include "x87_lanes.hpp"
 
-#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -8,7 +7,10 @@
 namespace velmora {
 
 bool X87Threshold(long double maxmod, uint64_t& threshold) {
-    if (!(maxmod >= 0.0L && maxmod <= static_cast<long double>(DBL_MAX))) return false;
+    // Past 2^500 the modulus one step beyond maxmod may leave the double
+    // range; rounding it would raise the overflow flag, which sends the
+    // pixels in flight to the checked path: right, but slow.
+    if (!(maxmod >= 0.0L && maxmod <= 0x1p500L)) return false;
     double d = static_cast<double>(maxmod);
     if (static_cast<long double>(d) > maxmod) d = std::nextafter(d, 0.0);
     std::memcpy(&threshold, &d, sizeof threshold);

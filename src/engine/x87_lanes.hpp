@@ -36,8 +36,8 @@ inline constexpr int kX87CheckpointPasses = 64;
 // Whether this build has the assembly kernel (x86-64 only).
 bool HaveX87Lanes();
 
-// The threshold for maxmod, or false when the kernel cannot test against it
-// (below zero, beyond the double range, or not a number).
+// The threshold for maxmod, or false when the kernel should not test against
+// it (below zero, beyond 2^500, or not a number).
 bool X87Threshold(long double maxmod, uint64_t& threshold);
 
 // Makes up to `passes` (at least 1) passes over the lanes in order. A lane's
