@@ -7,12 +7,16 @@
 namespace velmora {
 
 bool X87Threshold(long double maxmod, uint64_t& threshold) {
-    // Past 2^500 the modulus one step beyond maxmod may leave the double
-    // range; rounding it would raise the overflow flag, which sends the
+    // Past 2^500 the squares one step beyond maxmod may leave the double
+    // range; rounding them would raise the overflow flag, which sends the
     // pixels in flight to the checked path: right, but slow.
     if (!(maxmod >= 0.0L && maxmod <= 0x1p500L)) return false;
-    double d = static_cast<double>(maxmod);
-    if (static_cast<long double>(d) > maxmod) d = std::nextafter(d, 0.0);
+    // The squares rounded to doubles and their sum rounded again fall short
+    // of the exact modulus by less than 2^-50 of it. Far below the normal
+    // doubles that bound fails, and every step is tested exactly.
+    const long double lowered = maxmod < 0x1p-900L ? 0.0L : maxmod - maxmod * 0x1p-48L;
+    double d = static_cast<double>(lowered);
+    if (static_cast<long double>(d) > lowered) d = std::nextafter(d, 0.0);
     std::memcpy(&threshold, &d, sizeof threshold);
     return true;
 }
@@ -23,9 +27,9 @@ bool X87Threshold(long double maxmod, uint64_t& threshold) {
 static_assert(sizeof(long double) == 16, "80-bit long double in 16 bytes");
 static_assert(offsetof(X87Lane, zr) == 0 && offsetof(X87Lane, zi) == 16 && offsetof(X87Lane, cr) == 32 &&
               offsetof(X87Lane, ci) == 48 && sizeof(X87Lane) == 64);
-static_assert(offsetof(X87Block, modulus) == 192 && offsetof(X87Block, threshold) == 216 &&
-              offsetof(X87Block, checkpoint) == 224 && sizeof(X87Point) == 32 &&
-              offsetof(X87Block, checkpointLeft) == 320);
+static_assert(offsetof(X87Block, squares) == 192 && offsetof(X87Block, threshold) == 240 &&
+              offsetof(X87Block, checkpoint) == 256 && sizeof(X87Point) == 32 &&
+              offsetof(X87Block, checkpointLeft) == 352);
 
 bool HaveX87Lanes() { return true; }
 
@@ -33,13 +37,14 @@ bool HaveX87Lanes() { return true; }
 // orbits, which leaves two for temporaries:
 //   P := zr*zi; zi' := (P + P) + ci       CMul's imaginary part (a sum of two
 //                                         equal products), then CAdd
-//   U := zi*zi; T := zr*zr                squares made in place
-//   M := T + U, stored as a double        the modulus of z
+//   U := zi*zi; T := zr*zr                squares made in place, each stored
+//                                         as a double on its way
 //   zr' := (T - U) + cr                   CMul's real part, then CAdd
-// The rounded modulus is tested as an unsigned integer: a positive double
-// orders as its bits, and every NaN lies above every finite threshold.
+//   T + U in doubles, in the SSE unit     the escape test
+// The sum is tested as an unsigned integer: a positive double orders as its
+// bits, and every NaN lies above every finite threshold.
 // (GNU as spells the reversed subtraction `fsubp`: the result is T - U.)
-#define VELMORA_X87_PASS(A, A1, A2, CR, CI, M, EXIT)                                  \
+#define VELMORA_X87_PASS(A, A1, A2, CR, CI, SQ, EXIT)                              \
     "fld %%st(" #A ")\n\t"                                                       \
     "fmul %%st(" #A2 "), %%st\n\t"                                               \
     "fadd %%st(0), %%st\n\t"                                                     \
@@ -47,15 +52,16 @@ bool HaveX87Lanes() { return true; }
     "faddp %%st, %%st(1)\n\t"                                                    \
     "fxch %%st(" #A2 ")\n\t"                                                     \
     "fmul %%st(0), %%st\n\t"                                                     \
+    "fstl " SQ "+8(%[b])\n\t"                                                    \
     "fxch %%st(" #A1 ")\n\t"                                                     \
     "fmul %%st(0), %%st\n\t"                                                     \
-    "fld %%st(0)\n\t"                                                            \
-    "fadd %%st(" #A2 "), %%st\n\t"                                               \
-    "fstpl " M "(%[b])\n\t"                                                        \
+    "fstl " SQ "(%[b])\n\t"                                                      \
     "fsubp %%st, %%st(" #A1 ")\n\t"                                              \
     "fldt " CR "(%[b])\n\t"                                                      \
     "faddp %%st, %%st(" #A1 ")\n\t"                                              \
-    "mov " M "(%[b]), %%rax\n\t"                                                   \
+    "movsd " SQ "(%[b]), %%xmm0\n\t"                                             \
+    "addsd " SQ "+8(%[b]), %%xmm0\n\t"                                           \
+    "movq %%xmm0, %%rax\n\t"                                                     \
     "cmp %%rdx, %%rax\n\t"                                                       \
     "jae " EXIT "\n\t"
 
@@ -63,7 +69,7 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
     int stopped;
     int64_t left = passes;
     __asm__ __volatile__(
-        "mov 216(%[b]), %%rdx\n\t"
+        "mov 240(%[b]), %%rdx\n\t"
         "mov %[every], %%ecx\n\t"
         "fldt 144(%[b])\n\t"
         "fldt 128(%[b])\n\t"
@@ -74,26 +80,26 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         ".p2align 4\n"
         "1:\n\t"
         VELMORA_X87_PASS(0, 1, 2, "32", "48", "192", "10f")
-        VELMORA_X87_PASS(2, 3, 4, "96", "112", "200", "11f")
-        VELMORA_X87_PASS(4, 5, 6, "160", "176", "208", "12f")
+        VELMORA_X87_PASS(2, 3, 4, "96", "112", "208", "11f")
+        VELMORA_X87_PASS(4, 5, 6, "160", "176", "224", "12f")
         "sub $1, %[n]\n\t"
         "jz 19f\n\t"
         "sub $1, %%ecx\n\t"
         "jnz 1b\n\t"
         // The checkpoint: each register copied and stored, the stack as it was.
         "fld %%st(0)\n\t"
-        "fstpt 224(%[b])\n\t"
-        "fld %%st(1)\n\t"
-        "fstpt 240(%[b])\n\t"
-        "fld %%st(2)\n\t"
         "fstpt 256(%[b])\n\t"
-        "fld %%st(3)\n\t"
+        "fld %%st(1)\n\t"
         "fstpt 272(%[b])\n\t"
-        "fld %%st(4)\n\t"
+        "fld %%st(2)\n\t"
         "fstpt 288(%[b])\n\t"
-        "fld %%st(5)\n\t"
+        "fld %%st(3)\n\t"
         "fstpt 304(%[b])\n\t"
-        "mov %[n], 320(%[b])\n\t"
+        "fld %%st(4)\n\t"
+        "fstpt 320(%[b])\n\t"
+        "fld %%st(5)\n\t"
+        "fstpt 336(%[b])\n\t"
+        "mov %[n], 352(%[b])\n\t"
         "mov %[every], %%ecx\n\t"
         "jmp 1b\n"
         "19:\n\t"
@@ -116,7 +122,7 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         "fstpt 144(%[b])\n\t"
         : [s] "=&r"(stopped), [n] "+r"(left)
         : [b] "r"(&block), [every] "i"(kX87CheckpointPasses)
-        : "rax", "rcx", "rdx", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+        : "rax", "rcx", "rdx", "xmm0", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     done = passes - left;
     return stopped;
 }

@@ -22,8 +22,8 @@ struct X87Point {
 
 struct X87Block {
     X87Lane lane[3];
-    double modulus[3] = {};  // scratch: each lane's modulus of its step just made
-    uint64_t threshold = 0;  // the bits of the largest double not above maxmod
+    double squares[3][2] = {};  // scratch: each lane's x^2 and y^2 as doubles
+    uint64_t threshold = 0;     // see X87Threshold
     // Every lane's z at the end of some pass, and the passes then still to
     // make: set by the caller before a run, renewed by the run every
     // kX87CheckpointPasses passes.
@@ -36,16 +36,19 @@ inline constexpr int kX87CheckpointPasses = 64;
 // Whether this build has the assembly kernel (x86-64 only).
 bool HaveX87Lanes();
 
-// The threshold for maxmod, or false when the kernel should not test against
-// it (below zero, beyond 2^500, or not a number).
+// The threshold for maxmod: the bits of a double a little below it, which
+// every modulus above maxmod reaches even when worked out in doubles. False
+// when the kernel should not test against maxmod (below zero, beyond 2^500,
+// or not a number).
 bool X87Threshold(long double maxmod, uint64_t& threshold);
 
 // Makes up to `passes` (at least 1) passes over the lanes in order. A lane's
-// pass forms the modulus x^2 + y^2 of its z, rounds it to a double, then
-// steps z to z^2 + c; the pass stops the run when the rounded modulus is not
-// below the threshold (or not a number). That superset of the escapes
-// contains every modulus above maxmod, but the pass has already stepped the
-// lane on: its z is then lost and must be made again from the checkpoint.
+// pass squares the parts of its z, steps z to z^2 + c, and adds the squares
+// rounded to doubles in the SSE unit, away from the x87 one; the pass stops
+// the run when that sum is not below the threshold (or not a number). That
+// superset of the escapes contains every modulus above maxmod, but the pass
+// has already stepped the lane on: its z is then lost and must be made again
+// from the checkpoint, and its modulus worked out exactly.
 // Returns the lane that stopped the run, or -1 when all passes were made;
 // `done` gets the passes completed before it. Lanes before the stopped one
 // have made that pass's step, lanes after it have not.

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "complex.hpp"
 #include "x87_lanes.hpp"
 
@@ -51,6 +53,34 @@ TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
         const Complex z = Stepped({}, c[l], at);
         EXPECT_EQ(block.checkpoint[l].zr, z.re) << l;
         EXPECT_EQ(block.checkpoint[l].zi, z.im) << l;
+    }
+}
+
+// The threshold lies a little below maxmod, far enough that squares and
+// their sum rounded to doubles still reach it from any modulus above maxmod.
+TEST(X87Lanes, ThresholdLiesJustBelowMaxmod) {
+    struct Case {
+        long double maxmod;
+        bool usable;
+        double low, high;  // the threshold as a double lies in [low, high]
+    };
+    const Case cases[] = {
+        {4.0L, true, 4.0 * (1 - 0x1p-47), 4.0 * (1 - 0x1p-50)},
+        {1e150L, true, 1e150 * (1 - 0x1p-47), 1e150 * (1 - 0x1p-50)},
+        {0.0L, true, 0.0, 0.0},
+        {1e-300L, true, 0.0, 0.0},  // far below the normal doubles: every step tested
+        {-1.0L, false, 0, 0},
+        {0x1p501L, false, 0, 0},
+        {__builtin_nanl(""), false, 0, 0},
+    };
+    for (const Case& k : cases) {
+        uint64_t bits = 0;
+        ASSERT_EQ(X87Threshold(k.maxmod, bits), k.usable) << static_cast<double>(k.maxmod);
+        if (!k.usable) continue;
+        double threshold;
+        std::memcpy(&threshold, &bits, sizeof threshold);
+        EXPECT_GE(threshold, k.low) << static_cast<double>(k.maxmod);
+        EXPECT_LE(threshold, k.high) << static_cast<double>(k.maxmod);
     }
 }
 
