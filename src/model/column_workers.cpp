@@ -13,7 +13,9 @@ int DefaultThreadCount() {
 }
 
 ColumnWorkers::ColumnWorkers(const RunContext& rc, int first, int end, int threads)
-    : rc_(rc), end_(end), slots_(static_cast<size_t>(2 * threads + 2)), next_(first), taken_(first), last_(end - 1) {
+    // Eight columns a thread, and eight more, may wait to be committed: while
+    // the committer waits for a slow column, the others can run ahead.
+    : rc_(rc), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
     // Rounding, precision and exception masks as this thread has them; the
     // sticky flags start clear.
     std::fenv_t environment;
