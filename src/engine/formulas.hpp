@@ -66,10 +66,17 @@ inline void TrigTimesC(OrbitState& o) {
     CMul<G>(part, o.c, o.z);
 }
 
+// Also the reference of the x87 lanes, which make these operations in
+// assembly.
+template <class G>
+inline void ZSquaredPlusC(Complex& z, const Complex& c) {
+    CMul<G>(z, z, z);
+    CAdd<G>(z, c, z);
+}
+
 template <class G>
 inline void ZSquaredPlusC(OrbitState& o) {
-    CMul<G>(o.z, o.z, o.z);
-    CAdd<G>(o.z, o.c, o.z);
+    ZSquaredPlusC<G>(o.z, o.c);
 }
 
 template <class G>
@@ -269,6 +276,13 @@ inline void WithFormulaKind(uint8_t kind, F&& f) {
 template <class G>
 inline void FormulaStep(OrbitState& o, const RunContext& rc) {
     WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<G, K>(o, rc); });
+}
+
+// The value the escape test compares with maxmod.
+template <int kBailout>
+inline long double BailoutModulus(const Complex& z) {
+    if constexpr (kBailout == kBailoutModulus) return z.re * z.re + z.im * z.im;
+    else return fabsl(z.re) + fabsl(z.im);
 }
 
 }  // namespace velmora

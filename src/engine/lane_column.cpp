@@ -24,12 +24,6 @@ struct LaneResult {
     int64_t steps = 0;
 };
 
-template <int kBailout>
-inline long double Modulus(const Complex& z) {
-    if constexpr (kBailout == kBailoutModulus) return z.re * z.re + z.im * z.im;
-    else return fabsl(z.re) + fabsl(z.im);
-}
-
 // A stepper runs a batch of orbits until some stop. Each lane makes the
 // steps of the driver's orbit loop without a stalk test: the formula step,
 // the modulus, and the end test (at most `limit` steps, or the modulus above
@@ -64,7 +58,7 @@ public:
 #pragma GCC unroll 4
             for (int l = 0; l < kLanes; ++l) {
                 FormulaStepOf<NoCheck, kFormula>(orbit_[l], rc_);
-                const long double m = Modulus<kBailout>(orbit_[l].z);
+                const long double m = BailoutModulus<kBailout>(orbit_[l].z);
                 if (--remaining_[l] == 0 || !(m <= maxmod)) {
                     modulus_[l] = m;
                     stopped |= 1u << l;
@@ -127,7 +121,7 @@ public:
         int64_t steps = 1;
         bool escaped = false;
         while (steps < std::min(limit, kStepsBeforeKernel)) {
-            const long double m = Modulus<kBailoutModulus>(z);
+            const long double m = BailoutModulus<kBailoutModulus>(z);
             if (!(m <= maxmod_)) {
                 escaped = true;
                 modulus_[l] = m;
@@ -156,7 +150,7 @@ public:
             int64_t passes = kMostPasses;
             for (int l = 0; l < kLaneCount; ++l) {
                 if (steps_[l] == limit_[l]) {
-                    modulus_[l] = Modulus<kBailoutModulus>(z(l));
+                    modulus_[l] = BailoutModulus<kBailoutModulus>(z(l));
                     stopped |= 1u << l;
                 }
                 passes = std::min(passes, limit_[l] - steps_[l]);
@@ -180,7 +174,7 @@ public:
             const Complex c{lane.cr, lane.ci};
             Complex zs{block_.checkpoint[s].zr, block_.checkpoint[s].zi};
             for (int64_t i = passes - block_.checkpointLeft; i < done; ++i) Step(zs, c);
-            const long double m = Modulus<kBailoutModulus>(zs);
+            const long double m = BailoutModulus<kBailoutModulus>(zs);
             if (!(m <= maxmod_)) {
                 setZ(s, zs);
                 modulus_[s] = m;
@@ -200,10 +194,7 @@ private:
     static constexpr int64_t kMostPasses = int64_t{1} << 40;
     static constexpr int64_t kStepsBeforeKernel = 8;
 
-    static void Step(Complex& z, const Complex& c) {
-        CMul<NoCheck>(z, z, z);
-        CAdd<NoCheck>(z, c, z);
-    }
+    static void Step(Complex& z, const Complex& c) { formula::ZSquaredPlusC<NoCheck>(z, c); }
     Complex z(int l) const { return {block_.lane[l].zr, block_.lane[l].zi}; }
     void setZ(int l, const Complex& z) {
         block_.lane[l].zr = z.re;
@@ -244,7 +235,7 @@ public:
             RunCustomProgram(program_, lanes_);
             unsigned stopped = 0;
             for (int l = 0; l < kLaneCount; ++l) {
-                const long double m = Modulus<kBailout>(lanes_.value[kSlotZ][l]);
+                const long double m = BailoutModulus<kBailout>(lanes_.value[kSlotZ][l]);
                 if (--remaining_[l] == 0 || !(m <= maxmod_)) {
                     modulus_[l] = m;
                     stopped |= 1u << l;

@@ -54,11 +54,11 @@ template <class G, bool kHistory, bool kTested, int kFormula>
         }
         FormulaStepOf<G, kFormula>(o, rc);
         if (rc.BailoutKind == kBailoutModulus) {
-            const long double m = o.z.re * o.z.re + o.z.im * o.z.im;
+            const long double m = BailoutModulus<kBailoutModulus>(o.z);
             G::Check(m);
             o.modulus = m;
         } else if (rc.BailoutKind == kBailoutSumAbs) {
-            const long double m = fabsl(o.z.re) + fabsl(o.z.im);
+            const long double m = BailoutModulus<kBailoutSumAbs>(o.z);
             G::Check(m);
             o.modulus = m;
         }

@@ -5,17 +5,14 @@
 
 #include <cstring>
 
-#include "complex.hpp"
+#include "formulas.hpp"
 #include "x87_lanes.hpp"
 
 namespace velmora {
 namespace {
 
 Complex Stepped(Complex z, const Complex& c, int64_t steps) {
-    for (int64_t i = 0; i < steps; ++i) {
-        CMul(z, z, z);
-        CAdd(z, c, z);
-    }
+    for (int64_t i = 0; i < steps; ++i) formula::ZSquaredPlusC<NoCheck>(z, c);
     return z;
 }
 
