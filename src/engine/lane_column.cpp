@@ -147,7 +147,7 @@ public:
     unsigned advance() {
         for (;;) {
             unsigned stopped = 0;
-            int64_t passes = kMostPasses;
+            int64_t passes = std::numeric_limits<int64_t>::max();
             for (int l = 0; l < kLaneCount; ++l) {
                 if (steps_[l] == limit_[l]) {
                     modulus_[l] = BailoutModulus<kBailoutModulus>(z(l));
@@ -180,7 +180,7 @@ public:
                 modulus_[s] = m;
                 return 1u << s;
             }
-            // Within a rounding of maxmod but not above it: the orbit goes on.
+            // Close below maxmod or on it: the orbit goes on.
             Step(zs, c);
             setZ(s, zs);
             ++steps_[s];
@@ -189,9 +189,6 @@ public:
     LaneResult result(int l) const { return {z(l), modulus_[l], steps_[l]}; }
 
 private:
-    // A run ends at the first limit at the latest; this bound only keeps
-    // the pass count small.
-    static constexpr int64_t kMostPasses = int64_t{1} << 40;
     static constexpr int64_t kStepsBeforeKernel = 8;
 
     static void Step(Complex& z, const Complex& c) { formula::ZSquaredPlusC<NoCheck>(z, c); }
