@@ -125,7 +125,8 @@ bool IsSquarePlusConstant(const CustomProgram& program, uint8_t& constant) {
     const CustomInstruction& in = program.code[program.length - 1];
     // The only instruction that varies: what it reads besides z is made
     // once per orbit.
-    if (in.op != CustomOp::MulAdd || in.a != kSlotZ || in.b != kSlotZ || in.x == kSlotZ) return false;
+    if (in.op != CustomOp::MulAdd || in.target != kSlotZ || in.a != kSlotZ || in.b != kSlotZ || in.x == kSlotZ)
+        return false;
     constant = in.x;
     return true;
 }
