@@ -61,7 +61,9 @@ void ColumnWorkers::work() {
         slot.col = col;
         slot.error = error;
         slot.ready = true;
-        changed_.notify_all();
+        // The committer waits only for the column after the last it took;
+        // waking it for others would take a core from the workers.
+        if (col == taken_) ready_.notify_one();
     }
 }
 
@@ -76,7 +78,7 @@ const ColumnOutcome& ColumnWorkers::take(int col, EventPump& pump, const bool& c
             last_ = col;
             changed_.notify_all();
         }
-        changed_.wait_until(lock, nextPump);
+        ready_.wait_until(lock, nextPump);
         if (Clock::now() >= nextPump) {
             lock.unlock();
             pump.pumpWhileWaiting();

@@ -53,7 +53,8 @@ private:
     const RunContext& rc_;
     const int end_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable changed_;  // for the workers: a slot freed, a stop
+    std::condition_variable ready_;    // for the committer: its next column done
     std::vector<Slot> slots_;  // a ring: column col lives in slot col % size
     int next_;                 // the next column to start
     int taken_;                // columns before this one are committed
