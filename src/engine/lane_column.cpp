@@ -279,6 +279,9 @@ public:
                 }
             }
             const unsigned stopped = stepper_.advance();
+            // The flags once for the whole batch: a fault sends every pixel
+            // in flight to the checked path.
+            if (FloatFaultPending()) settle();
             for (int l = 0; l < kLanes; ++l) {
                 if (!(stopped & (1u << l))) continue;
                 const int owner = owner_[l];
@@ -349,7 +352,8 @@ private:
             s.row = row;
             // An orbit that stopped while loading is finished at once.
             if (!stepper_.load(l, Complex{s.x, s.y}, orbitC(s), limit_)) return;
-            finish(l, stepper_.result(l));
+            if (FloatFaultPending()) settle();
+            else finish(l, stepper_.result(l));
         }
     }
 
@@ -365,12 +369,8 @@ private:
     }
 
     // The colour rules on the lane's finished orbit, as the one-pixel path
-    // runs them.
+    // runs them; the flags must be clear.
     void finish(int l, const LaneResult& r) {
-        if (FloatFaultPending()) {
-            settle();
-            return;
-        }
         Slot& s = slot_[l];
         OrbitState o;
         o.z = r.z;
