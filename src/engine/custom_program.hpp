@@ -1,5 +1,5 @@
 #pragma once
-// The custom formula compiled once per run for the fast kernel: the postfix
+// The custom formula compiled for the fast kernel (once per column): the postfix
 // codes become three-address instructions over fixed value slots, so an
 // orbit step dispatches once per instruction (for a whole batch of orbits)
 // and never looks at a token code or a stack height. Pushes cost nothing:

@@ -62,8 +62,8 @@ inline void ClearFloatFaults() noexcept {
 #endif
 }
 
-// Reads both status words directly: the lane kernels ask once per finished
-// pixel, where a library call costs more than the read.
+// Reads both status words directly: the lane kernels ask after every batch,
+// where a library call costs more than the read.
 inline bool FloatFaultPending() noexcept {
 #if defined(__x86_64__) || defined(__i386__)
     static_assert((kFaultFlags & ~0x3F) == 0, "the x87 and SSE flag bits are those of <fenv.h>");

@@ -2,7 +2,7 @@
 // The fast kernel of a column for the common case: no per-step stalk test,
 // no orbit history, an escape test of either kind, at most one minimum step.
 // Several pixels of the column run at once, each in a lane with its own
-// counters; the sticky flags are read once when a lane finishes. Flags are
+// counters; the sticky flags are read once per batch of steps. Flags are
 // shared by the lanes, so when they show a fault every pixel in flight is
 // computed again by the checked path, which finds the exact fault and step.
 // The outcome is the one the one-pixel path gives, byte for byte.

@@ -12,8 +12,9 @@ bool X87Threshold(long double maxmod, uint64_t& threshold) {
     // pixels in flight to the checked path: right, but slow.
     if (!(maxmod >= 0.0L && maxmod <= 0x1p500L)) return false;
     // The squares rounded to doubles and their sum rounded again fall short
-    // of the exact modulus by less than 2^-50 of it. Far below the normal
-    // doubles that bound fails, and every step is tested exactly.
+    // of the exact modulus by less than 2^-50 of it; the threshold keeps four
+    // times that below maxmod. Far below the normal doubles that bound
+    // fails, and every step leaves the kernel to be tested exactly.
     const long double lowered = maxmod < 0x1p-900L ? 0.0L : maxmod - maxmod * 0x1p-48L;
     double d = static_cast<double>(lowered);
     if (static_cast<long double>(d) > lowered) d = std::nextafter(d, 0.0);
