@@ -164,7 +164,10 @@ public:
             int64_t done = 0;
             const int s = RunX87Lanes(block_, passes, done);
             if (s < 0) {
-                for (int64_t& steps : steps_) steps += passes;
+                for (int64_t& steps : steps_) steps += done;
+                if (s == kX87Repeated)
+                    for (int l = 0; l < kLaneCount; ++l)
+                        if (SameBits(z(l), {block_.checkpoint[l].zr, block_.checkpoint[l].zi})) skipToLimit(l);
                 continue;
             }
             for (int l = 0; l < kLaneCount; ++l) steps_[l] += l < s ? done + 1 : done;
@@ -190,6 +193,30 @@ public:
 
 private:
     static constexpr int64_t kStepsBeforeKernel = 8;
+
+    static bool SameBits(const Complex& a, const Complex& b) {
+        // The ten bytes of each part; the rest is padding.
+        return std::memcmp(&a.re, &b.re, 10) == 0 && std::memcmp(&a.im, &b.im, 10) == 0;
+    }
+
+    // Lane l's z is its z of kX87CheckpointPasses steps before: the orbit has
+    // become periodic. Every z it will reach it has already reached, with its
+    // modulus below the threshold and any fault already in the flags, so it
+    // runs to its limit and ends at the z (limit - steps) mod period steps on.
+    // Bounded orbits mostly end like this, long before their limit.
+    void skipToLimit(int l) {
+        const Complex c{block_.lane[l].cr, block_.lane[l].ci};
+        const Complex start = z(l);
+        Complex w = start;
+        int64_t period = 0;
+        do {
+            Step(w, c);
+            ++period;
+        } while (period < kX87CheckpointPasses && !SameBits(w, start));
+        for (int64_t i = (limit_[l] - steps_[l]) % period; i > 0; --i) Step(w, c);
+        setZ(l, w);
+        steps_[l] = limit_[l];
+    }
 
     static void Step(Complex& z, const Complex& c) { formula::ZSquaredPlusC<NoCheck>(z, c); }
     Complex z(int l) const { return {block_.lane[l].zr, block_.lane[l].zi}; }

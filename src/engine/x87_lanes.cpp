@@ -30,7 +30,7 @@ static_assert(offsetof(X87Lane, zr) == 0 && offsetof(X87Lane, zi) == 16 && offse
               offsetof(X87Lane, ci) == 48 && sizeof(X87Lane) == 64);
 static_assert(offsetof(X87Block, squares) == 192 && offsetof(X87Block, threshold) == 240 &&
               offsetof(X87Block, checkpoint) == 256 && sizeof(X87Point) == 32 &&
-              offsetof(X87Block, checkpointLeft) == 352);
+              offsetof(X87Block, checkpointLeft) == 352 && offsetof(X87Block, latest) == 368);
 
 bool HaveX87Lanes() { return true; }
 
@@ -66,6 +66,23 @@ bool HaveX87Lanes() { return true; }
     "cmp %%rdx, %%rax\n\t"                                                       \
     "jae " EXIT "\n\t"
 
+// Jumps to EXIT when the point at NEW (zr, then zi 16 bytes on) has the same
+// ten bytes in each part as the point at OLD. Bits, not values: -0 and +0
+// step on differently. Uses rax and rcx.
+#define VELMORA_X87_SAME(NEW, OLD, EXIT)                                         \
+    "mov " NEW "(%[b]), %%rax\n\t"                                               \
+    "xor " OLD "(%[b]), %%rax\n\t"                                               \
+    "mov " NEW "+16(%[b]), %%rcx\n\t"                                            \
+    "xor " OLD "+16(%[b]), %%rcx\n\t"                                            \
+    "or %%rcx, %%rax\n\t"                                                       \
+    "movzwl " NEW "+8(%[b]), %%ecx\n\t"                                          \
+    "xorw " OLD "+8(%[b]), %%cx\n\t"                                             \
+    "or %%rcx, %%rax\n\t"                                                       \
+    "movzwl " NEW "+24(%[b]), %%ecx\n\t"                                         \
+    "xorw " OLD "+24(%[b]), %%cx\n\t"                                            \
+    "or %%rcx, %%rax\n\t"                                                       \
+    "jz " EXIT "\n\t"
+
 int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
     int stopped;
     int64_t left = passes;
@@ -87,22 +104,41 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         "jz 19f\n\t"
         "sub $1, %%ecx\n\t"
         "jnz 1b\n\t"
-        // The checkpoint: each register copied and stored, the stack as it was.
+        // The checkpoint: each register copied and stored, the stack as it
+        // was; first to the scratch, to be compared with the one before.
         "fld %%st(0)\n\t"
-        "fstpt 256(%[b])\n\t"
+        "fstpt 368(%[b])\n\t"
         "fld %%st(1)\n\t"
-        "fstpt 272(%[b])\n\t"
+        "fstpt 384(%[b])\n\t"
         "fld %%st(2)\n\t"
-        "fstpt 288(%[b])\n\t"
+        "fstpt 400(%[b])\n\t"
         "fld %%st(3)\n\t"
-        "fstpt 304(%[b])\n\t"
+        "fstpt 416(%[b])\n\t"
         "fld %%st(4)\n\t"
-        "fstpt 320(%[b])\n\t"
+        "fstpt 432(%[b])\n\t"
         "fld %%st(5)\n\t"
-        "fstpt 336(%[b])\n\t"
+        "fstpt 448(%[b])\n\t"
+        VELMORA_X87_SAME("368", "256", "13f")
+        VELMORA_X87_SAME("400", "288", "13f")
+        VELMORA_X87_SAME("432", "320", "13f")
+        "movdqu 368(%[b]), %%xmm0\n\t"
+        "movdqu %%xmm0, 256(%[b])\n\t"
+        "movdqu 384(%[b]), %%xmm0\n\t"
+        "movdqu %%xmm0, 272(%[b])\n\t"
+        "movdqu 400(%[b]), %%xmm0\n\t"
+        "movdqu %%xmm0, 288(%[b])\n\t"
+        "movdqu 416(%[b]), %%xmm0\n\t"
+        "movdqu %%xmm0, 304(%[b])\n\t"
+        "movdqu 432(%[b]), %%xmm0\n\t"
+        "movdqu %%xmm0, 320(%[b])\n\t"
+        "movdqu 448(%[b]), %%xmm0\n\t"
+        "movdqu %%xmm0, 336(%[b])\n\t"
         "mov %[n], 352(%[b])\n\t"
         "mov %[every], %%ecx\n\t"
         "jmp 1b\n"
+        "13:\n\t"
+        "mov %[repeated], %[s]\n\t"
+        "jmp 20f\n"
         "19:\n\t"
         "mov $-1, %[s]\n\t"
         "jmp 20f\n"
@@ -122,13 +158,14 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         "fstpt 128(%[b])\n\t"
         "fstpt 144(%[b])\n\t"
         : [s] "=&r"(stopped), [n] "+r"(left)
-        : [b] "r"(&block), [every] "i"(kX87CheckpointPasses)
+        : [b] "r"(&block), [every] "i"(kX87CheckpointPasses), [repeated] "i"(kX87Repeated)
         : "rax", "rcx", "rdx", "xmm0", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
     done = passes - left;
     return stopped;
 }
 
 #undef VELMORA_X87_PASS
+#undef VELMORA_X87_SAME
 
 #else
 

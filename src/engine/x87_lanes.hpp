@@ -29,9 +29,16 @@ struct X87Block {
     // kX87CheckpointPasses passes.
     X87Point checkpoint[3];
     int64_t checkpointLeft = 0;
+    X87Point latest[3];  // scratch: the lanes at a checkpoint, before it is renewed
 };
 
-inline constexpr int kX87CheckpointPasses = 64;
+// Sixty passes between checkpoints: a lane whose z comes back to its value
+// at the checkpoint before has an orbit period that divides 60, which takes
+// in the short cycles bounded orbits most often fall into (1 to 6, 10, 12).
+inline constexpr int kX87CheckpointPasses = 60;
+
+// RunX87Lanes' answer when some lane's z repeats.
+inline constexpr int kX87Repeated = -2;
 
 // Whether this build has the assembly kernel (x86-64 only).
 bool HaveX87Lanes();
@@ -52,6 +59,9 @@ bool X87Threshold(long double maxmod, uint64_t& threshold);
 // Returns the lane that stopped the run, or -1 when all passes were made;
 // `done` gets the passes completed before it. Lanes before the stopped one
 // have made that pass's step, lanes after it have not.
+// At a checkpoint, the run also stops when some lane's z is, bit for bit, its
+// z at the checkpoint before: it returns kX87Repeated, every lane having made
+// `done` passes, and leaves that earlier checkpoint in place to compare with.
 int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done);
 
 }  // namespace velmora

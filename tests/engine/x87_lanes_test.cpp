@@ -18,8 +18,9 @@ Complex Stepped(Complex z, const Complex& c, int64_t steps) {
 
 TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
     if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
-    // Bounded, slowly escaping just right of the cusp, bounded.
-    const Complex c[3] = {{-0.1L, 0.1L}, {0.2501L, 0.0L}, {0.0L, 0.0L}};
+    // Slowly escaping just right of the cusp, the middle one first; none
+    // of them comes back to a value it had.
+    const Complex c[3] = {{0.25005L, 0.0L}, {0.2501L, 0.0L}, {0.2500001L, 1e-9L}};
     X87Block block;
     ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
     for (int l = 0; l < 3; ++l) {
@@ -51,6 +52,43 @@ TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
         EXPECT_EQ(block.checkpoint[l].zr, z.re) << l;
         EXPECT_EQ(block.checkpoint[l].zi, z.im) << l;
     }
+}
+
+bool SameBits(const Complex& a, long double re, long double im) {
+    return std::memcmp(&a.re, &re, 10) == 0 && std::memcmp(&a.im, &im, 10) == 0;
+}
+
+// Bounded orbits fall into exact cycles (here of periods 1, 2 and 3); the run
+// stops at the first checkpoint where some lane repeats the one before.
+TEST(X87Lanes, StopsAtTheFirstCheckpointWhereALaneRepeats) {
+    if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
+    const Complex c[3] = {{-0.1L, 0.1L}, {-1.0L, 0.05L}, {-0.12L, 0.75L}};
+    X87Block block;
+    ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
+    for (int l = 0; l < 3; ++l) {
+        block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
+        block.checkpoint[l] = {0.0L, 0.0L};
+    }
+    const int64_t passes = 100000;
+    block.checkpointLeft = passes;
+    int64_t done = -1;
+    ASSERT_EQ(RunX87Lanes(block, passes, done), kX87Repeated);
+    ASSERT_EQ(done % kX87CheckpointPasses, 0);
+    ASSERT_GT(done, 0);
+    bool repeated = false;
+    for (int l = 0; l < 3; ++l) {
+        const Complex now = Stepped({}, c[l], done), before = Stepped({}, c[l], done - kX87CheckpointPasses);
+        EXPECT_TRUE(SameBits(now, block.lane[l].zr, block.lane[l].zi)) << l;
+        EXPECT_TRUE(SameBits(before, block.checkpoint[l].zr, block.checkpoint[l].zi)) << l;
+        repeated = repeated || SameBits(now, before.re, before.im);
+        Complex previous{};
+        for (int64_t at = kX87CheckpointPasses; at < done; at += kX87CheckpointPasses) {
+            const Complex z = Stepped(previous, c[l], kX87CheckpointPasses);
+            EXPECT_FALSE(SameBits(z, previous.re, previous.im)) << "lane " << l << " repeated at " << at;
+            previous = z;
+        }
+    }
+    EXPECT_TRUE(repeated);
 }
 
 // The threshold lies a little below maxmod, far enough that squares and

@@ -49,6 +49,13 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "0.0001");
              g.text(TextField::miter, "1000");
          }},
+        {"z^2+c slope 2, bounded orbits ending in cycles", [](Session& g) {
+             g.actions.StalkItem(kStalkSlope2);
+             g.text(TextField::p1, "0.5");
+             g.text(TextField::xce, "-0.75");
+             g.text(TextField::Rang, "2");
+             g.text(TextField::miter, "1001");
+         }},
         {"z^2+c overflow, small bailout", [](Session& g) { g.text(TextField::Rang, "1e2470"); }},
         {"z^2+c bailout 0, c = 0 at the centre pixel", [](Session& g) {
              g.text(TextField::maxmod, "0");
