@@ -135,12 +135,18 @@ public:
         lane.zi = z.im;
         lane.cr = c.re;
         lane.ci = c.im;
+        block_.reference[l] = {z.re, z.im};
+        block_.referenceCountdown[l] = 1;
+        block_.referenceInterval[l] = 1;
         steps_[l] = steps;
         limit_[l] = limit;
         return escaped;
     }
     void copy(int to, int from) {
         block_.lane[to] = block_.lane[from];
+        block_.reference[to] = block_.reference[from];
+        block_.referenceCountdown[to] = block_.referenceCountdown[from];
+        block_.referenceInterval[to] = block_.referenceInterval[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];
     }
@@ -167,7 +173,7 @@ public:
                 for (int64_t& steps : steps_) steps += done;
                 if (s == kX87Repeated)
                     for (int l = 0; l < kLaneCount; ++l)
-                        if (SameBits(z(l), {block_.checkpoint[l].zr, block_.checkpoint[l].zi})) skipToLimit(l);
+                        if (SameBits(z(l), block_.checkpoint[l]) || SameBits(z(l), block_.reference[l])) skipToLimit(l);
                 continue;
             }
             for (int l = 0; l < kLaneCount; ++l) steps_[l] += l < s ? done + 1 : done;
@@ -198,22 +204,29 @@ private:
         // The ten bytes of each part; the rest is padding.
         return std::memcmp(&a.re, &b.re, 10) == 0 && std::memcmp(&a.im, &b.im, 10) == 0;
     }
+    static bool SameBits(const Complex& a, const X87Point& b) {
+        return std::memcmp(&a.re, &b.zr, 10) == 0 && std::memcmp(&a.im, &b.zi, 10) == 0;
+    }
 
-    // Lane l's z is its z of kX87CheckpointPasses steps before: the orbit has
+    // Lane l's z is one its orbit had at an earlier step: the orbit has
     // become periodic. Every z it will reach it has already reached, with its
-    // modulus below the threshold and any fault already in the flags, so it
-    // runs to its limit and ends at the z (limit - steps) mod period steps on.
-    // Bounded orbits mostly end like this, long before their limit.
+    // modulus tested (below the threshold or, made in C++, not above maxmod)
+    // and any fault already in the flags, so it runs to its limit and ends at
+    // the z (limit - steps) mod period steps on. Bounded orbits mostly end
+    // like this, long before their limit.
     void skipToLimit(int l) {
         const Complex c{block_.lane[l].cr, block_.lane[l].ci};
         const Complex start = z(l);
+        const int64_t remaining = limit_[l] - steps_[l];
         Complex w = start;
-        int64_t period = 0;
-        do {
+        for (int64_t made = 1; made <= remaining; ++made) {
             Step(w, c);
-            ++period;
-        } while (period < kX87CheckpointPasses && !SameBits(w, start));
-        for (int64_t i = (limit_[l] - steps_[l]) % period; i > 0; --i) Step(w, c);
+            if (SameBits(w, start)) {
+                // `made` is the period.
+                for (int64_t i = remaining % made; i > 0; --i) Step(w, c);
+                break;
+            }
+        }
         setZ(l, w);
         steps_[l] = limit_[l];
     }

@@ -30,7 +30,9 @@ static_assert(offsetof(X87Lane, zr) == 0 && offsetof(X87Lane, zi) == 16 && offse
               offsetof(X87Lane, ci) == 48 && sizeof(X87Lane) == 64);
 static_assert(offsetof(X87Block, squares) == 192 && offsetof(X87Block, threshold) == 240 &&
               offsetof(X87Block, checkpoint) == 256 && sizeof(X87Point) == 32 &&
-              offsetof(X87Block, checkpointLeft) == 352 && offsetof(X87Block, latest) == 368);
+              offsetof(X87Block, checkpointLeft) == 352 && offsetof(X87Block, latest) == 368 &&
+              offsetof(X87Block, reference) == 464 && offsetof(X87Block, referenceCountdown) == 560 &&
+              offsetof(X87Block, referenceInterval) == 572);
 
 bool HaveX87Lanes() { return true; }
 
@@ -83,6 +85,21 @@ bool HaveX87Lanes() { return true; }
     "or %%rcx, %%rax\n\t"                                                       \
     "jz " EXIT "\n\t"
 
+// Counts a lane's checkpoint; at the last of its interval the lane's point at
+// NEW becomes its reference REF and the interval doubles. Uses eax, xmm0.
+#define VELMORA_X87_RENEW(NEW, REF, COUNTDOWN, INTERVAL)                        \
+    "subl $1, " COUNTDOWN "(%[b])\n\t"                                           \
+    "jnz 3f\n\t"                                                                \
+    "movdqu " NEW "(%[b]), %%xmm0\n\t"                                           \
+    "movdqu %%xmm0, " REF "(%[b])\n\t"                                           \
+    "movdqu " NEW "+16(%[b]), %%xmm0\n\t"                                        \
+    "movdqu %%xmm0, " REF "+16(%[b])\n\t"                                        \
+    "mov " INTERVAL "(%[b]), %%eax\n\t"                                          \
+    "add %%eax, %%eax\n\t"                                                      \
+    "mov %%eax, " INTERVAL "(%[b])\n\t"                                          \
+    "mov %%eax, " COUNTDOWN "(%[b])\n"                                           \
+    "3:\n\t"
+
 int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
     int stopped;
     int64_t left = passes;
@@ -119,8 +136,14 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         "fld %%st(5)\n\t"
         "fstpt 448(%[b])\n\t"
         VELMORA_X87_SAME("368", "256", "13f")
+        VELMORA_X87_SAME("368", "464", "13f")
         VELMORA_X87_SAME("400", "288", "13f")
+        VELMORA_X87_SAME("400", "496", "13f")
         VELMORA_X87_SAME("432", "320", "13f")
+        VELMORA_X87_SAME("432", "528", "13f")
+        VELMORA_X87_RENEW("368", "464", "560", "572")
+        VELMORA_X87_RENEW("400", "496", "564", "576")
+        VELMORA_X87_RENEW("432", "528", "568", "580")
         "movdqu 368(%[b]), %%xmm0\n\t"
         "movdqu %%xmm0, 256(%[b])\n\t"
         "movdqu 384(%[b]), %%xmm0\n\t"
@@ -166,6 +189,7 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
 
 #undef VELMORA_X87_PASS
 #undef VELMORA_X87_SAME
+#undef VELMORA_X87_RENEW
 
 #else
 

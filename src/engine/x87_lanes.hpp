@@ -30,11 +30,20 @@ struct X87Block {
     X87Point checkpoint[3];
     int64_t checkpointLeft = 0;
     X87Point latest[3];  // scratch: the lanes at a checkpoint, before it is renewed
+    // Each lane's z at an earlier step of its orbit, kept across runs and
+    // renewed at the lane's checkpoints 1, 3, 7, 15, ... (the countdown
+    // counts its checkpoints to the next; the interval doubles), so that the
+    // distance to it grows and reaches a multiple of any period. The caller
+    // sets them when it loads an orbit.
+    X87Point reference[3];
+    int32_t referenceCountdown[3] = {};
+    int32_t referenceInterval[3] = {};
 };
 
 // Sixty passes between checkpoints: a lane whose z comes back to its value
 // at the checkpoint before has an orbit period that divides 60, which takes
 // in the short cycles bounded orbits most often fall into (1 to 6, 10, 12).
+// Longer periods are found through the reference.
 inline constexpr int kX87CheckpointPasses = 60;
 
 // RunX87Lanes' answer when some lane's z repeats.
@@ -60,8 +69,9 @@ bool X87Threshold(long double maxmod, uint64_t& threshold);
 // `done` gets the passes completed before it. Lanes before the stopped one
 // have made that pass's step, lanes after it have not.
 // At a checkpoint, the run also stops when some lane's z is, bit for bit, its
-// z at the checkpoint before: it returns kX87Repeated, every lane having made
-// `done` passes, and leaves that earlier checkpoint in place to compare with.
+// z at the checkpoint before or its reference: it returns kX87Repeated, every
+// lane having made `done` passes, and leaves the checkpoint and references
+// as they were, to compare with.
 int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done);
 
 }  // namespace velmora

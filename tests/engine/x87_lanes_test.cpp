@@ -16,19 +16,29 @@ Complex Stepped(Complex z, const Complex& c, int64_t steps) {
     return z;
 }
 
+bool SameBits(const Complex& a, long double re, long double im) {
+    return std::memcmp(&a.re, &re, 10) == 0 && std::memcmp(&a.im, &im, 10) == 0;
+}
+
+// Three orbits from z = 0, set up as the lane stepper loads them.
+void Start(X87Block& block, const Complex (&c)[3], int64_t passes) {
+    ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
+    for (int l = 0; l < 3; ++l) {
+        block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
+        block.checkpoint[l] = block.reference[l] = {0.0L, 0.0L};
+        block.referenceCountdown[l] = block.referenceInterval[l] = 1;
+    }
+    block.checkpointLeft = passes;
+}
+
 TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
     if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
     // Slowly escaping just right of the cusp, the middle one first; none
     // of them comes back to a value it had.
     const Complex c[3] = {{0.25005L, 0.0L}, {0.2501L, 0.0L}, {0.2500001L, 1e-9L}};
     X87Block block;
-    ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
-    for (int l = 0; l < 3; ++l) {
-        block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
-        block.checkpoint[l] = {0.0L, 0.0L};
-    }
     const int64_t passes = 5000;
-    block.checkpointLeft = passes;
+    Start(block, c, passes);
     int64_t done = -1;
     ASSERT_EQ(RunX87Lanes(block, passes, done), 1);
 
@@ -54,41 +64,52 @@ TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
     }
 }
 
-bool SameBits(const Complex& a, long double re, long double im) {
-    return std::memcmp(&a.re, &re, 10) == 0 && std::memcmp(&a.im, &im, 10) == 0;
-}
-
-// Bounded orbits fall into exact cycles (here of periods 1, 2 and 3); the run
-// stops at the first checkpoint where some lane repeats the one before.
-TEST(X87Lanes, StopsAtTheFirstCheckpointWhereALaneRepeats) {
+// Bounded orbits fall into exact cycles. Periods that divide 60 (here 1, 2
+// and 3) show at the first checkpoint after the cycle is reached; the
+// period-16 ones of the doubling cascade only through the references, which
+// are renewed at checkpoints 1, 3, 7, 15, ...
+TEST(X87Lanes, StopsWhenALaneRepeatsItsCheckpointOrReference) {
     if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
-    const Complex c[3] = {{-0.1L, 0.1L}, {-1.0L, 0.05L}, {-0.12L, 0.75L}};
-    X87Block block;
-    ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
-    for (int l = 0; l < 3; ++l) {
-        block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
-        block.checkpoint[l] = {0.0L, 0.0L};
-    }
-    const int64_t passes = 100000;
-    block.checkpointLeft = passes;
-    int64_t done = -1;
-    ASSERT_EQ(RunX87Lanes(block, passes, done), kX87Repeated);
-    ASSERT_EQ(done % kX87CheckpointPasses, 0);
-    ASSERT_GT(done, 0);
-    bool repeated = false;
-    for (int l = 0; l < 3; ++l) {
-        const Complex now = Stepped({}, c[l], done), before = Stepped({}, c[l], done - kX87CheckpointPasses);
-        EXPECT_TRUE(SameBits(now, block.lane[l].zr, block.lane[l].zi)) << l;
-        EXPECT_TRUE(SameBits(before, block.checkpoint[l].zr, block.checkpoint[l].zi)) << l;
-        repeated = repeated || SameBits(now, before.re, before.im);
-        Complex previous{};
-        for (int64_t at = kX87CheckpointPasses; at < done; at += kX87CheckpointPasses) {
-            const Complex z = Stepped(previous, c[l], kX87CheckpointPasses);
-            EXPECT_FALSE(SameBits(z, previous.re, previous.im)) << "lane " << l << " repeated at " << at;
-            previous = z;
+    struct Case {
+        Complex c[3];
+        bool throughCheckpoint;
+    };
+    const Case cases[] = {
+        {{{-0.1L, 0.1L}, {-1.0L, 0.05L}, {-0.12L, 0.75L}}, true},
+        {{{-1.39695L, 0.0L}, {-1.3966L, 0.0L}, {-1.3972L, 0.0L}}, false},
+    };
+    for (const Case& k : cases) {
+        X87Block block;
+        const int64_t passes = 100000;
+        Start(block, k.c, passes);
+        int64_t done = -1;
+        ASSERT_EQ(RunX87Lanes(block, passes, done), kX87Repeated);
+        ASSERT_EQ(done % kX87CheckpointPasses, 0);
+        const int64_t checkpoints = done / kX87CheckpointPasses;
+        int64_t renewed = 0;  // the last checkpoint 2^k - 1 before the stop
+        while (2 * renewed + 1 < checkpoints) renewed = 2 * renewed + 1;
+        bool repeated = false;
+        for (int l = 0; l < 3; ++l) {
+            const Complex& c = k.c[l];
+            const Complex now = Stepped({}, c, done);
+            const Complex before = Stepped({}, c, done - kX87CheckpointPasses);
+            const Complex reference = Stepped({}, c, renewed * kX87CheckpointPasses);
+            EXPECT_TRUE(SameBits(now, block.lane[l].zr, block.lane[l].zi)) << l;
+            EXPECT_TRUE(SameBits(before, block.checkpoint[l].zr, block.checkpoint[l].zi)) << l;
+            EXPECT_TRUE(SameBits(reference, block.reference[l].zr, block.reference[l].zi)) << l;
+            const bool sameAsBefore = SameBits(now, before.re, before.im);
+            EXPECT_TRUE(k.throughCheckpoint || !sameAsBefore) << l;
+            repeated = repeated || (k.throughCheckpoint ? sameAsBefore : SameBits(now, reference.re, reference.im));
+            // No earlier checkpoint repeated the one before it.
+            Complex previous{};
+            for (int64_t at = kX87CheckpointPasses; at < done; at += kX87CheckpointPasses) {
+                const Complex z = Stepped(previous, c, kX87CheckpointPasses);
+                EXPECT_FALSE(SameBits(z, previous.re, previous.im)) << "lane " << l << " repeated at " << at;
+                previous = z;
+            }
         }
+        EXPECT_TRUE(repeated);
     }
-    EXPECT_TRUE(repeated);
 }
 
 // The threshold lies a little below maxmod, far enough that squares and
