@@ -281,7 +281,7 @@ const std::vector<OptionDef>& Options() {
          ConstantPair(&CustomConstantTexts::vccx, &CustomConstantTexts::vccy, "--v")},
         {"--w", "X,Y", "constant w of the custom formula", kTexts,
          ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
-        {"--stats", nullptr, "print the picture size, orbit steps made and seconds", kOutput,
+        {"--stats", nullptr, "print the picture size, the orbits' steps and seconds", kOutput,
          [](Session& s, const std::string&) { s.stats = true; }},
         {"--threads", "N", ThreadsHelp().c_str(), kOutput,
          [](Session& s, const std::string& v) {

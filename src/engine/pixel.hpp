@@ -18,7 +18,7 @@ struct PixelOutcome {
     // order; None where the region ran through.
     FaultKind orbitFault = FaultKind::None;
     FaultKind colourFault = FaultKind::None;
-    int64_t steps = 0;  // orbit steps made
+    int64_t steps = 0;  // the orbit's steps
     OrbitState orbit;   // the state the colour rules saw
 };
 

@@ -45,7 +45,7 @@ public:
 
     // The constants of the last run that got past set-up.
     const RunContext& runContext() const { return rc_; }
-    // Orbit steps made by the last run.
+    // The steps of the last run's orbits (a repeating orbit's skipped steps too).
     int64_t orbitSteps() const { return orbitSteps_; }
 
     static constexpr int kParametersRun = 99;
