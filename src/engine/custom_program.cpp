@@ -229,5 +229,6 @@ void RunCustomProgram(const CustomProgram& program, CustomLanes<L>& lanes) {
 
 template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
 template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
+template void RunCustomProgram<1>(const CustomProgram&, CustomLanes<1>&);
 
 }  // namespace velmora

@@ -88,5 +88,6 @@ void RunCustomProgram(const CustomProgram& program, CustomLanes<kLanes>& lanes);
 
 extern template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
 extern template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
+extern template void RunCustomProgram<1>(const CustomProgram&, CustomLanes<1>&);
 
 }  // namespace velmora

@@ -24,6 +24,64 @@ struct LaneResult {
     int64_t steps = 0;
 };
 
+// The ten bytes of an 80-bit value; the rest is padding. Bits, not values:
+// -0 and +0 step on differently.
+bool SameBits(const long double& a, const long double& b) { return std::memcmp(&a, &b, 10) == 0; }
+bool SameBits(const Complex& a, const Complex& b) { return SameBits(a.re, b.re) && SameBits(a.im, b.im); }
+
+// An orbit's state has come back to one it had before: the orbit is
+// periodic from there. Every later state it has had too, with its modulus
+// tested and any fault already in the flags, so it runs to its limit; this
+// makes the `remaining` steps there, or once the period shows (the state is
+// the start again), only `remaining` mod period more. Bounded orbits mostly
+// end like this, long before their limit.
+template <class Step, class BackAtStart>
+void StepToLimit(int64_t remaining, Step step, BackAtStart backAtStart) {
+    for (int64_t made = 1; made <= remaining; ++made) {
+        step();
+        if (backAtStart()) {
+            for (int64_t i = remaining % made; i > 0; --i) step();
+            return;
+        }
+    }
+}
+
+// Looks at a lane's state every kRepeatCheckSteps of its steps: whether it
+// is the state at the look before, or a reference renewed at looks 1, 3, 7,
+// 15, ... so that the distance to it reaches a multiple of any period.
+constexpr int kRepeatCheckSteps = kX87CheckpointPasses;
+
+template <class State>
+class RepeatWatch {
+public:
+    void start(const State& s) {
+        before_ = reference_ = s;
+        countdown_ = interval_ = 1;
+    }
+    bool repeated(const State& s) {
+        if (SameBits(s, before_) || SameBits(s, reference_)) return true;
+        before_ = s;
+        if (--countdown_ == 0) {
+            reference_ = s;
+            interval_ *= 2;
+            countdown_ = interval_;
+        }
+        return false;
+    }
+
+private:
+    State before_{}, reference_{};
+    int64_t countdown_ = 1, interval_ = 1;
+};
+
+// What a built-in formula's next step depends on besides the constants.
+struct StepState {
+    Complex z, pokornyZ;
+};
+bool SameBits(const StepState& a, const StepState& b) {
+    return SameBits(a.z, b.z) && SameBits(a.pokornyZ, b.pokornyZ);
+}
+
 // A stepper runs a batch of orbits until some stop. Each lane makes the
 // steps of the driver's orbit loop without a stalk test: the formula step,
 // the modulus, and the end test (at most `limit` steps, or the modulus above
@@ -42,12 +100,14 @@ public:
         orbit_[l].z = z0;
         orbit_[l].c = c;
         orbit_[l].pokornyZ = z0;
+        watch_[l].start(state(l));
         remaining_[l] = limit;
         limit_[l] = limit;
         return false;
     }
     void copy(int to, int from) {
         orbit_[to] = orbit_[from];
+        watch_[to] = watch_[from];
         remaining_[to] = remaining_[from];
         limit_[to] = limit_[from];
     }
@@ -57,10 +117,22 @@ public:
             unsigned stopped = 0;
 #pragma GCC unroll 4
             for (int l = 0; l < kLanes; ++l) {
-                FormulaStepOf<NoCheck, kFormula>(orbit_[l], rc_);
+                Step(orbit_[l]);
                 const long double m = BailoutModulus<kBailout>(orbit_[l].z);
                 if (--remaining_[l] == 0 || !(m <= maxmod)) {
                     modulus_[l] = m;
+                    stopped |= 1u << l;
+                }
+            }
+            if (--untilCheck_ == 0) {
+                untilCheck_ = kRepeatCheckSteps;
+                for (int l = 0; l < kLanes; ++l) {
+                    if ((stopped & (1u << l)) || !watch_[l].repeated(state(l))) continue;
+                    OrbitState& o = orbit_[l];
+                    const StepState start = state(l);
+                    StepToLimit(remaining_[l], [&] { Step(o); }, [&] { return SameBits(state(l), start); });
+                    remaining_[l] = 0;
+                    modulus_[l] = BailoutModulus<kBailout>(o.z);
                     stopped |= 1u << l;
                 }
             }
@@ -70,8 +142,13 @@ public:
     LaneResult result(int l) const { return {orbit_[l].z, modulus_[l], limit_[l] - remaining_[l]}; }
 
 private:
+    void Step(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc_); }
+    StepState state(int l) const { return {orbit_[l].z, orbit_[l].pokornyZ}; }
+
     const RunContext& rc_;
     OrbitState orbit_[kLanes];
+    RepeatWatch<StepState> watch_[kLanes];
+    int untilCheck_ = kRepeatCheckSteps;
     long double modulus_[kLanes] = {};
     int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
 };
@@ -200,33 +277,17 @@ public:
 private:
     static constexpr int64_t kStepsBeforeKernel = 8;
 
-    static bool SameBits(const Complex& a, const Complex& b) {
-        // The ten bytes of each part; the rest is padding.
-        return std::memcmp(&a.re, &b.re, 10) == 0 && std::memcmp(&a.im, &b.im, 10) == 0;
-    }
     static bool SameBits(const Complex& a, const X87Point& b) {
-        return std::memcmp(&a.re, &b.zr, 10) == 0 && std::memcmp(&a.im, &b.zi, 10) == 0;
+        return velmora::SameBits(a.re, b.zr) && velmora::SameBits(a.im, b.zi);
     }
 
-    // Lane l's z is one its orbit had at an earlier step: the orbit has
-    // become periodic. Every z it will reach it has already reached, with its
-    // modulus tested (below the threshold or, made in C++, not above maxmod)
-    // and any fault already in the flags, so it runs to its limit and ends at
-    // the z (limit - steps) mod period steps on. Bounded orbits mostly end
-    // like this, long before their limit.
+    // Lane l's z is one its orbit had at an earlier step (its moduli tested
+    // below the threshold in the kernel, or not above maxmod in C++).
     void skipToLimit(int l) {
         const Complex c{block_.lane[l].cr, block_.lane[l].ci};
         const Complex start = z(l);
-        const int64_t remaining = limit_[l] - steps_[l];
         Complex w = start;
-        for (int64_t made = 1; made <= remaining; ++made) {
-            Step(w, c);
-            if (SameBits(w, start)) {
-                // `made` is the period.
-                for (int64_t i = remaining % made; i > 0; --i) Step(w, c);
-                break;
-            }
-        }
+        StepToLimit(limit_[l] - steps_[l], [&] { Step(w, c); }, [&] { return velmora::SameBits(w, start); });
         setZ(l, w);
         steps_[l] = limit_[l];
     }
@@ -258,12 +319,14 @@ public:
         lanes_.value[kSlotZ][l] = z0;
         lanes_.value[kSlotC][l] = c;
         RunCustomInvariants(program_, lanes_, l);
+        watch_[l].start(z0);
         remaining_[l] = limit;
         limit_[l] = limit;
         return false;
     }
     void copy(int to, int from) {
         for (auto& slot : lanes_.value) slot[to] = slot[from];
+        watch_[to] = watch_[from];
         remaining_[to] = remaining_[from];
         limit_[to] = limit_[from];
     }
@@ -278,15 +341,38 @@ public:
                     stopped |= 1u << l;
                 }
             }
+            if (--untilCheck_ == 0) {
+                untilCheck_ = kRepeatCheckSteps;
+                for (int l = 0; l < kLaneCount; ++l) {
+                    if ((stopped & (1u << l)) || !watch_[l].repeated(lanes_.value[kSlotZ][l])) continue;
+                    skipToLimit(l);
+                    stopped |= 1u << l;
+                }
+            }
             if (stopped) return stopped;
         }
     }
     LaneResult result(int l) const { return {lanes_.value[kSlotZ][l], modulus_[l], limit_[l] - remaining_[l]}; }
 
 private:
+    // The step depends on z alone (and on values made once per orbit): the
+    // lane is stepped by itself in a copy of its values.
+    void skipToLimit(int l) {
+        for (int slot = 0; slot < kCustomSlots; ++slot) single_.value[slot][0] = lanes_.value[slot][l];
+        const Complex start = lanes_.value[kSlotZ][l];
+        const Complex& z = single_.value[kSlotZ][0];
+        StepToLimit(remaining_[l], [&] { RunCustomProgram(program_, single_); }, [&] { return SameBits(z, start); });
+        lanes_.value[kSlotZ][l] = z;
+        remaining_[l] = 0;
+        modulus_[l] = BailoutModulus<kBailout>(z);
+    }
+
     long double maxmod_;
     const CustomProgram& program_;
     CustomLanes<kLaneCount> lanes_;
+    CustomLanes<1> single_;
+    RepeatWatch<Complex> watch_[kLaneCount];
+    int untilCheck_ = kRepeatCheckSteps;
     long double modulus_[kLaneCount] = {};
     int64_t remaining_[kLaneCount] = {}, limit_[kLaneCount] = {};
 };

@@ -81,11 +81,21 @@ const std::vector<View>& Views() {
              g.text(TextField::xce, "5000");
              g.text(TextField::maxmod, "1e1000");
          }},
-        {"pokorny slope 2", [](Session& g) {
+        {"pokorny slope 2, bounded orbits ending in cycles", [](Session& g) {
              g.formula(kFormulaPokorny);
              g.actions.StalkItem(kStalkSlope2);
+             g.text(TextField::p1, "0.5");
+             g.text(TextField::miter, "1001");
          }},
         {"custom z*z+c", [](Session& g) { g.custom("z*z+c"); }},
+        {"custom z*z-c slope 2, bounded orbits ending in cycles", [](Session& g) {
+             g.custom("z*z-c");
+             g.actions.StalkItem(kStalkSlope2);
+             g.text(TextField::p1, "0.5");
+             g.text(TextField::xce, "0.75");
+             g.text(TextField::Rang, "2");
+             g.text(TextField::miter, "1001");
+         }},
         {"custom c+z*z, sine of c overflowing", [](Session& g) {
              g.custom("sin(c)+z*z");
              g.text(TextField::Rang, "40000");
