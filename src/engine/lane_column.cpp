@@ -28,6 +28,7 @@ struct LaneResult {
 // -0 and +0 step on differently.
 bool SameBits(const long double& a, const long double& b) { return std::memcmp(&a, &b, 10) == 0; }
 bool SameBits(const Complex& a, const Complex& b) { return SameBits(a.re, b.re) && SameBits(a.im, b.im); }
+bool SameBits(const Complex& a, const X87Point& b) { return SameBits(a.re, b.zr) && SameBits(a.im, b.zi); }
 
 // An orbit's state has come back to one it had before: the orbit is
 // periodic from there. Every later state it has had too, with its modulus
@@ -73,6 +74,19 @@ private:
     State before_{}, reference_{};
     int64_t countdown_ = 1, interval_ = 1;
 };
+
+// Every kRepeatCheckSteps rounds of a batch: each lane still going whose
+// state has repeated is skipped to its limit and counted as stopped.
+template <class Repeated, class Skip>
+void LookForRepeats(int& untilCheck, int lanes, unsigned& stopped, Repeated repeated, Skip skip) {
+    if (--untilCheck != 0) return;
+    untilCheck = kRepeatCheckSteps;
+    for (int l = 0; l < lanes; ++l) {
+        if ((stopped & (1u << l)) || !repeated(l)) continue;
+        skip(l);
+        stopped |= 1u << l;
+    }
+}
 
 // What a built-in formula's next step depends on besides the constants.
 struct StepState {
@@ -124,18 +138,9 @@ public:
                     stopped |= 1u << l;
                 }
             }
-            if (--untilCheck_ == 0) {
-                untilCheck_ = kRepeatCheckSteps;
-                for (int l = 0; l < kLanes; ++l) {
-                    if ((stopped & (1u << l)) || !watch_[l].repeated(state(l))) continue;
-                    OrbitState& o = orbit_[l];
-                    const StepState start = state(l);
-                    StepToLimit(remaining_[l], [&] { Step(o); }, [&] { return SameBits(state(l), start); });
-                    remaining_[l] = 0;
-                    modulus_[l] = BailoutModulus<kBailout>(o.z);
-                    stopped |= 1u << l;
-                }
-            }
+            LookForRepeats(
+                untilCheck_, kLanes, stopped, [&](int l) { return watch_[l].repeated(state(l)); },
+                [&](int l) { skipToLimit(l); });
             if (stopped) return stopped;
         }
     }
@@ -144,6 +149,13 @@ public:
 private:
     void Step(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc_); }
     StepState state(int l) const { return {orbit_[l].z, orbit_[l].pokornyZ}; }
+    void skipToLimit(int l) {
+        OrbitState& o = orbit_[l];
+        const StepState start = state(l);
+        StepToLimit(remaining_[l], [&] { Step(o); }, [&] { return SameBits(state(l), start); });
+        remaining_[l] = 0;
+        modulus_[l] = BailoutModulus<kBailout>(o.z);
+    }
 
     const RunContext& rc_;
     OrbitState orbit_[kLanes];
@@ -277,17 +289,13 @@ public:
 private:
     static constexpr int64_t kStepsBeforeKernel = 8;
 
-    static bool SameBits(const Complex& a, const X87Point& b) {
-        return velmora::SameBits(a.re, b.zr) && velmora::SameBits(a.im, b.zi);
-    }
-
     // Lane l's z is one its orbit had at an earlier step (its moduli tested
     // below the threshold in the kernel, or not above maxmod in C++).
     void skipToLimit(int l) {
         const Complex c{block_.lane[l].cr, block_.lane[l].ci};
         const Complex start = z(l);
         Complex w = start;
-        StepToLimit(limit_[l] - steps_[l], [&] { Step(w, c); }, [&] { return velmora::SameBits(w, start); });
+        StepToLimit(limit_[l] - steps_[l], [&] { Step(w, c); }, [&] { return SameBits(w, start); });
         setZ(l, w);
         steps_[l] = limit_[l];
     }
@@ -341,14 +349,9 @@ public:
                     stopped |= 1u << l;
                 }
             }
-            if (--untilCheck_ == 0) {
-                untilCheck_ = kRepeatCheckSteps;
-                for (int l = 0; l < kLaneCount; ++l) {
-                    if ((stopped & (1u << l)) || !watch_[l].repeated(lanes_.value[kSlotZ][l])) continue;
-                    skipToLimit(l);
-                    stopped |= 1u << l;
-                }
-            }
+            LookForRepeats(
+                untilCheck_, kLaneCount, stopped, [&](int l) { return watch_[l].repeated(lanes_.value[kSlotZ][l]); },
+                [&](int l) { skipToLimit(l); });
             if (stopped) return stopped;
         }
     }
