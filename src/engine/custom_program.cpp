@@ -228,6 +228,7 @@ void RunCustomProgram(const CustomProgram& program, CustomLanes<L>& lanes) {
 }
 
 template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
+template void RunCustomInvariants<1>(const CustomProgram&, CustomLanes<1>&, int);
 template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
 template void RunCustomProgram<1>(const CustomProgram&, CustomLanes<1>&);
 

@@ -87,6 +87,7 @@ template <int kLanes>
 void RunCustomProgram(const CustomProgram& program, CustomLanes<kLanes>& lanes);
 
 extern template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
+extern template void RunCustomInvariants<1>(const CustomProgram&, CustomLanes<1>&, int);
 extern template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
 extern template void RunCustomProgram<1>(const CustomProgram&, CustomLanes<1>&);
 

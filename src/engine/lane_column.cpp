@@ -185,7 +185,7 @@ public:
 private:
     const CustomProgram& program_;
     const uint8_t slot_;
-    CustomLanes<4> lanes_;
+    CustomLanes<1> lanes_;
 };
 
 // z^2+k with the modulus test in the x87 kernel. A lane holds z_j, the
@@ -224,18 +224,14 @@ public:
         lane.zi = z.im;
         lane.cr = c.re;
         lane.ci = c.im;
-        block_.reference[l] = {z.re, z.im};
-        block_.referenceCountdown[l] = 1;
-        block_.referenceInterval[l] = 1;
+        block_.watch[l] = X87Watch::From({z.re, z.im});
         steps_[l] = steps;
         limit_[l] = limit;
         return escaped;
     }
     void copy(int to, int from) {
         block_.lane[to] = block_.lane[from];
-        block_.reference[to] = block_.reference[from];
-        block_.referenceCountdown[to] = block_.referenceCountdown[from];
-        block_.referenceInterval[to] = block_.referenceInterval[from];
+        block_.watch[to] = block_.watch[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];
     }
@@ -262,7 +258,7 @@ public:
                 for (int64_t& steps : steps_) steps += done;
                 if (s == kX87Repeated)
                     for (int l = 0; l < kLaneCount; ++l)
-                        if (SameBits(z(l), block_.checkpoint[l]) || SameBits(z(l), block_.reference[l])) skipToLimit(l);
+                        if (SameBits(z(l), block_.checkpoint[l]) || SameBits(z(l), block_.watch[l].reference)) skipToLimit(l);
                 continue;
             }
             for (int l = 0; l < kLaneCount; ++l) steps_[l] += l < s ? done + 1 : done;

@@ -31,8 +31,8 @@ static_assert(offsetof(X87Lane, zr) == 0 && offsetof(X87Lane, zi) == 16 && offse
 static_assert(offsetof(X87Block, squares) == 192 && offsetof(X87Block, threshold) == 240 &&
               offsetof(X87Block, checkpoint) == 256 && sizeof(X87Point) == 32 &&
               offsetof(X87Block, checkpointLeft) == 352 && offsetof(X87Block, latest) == 368 &&
-              offsetof(X87Block, reference) == 464 && offsetof(X87Block, referenceCountdown) == 560 &&
-              offsetof(X87Block, referenceInterval) == 572);
+              offsetof(X87Block, watch) == 464 && sizeof(X87Watch) == 48 && offsetof(X87Watch, countdown) == 32 &&
+              offsetof(X87Watch, interval) == 36);
 
 bool HaveX87Lanes() { return true; }
 
@@ -85,19 +85,20 @@ bool HaveX87Lanes() { return true; }
     "or %%rcx, %%rax\n\t"                                                       \
     "jz " EXIT "\n\t"
 
-// Counts a lane's checkpoint; at the last of its interval the lane's point at
-// NEW becomes its reference REF and the interval doubles. Uses eax, xmm0.
-#define VELMORA_X87_RENEW(NEW, REF, COUNTDOWN, INTERVAL)                        \
-    "subl $1, " COUNTDOWN "(%[b])\n\t"                                           \
+// Counts a lane's checkpoint in its watch at WATCH; at the last of its
+// interval the lane's point at NEW becomes the reference and the interval
+// doubles. Uses eax, xmm0.
+#define VELMORA_X87_RENEW(NEW, WATCH)                                            \
+    "subl $1, " WATCH "+32(%[b])\n\t"                                            \
     "jnz 3f\n\t"                                                                \
     "movdqu " NEW "(%[b]), %%xmm0\n\t"                                           \
-    "movdqu %%xmm0, " REF "(%[b])\n\t"                                           \
+    "movdqu %%xmm0, " WATCH "(%[b])\n\t"                                         \
     "movdqu " NEW "+16(%[b]), %%xmm0\n\t"                                        \
-    "movdqu %%xmm0, " REF "+16(%[b])\n\t"                                        \
-    "mov " INTERVAL "(%[b]), %%eax\n\t"                                          \
+    "movdqu %%xmm0, " WATCH "+16(%[b])\n\t"                                      \
+    "mov " WATCH "+36(%[b]), %%eax\n\t"                                          \
     "add %%eax, %%eax\n\t"                                                      \
-    "mov %%eax, " INTERVAL "(%[b])\n\t"                                          \
-    "mov %%eax, " COUNTDOWN "(%[b])\n"                                           \
+    "mov %%eax, " WATCH "+36(%[b])\n\t"                                          \
+    "mov %%eax, " WATCH "+32(%[b])\n"                                           \
     "3:\n\t"
 
 int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
@@ -138,12 +139,12 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done) {
         VELMORA_X87_SAME("368", "256", "13f")
         VELMORA_X87_SAME("368", "464", "13f")
         VELMORA_X87_SAME("400", "288", "13f")
-        VELMORA_X87_SAME("400", "496", "13f")
+        VELMORA_X87_SAME("400", "512", "13f")
         VELMORA_X87_SAME("432", "320", "13f")
-        VELMORA_X87_SAME("432", "528", "13f")
-        VELMORA_X87_RENEW("368", "464", "560", "572")
-        VELMORA_X87_RENEW("400", "496", "564", "576")
-        VELMORA_X87_RENEW("432", "528", "568", "580")
+        VELMORA_X87_SAME("432", "560", "13f")
+        VELMORA_X87_RENEW("368", "464")
+        VELMORA_X87_RENEW("400", "512")
+        VELMORA_X87_RENEW("432", "560")
         "movdqu 368(%[b]), %%xmm0\n\t"
         "movdqu %%xmm0, 256(%[b])\n\t"
         "movdqu 384(%[b]), %%xmm0\n\t"

@@ -20,6 +20,18 @@ struct X87Point {
     long double zr = 0.0L, zi = 0.0L;
 };
 
+// Each lane's z at an earlier step of its orbit, kept across runs and
+// renewed at the lane's checkpoints 1, 3, 7, 15, ... (the countdown counts
+// its checkpoints to the next; the interval doubles), so that the distance to
+// it grows and reaches a multiple of any period.
+struct X87Watch {
+    X87Point reference;
+    int32_t countdown = 0, interval = 0;
+
+    // Watching an orbit from z on.
+    static X87Watch From(const X87Point& z) { return {z, 1, 1}; }
+};
+
 struct X87Block {
     X87Lane lane[3];
     double squares[3][2] = {};  // scratch: each lane's x^2 and y^2 as doubles
@@ -30,14 +42,7 @@ struct X87Block {
     X87Point checkpoint[3];
     int64_t checkpointLeft = 0;
     X87Point latest[3];  // scratch: the lanes at a checkpoint, before it is renewed
-    // Each lane's z at an earlier step of its orbit, kept across runs and
-    // renewed at the lane's checkpoints 1, 3, 7, 15, ... (the countdown
-    // counts its checkpoints to the next; the interval doubles), so that the
-    // distance to it grows and reaches a multiple of any period. The caller
-    // sets them when it loads an orbit.
-    X87Point reference[3];
-    int32_t referenceCountdown[3] = {};
-    int32_t referenceInterval[3] = {};
+    X87Watch watch[3];   // set by the caller when it loads an orbit
 };
 
 // Sixty passes between checkpoints: a lane whose z comes back to its value
@@ -69,7 +74,7 @@ bool X87Threshold(long double maxmod, uint64_t& threshold);
 // `done` gets the passes completed before it. Lanes before the stopped one
 // have made that pass's step, lanes after it have not.
 // At a checkpoint, the run also stops when some lane's z is, bit for bit, its
-// z at the checkpoint before or its reference: it returns kX87Repeated, every
+// z at the checkpoint before or its watch's reference: it returns kX87Repeated, every
 // lane having made `done` passes, and leaves the checkpoint and references
 // as they were, to compare with.
 int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done);

@@ -25,8 +25,8 @@ void Start(X87Block& block, const Complex (&c)[3], int64_t passes) {
     ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
     for (int l = 0; l < 3; ++l) {
         block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
-        block.checkpoint[l] = block.reference[l] = {0.0L, 0.0L};
-        block.referenceCountdown[l] = block.referenceInterval[l] = 1;
+        block.checkpoint[l] = {0.0L, 0.0L};
+        block.watch[l] = X87Watch::From({0.0L, 0.0L});
     }
     block.checkpointLeft = passes;
 }
@@ -96,7 +96,7 @@ TEST(X87Lanes, StopsWhenALaneRepeatsItsCheckpointOrReference) {
             const Complex reference = Stepped({}, c, renewed * kX87CheckpointPasses);
             EXPECT_TRUE(SameBits(now, block.lane[l].zr, block.lane[l].zi)) << l;
             EXPECT_TRUE(SameBits(before, block.checkpoint[l].zr, block.checkpoint[l].zi)) << l;
-            EXPECT_TRUE(SameBits(reference, block.reference[l].zr, block.reference[l].zi)) << l;
+            EXPECT_TRUE(SameBits(reference, block.watch[l].reference.zr, block.watch[l].reference.zi)) << l;
             const bool sameAsBefore = SameBits(now, before.re, before.im);
             EXPECT_TRUE(k.throughCheckpoint || !sameAsBefore) << l;
             repeated = repeated || (k.throughCheckpoint ? sameAsBefore : SameBits(now, reference.re, reference.im));
