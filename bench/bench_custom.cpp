@@ -47,7 +47,7 @@ void Render(benchmark::State& state, const char* customFormula, uint8_t builtIn 
         s.texts.setText(TextField::siz, mandelbrot ? "800" : "400");
         s.texts.setText(TextField::miter, mandelbrot ? "1000" : "200");
         driver.Runclick();
-        steps += driver.orbitSteps();
+        steps += driver.lastOutcome().orbitSteps;
         benchmark::DoNotOptimize(s.buffer.bytes.data());
     }
     state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);

@@ -44,7 +44,7 @@ void BM_Picture(benchmark::State& state, Scene scene) {
         s.texts.setText(TextField::p1, "0.1");
         driver.Runclick();
         if (s.statusText != "Picture completed.") state.SkipWithError("the picture did not complete");
-        steps += driver.orbitSteps();
+        steps += driver.lastOutcome().orbitSteps;
         benchmark::DoNotOptimize(s.buffer.bytes.data());
     }
     state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);

@@ -58,7 +58,7 @@ void BM_Driver(benchmark::State& state, View view) {
         s.texts.setText(TextField::yce, view.yce);
         session.driver.Runclick();
         if (s.statusText != "Picture completed.") state.SkipWithError("the picture did not complete");
-        steps += session.driver.orbitSteps();
+        steps += session.driver.lastOutcome().orbitSteps;
         benchmark::DoNotOptimize(s.buffer.bytes.data());
     }
     state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);

@@ -10,9 +10,9 @@ namespace velmora {
 
 void FileSaveAs(Program& program) {
     ProgramState& s = program.state();
-    if (s.params.Calculating) return;
+    if (s.run.Calculating) return;
     if (s.PictureBitmap.width() == 0 || s.PictureBitmap.height() == 0) {
-        program.prompter().message(kNoPictureToSaveText, s.applicationTitle, MessageButtons::Ok,
+        program.prompter().messageBox(kNoPictureToSaveText, s.applicationTitle, MessageButtons::Ok,
                                    MessageIcon::Information);
         return;
     }

@@ -73,7 +73,7 @@ void MainWindow::triggerItem(const std::string& name) {
     }
 }
 
-void MainWindow::Cancel() { s_.params.CancelRequested = true; }
+void MainWindow::Cancel() { s_.run.CancelRequested = true; }
 
 void MainWindow::TidyScreen() { canvas_->tidy(); }
 
@@ -89,12 +89,12 @@ std::string MainWindow::AboutText() {
 }
 
 void MainWindow::About() {
-    if (s_.params.Calculating) return;
-    prompter_.message(AboutText(), s_.applicationTitle, MessageButtons::Ok, MessageIcon::None);
+    if (s_.run.Calculating) return;
+    prompter_.messageBox(AboutText(), s_.applicationTitle, MessageButtons::Ok, MessageIcon::None);
 }
 
 void MainWindow::Contents() {
-    if (s_.params.Calculating) return;
+    if (s_.run.Calculating) return;
     help_.showContents();
 }
 
@@ -127,9 +127,9 @@ bool MainWindow::event(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (s_.params.Calculating) {
+    if (s_.run.Calculating) {
         event->ignore();
-        prompter_.message("Cannot close whilst calculating !", "Warning", MessageButtons::Ok, MessageIcon::Warning);
+        prompter_.messageBox("Cannot close whilst calculating !", "Warning", MessageButtons::Ok, MessageIcon::Warning);
         return;
     }
     releaseResources();

@@ -18,7 +18,7 @@ void ConnectOptionsMenu(Program& program) {
     MainWindow& window = program.mainWindow();
     for (const DirectoryItem& item : kDirectoryItems) {
         window.setItemHandler(item.item, [&program, item] {
-            if (program.state().params.Calculating) return;
+            if (program.state().run.Calculating) return;
             program.directoryChooser().chooser().ChooseDirectory(program.settings().*item.setting, item.caption);
         });
     }

@@ -134,10 +134,10 @@ QSpinBox* PaletteEditorDialog::addSpin(const char* name, int x, int y) {
     return box;
 }
 
-void PaletteEditorDialog::attach(PaletteEditor* editor, const PaletteState* palette) {
+void PaletteEditorDialog::attach(PaletteEditor* editor, PaletteState* palette) {
     editor_ = editor;
     palette_ = palette;
-    if (palette_) grid_->show(palette_->PaletteGridBitmap, DisplayColours(*palette_));
+    if (palette_) grid_->show(PaletteGrid(*palette_), DisplayColours(*palette_));
 }
 
 QWidget* PaletteEditorDialog::gridView() const { return grid_; }
@@ -166,7 +166,7 @@ void PaletteEditorDialog::drawGrid(const IndexImage& grid) {
 }
 
 void PaletteEditorDialog::recolourGrid() {
-    if (palette_) grid_->show(palette_->PaletteGridBitmap, DisplayColours(*palette_));
+    if (palette_) grid_->show(PaletteGrid(*palette_), DisplayColours(*palette_));
 }
 
 void PaletteEditorDialog::setColourEdits(int red, int green, int blue) {

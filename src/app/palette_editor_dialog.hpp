@@ -33,7 +33,7 @@ public:
 
     // The editor whose handlers this dialog's events run, and the palette
     // whose colours the grid shows. Until then the dialog does nothing.
-    void attach(PaletteEditor* editor, const PaletteState* palette);
+    void attach(PaletteEditor* editor, PaletteState* palette);
     // Where an error escaping a handler is reported.
     std::function<void(const std::exception&)> reportError;
 
@@ -74,7 +74,7 @@ private:
     QSpinBox* addSpin(const char* name, int x, int y);
 
     PaletteEditor* editor_ = nullptr;
-    const PaletteState* palette_ = nullptr;
+    PaletteState* palette_ = nullptr;
     bool painting_ = false;
 
     PaletteGridView* grid_;

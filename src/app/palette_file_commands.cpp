@@ -8,7 +8,7 @@
 namespace velmora {
 
 void SavePalette1Click(Program& program) {
-    if (program.state().params.Calculating) return;
+    if (program.state().run.Calculating) return;
     // A name typed without an extension gets ".vmp", so that the file shows
     // among palettes, not among pictures.
     const std::optional<std::string> name = program.prompter().saveFile(

@@ -27,16 +27,16 @@ void WindowPaletteHost::paletteChanged(const PaletteObject& palette) {
     // The picture bitmap takes the colours and is redrawn; its pixels, like
     // the buffer's, stay as they are.
     if (window_->canvas()->colourTable() != colours) window_->canvas()->setColourTable(colours);
-    if (stripShown_ && stripColours_ != colours) renderStrip(palette_.PaletteStripBitmap, colours);
+    if (stripShown_ && palette_ && stripColours_ != colours) renderStrip(palette_->PaletteStripBitmap, colours);
     // The dialog's own paint redraws its grid itself; asking it to paint
     // again from there would never end.
     if (dialog_ && dialog_->isVisible() && !dialog_->painting()) dialog_->recolourGrid();
 }
 
 void WindowPaletteHost::showStrip(const IndexImage& strip) {
-    if (!window_) return;
+    if (!window_ || !palette_) return;
     stripShown_ = true;
-    renderStrip(strip, DisplayColours(palette_));
+    renderStrip(strip, DisplayColours(*palette_));
 }
 
 void WindowPaletteHost::renderStrip(const IndexImage& strip, const ColourTable& colours) {
@@ -98,14 +98,15 @@ void PaletteWiring::DialogView::setIndexTexts(const std::string& indextxt, const
     if (dialog) dialog->setIndexTexts(indextxt, oindex);
 }
 
-PaletteWiring::PaletteWiring(ProgramState& state, WindowHost& host)
+PaletteWiring::PaletteWiring(ProgramState& state, WindowHost& host, WindowPaletteScreen& screen)
     : s_(state),
       host_(host),
-      paletteHost_(state.palette),
-      prompts_(host),
-      screen_{paletteHost_, host, prompts_},
-      editor_(state, screen_, view_),
-      build_(state, screen_) {}
+      paletteHost_(screen.paletteHost),
+      prompts_(screen.prompts),
+      screen_(screen.screen),
+      editor_(state, screen_, view_) {
+    paletteHost_.attachPalette(state.palette);
+}
 
 void PaletteWiring::attachMainWindow(MainWindow& window) {
     window_ = &window;

@@ -39,7 +39,7 @@ public:
 private:
     void renderStrip(const IndexImage& strip, const ColourTable& colours);
 
-    const PaletteState& palette_;
+    const PaletteState* palette_ = nullptr;
     QPointer<MainWindow> window_;
     QPointer<PaletteEditorDialog> dialog_;
     bool stripShown_ = false;
@@ -67,9 +67,18 @@ private:
     QPointer<PaletteEditorDialog> dialog_;
 };
 
+// What the palette shows through in the window, made before the session
+// that builds the palette.
+struct WindowPaletteScreen {
+    explicit WindowPaletteScreen(WindowHost& host) : prompts(host), screen{paletteHost, host, prompts} {}
+    WindowPaletteHost paletteHost;
+    PalettePrompts prompts;
+    PaletteScreen screen;
+};
+
 class PaletteWiring {
 public:
-    PaletteWiring(ProgramState& state, WindowHost& host);
+    PaletteWiring(ProgramState& state, WindowHost& host, WindowPaletteScreen& screen);
     PaletteWiring(const PaletteWiring&) = delete;
     PaletteWiring& operator=(const PaletteWiring&) = delete;
 
@@ -92,8 +101,6 @@ public:
 
     PaletteState& state() { return s_.palette; }
     PaletteEditor& editor() { return editor_; }
-    // Builds the palette as every run is set up.
-    RunObserver& runObserver() { return build_; }
 
 private:
     // The dialog is made after the editor; until then the editor's view does
@@ -110,12 +117,11 @@ private:
 
     ProgramState& s_;
     WindowHost& host_;
-    WindowPaletteHost paletteHost_;
-    PalettePrompts prompts_;
+    WindowPaletteHost& paletteHost_;
+    PalettePrompts& prompts_;
     PaletteScreen screen_;
     DialogView view_;
     PaletteEditor editor_;
-    PaletteBuild build_;
     QPointer<MainWindow> window_;
     QPointer<PaletteEditorDialog> dialog_;
 };

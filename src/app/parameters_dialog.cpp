@@ -189,7 +189,7 @@ void ParametersDialog::SizeCheck() {
     try {
         const long double size = ParseReal(s_.texts.text(TextField::siz));
         if (size != std::floor(size) || size > 1024.0L) {
-            prompter_.message(kSizeMessage, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
+            prompter_.messageBox(kSizeMessage, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
             s_.texts.setText(TextField::siz, "200");
         }
     } catch (const std::exception& e) {

@@ -26,7 +26,7 @@ PictureFileWiring::PictureFileWiring(Program& program)
 }
 
 void PictureFileWiring::SaveasGIF1Click() {
-    if (program_.state().params.Calculating) return;
+    if (program_.state().run.Calculating) return;
     const FileDialogRequest request{kSaveCaption, DirectoryOrHome(program_.settings().gifsavedir),
                                     "picture (*.gif)", "gif", "*.gif"};
     if (const auto name = program_.prompter().saveFile(request)) files_.SaveGif(*name);

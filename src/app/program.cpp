@@ -116,7 +116,7 @@ void Program::loadStartupPicture() {
     try {
         files.LoadGif(settings_.startfile);
     } catch (const std::exception& e) {
-        prompter_.message(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
+        prompter_.messageBox(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
                           MessageButtons::Ok, MessageIcon::Information);
     }
 }

@@ -18,22 +18,11 @@ struct FileDialogRequest {
     std::string fileName;       // shown in the name field at first ("*.gif")
 };
 
-class Prompter {
+class Prompter : public MessageBoxes {
 public:
-    virtual ~Prompter() = default;
-
-    virtual MessageResult message(const std::string& text, const std::string& caption, MessageButtons buttons,
-                                  MessageIcon icon) = 0;
-
     // The chosen file name, or nothing when the user cancelled.
     virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
 };
-
-// The application's report of an error nobody else handled: the error's text
-// with a period, captioned with the application title as it stands now.
-inline void ReportError(Prompter& prompter, const std::string& applicationTitle, const std::exception& error) {
-    prompter.message(std::string(error.what()) + ".", applicationTitle, MessageButtons::Ok, MessageIcon::Error);
-}
 
 }  // namespace velmora

@@ -41,7 +41,7 @@ QString DisplayText(const std::string& text) {
 
 }  // namespace
 
-MessageResult QtPrompter::message(const std::string& text, const std::string& caption, MessageButtons buttons,
+MessageResult QtPrompter::messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                                   MessageIcon icon) {
     const QMessageBox::StandardButtons set = buttons == MessageButtons::AbortRetryIgnore
                                                  ? QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore

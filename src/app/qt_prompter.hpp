@@ -8,7 +8,7 @@ namespace velmora {
 
 class QtPrompter : public Prompter {
 public:
-    MessageResult message(const std::string& text, const std::string& caption, MessageButtons buttons,
+    MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                           MessageIcon icon) override;
     std::optional<std::string> openFile(const FileDialogRequest& request) override;
     std::optional<std::string> saveFile(const FileDialogRequest& request) override;

@@ -21,11 +21,10 @@ int64_t ThreadCpuNanoseconds() {
 
 void WindowHost::attachMainWindow(MainWindow* window) {
     window_ = window;
-    if (window_) window_->setWindowIconText(QString::fromStdString(s_.applicationTitle));
+    if (window_) window_->setWindowIconText(QString::fromStdString(title_));
 }
 
 void WindowHost::setStatusText(const std::string& text) {
-    s_.statusText = text;
     if (window_) window_->panel()->setStatusText(QString::fromStdString(text));
 }
 
@@ -36,7 +35,7 @@ void WindowHost::showCancelLabel(bool visible) {
 }
 
 void WindowHost::setApplicationTitle(const std::string& title) {
-    s_.applicationTitle = title;
+    title_ = title;
     // The desktop has no task-bar text apart from the window's: the title
     // goes to the window's icon text, which task bars and icons show, so the
     // caption itself stays as it is.
@@ -90,7 +89,7 @@ void WindowHost::pumpEvents() {
 
 MessageResult WindowHost::messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                                      MessageIcon icon) {
-    return prompter_.message(text, caption, buttons, icon);
+    return prompter_.messageBox(text, caption, buttons, icon);
 }
 
 int WindowHost::showParametersDialog() { return dialog_ ? dialog_->runModal() : ParametersDialog::kClosed; }

@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "picture_view.hpp"
-#include "program_state.hpp"
 #include "prompter.hpp"
 #include "user_prompts.hpp"
 
@@ -25,7 +25,7 @@ int64_t ThreadCpuNanoseconds();
 
 class WindowHost : public UserPrompts, public PictureView, public EventPump {
 public:
-    WindowHost(ProgramState& state, Prompter& prompter) : s_(state), prompter_(prompter) {}
+    explicit WindowHost(Prompter& prompter) : prompter_(prompter) {}
 
     // The window takes the application title as it stands.
     void attachMainWindow(MainWindow* window);
@@ -70,8 +70,8 @@ public:
     static constexpr std::chrono::milliseconds kDefaultPumpInterval{16};
 
 private:
-    ProgramState& s_;
     Prompter& prompter_;
+    std::string title_;
     MainWindow* window_ = nullptr;
     ParametersDialog* dialog_ = nullptr;
     QElapsedTimer sinceLastPump_;

@@ -1,7 +1,6 @@
 #include "options.hpp"
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -14,13 +13,10 @@
 #include "custom_formula.hpp"
 #include "fault.hpp"
 #include "file_stream.hpp"
-#include "headless_files.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
-#include "output_file.hpp"
 #include "palette_file.hpp"
 #include "render_driver.hpp"
-#include "startup.hpp"
 
 namespace velmora {
 namespace {
@@ -37,23 +33,16 @@ struct RefusedFile : std::runtime_error {
     std::vector<std::string> lines;
 };
 
-struct Session : HeadlessSession {
+struct Renderer : HeadlessSession {
     std::string rawPath, gifPath, fromPath, savePalettePath, bmpPath;
     bool stats = false;
     bool customGiven = false;
-    // Options that change the picture, as opposed to loading or writing it.
+    bool sizeGiven = false;
+    // Options that change the picture, as opposed to loading or writing it:
+    // a loaded picture is then rendered anew rather than continued.
     bool pictureOptions = false;
-
-    HeadlessPaletteHost paletteHost;
-    PaletteScreen paletteScreen{paletteHost, host, host};
-    PaletteBuild paletteBuild{state, paletteScreen};
-    HeadlessFileHost fileHost{state, paletteScreen};
-    PictureFiles files{state, actions, driver, customFormula, {host, host, fileHost}};
-
-    Session() {
-        driver.addObserver(paletteBuild);
-        driver.addObserver(files);
-    }
+    // What --from loaded.
+    LoadOutcome loaded;
 };
 
 // Options are applied in phases so that their order on the command line does
@@ -66,7 +55,7 @@ struct OptionDef {
     const char* argument;  // nullptr for a flag
     const char* help;
     Phase phase;
-    std::function<void(Session&, const std::string&)> apply;
+    std::function<void(Renderer&, const std::string&)> apply;
 };
 
 std::vector<std::string> SplitList(const std::string& value, size_t count, const std::string& option) {
@@ -82,19 +71,19 @@ std::vector<std::string> SplitList(const std::string& value, size_t count, const
 
 // Sets a dialog text after checking it the way the dialog's OK would.
 auto IntegerText(TextField field) {
-    return [field](Session& s, const std::string& v) {
+    return [field](Renderer& s, const std::string& v) {
         ParseInteger(v);
         s.state.texts.setText(field, v);
     };
 }
 auto RealText(TextField field) {
-    return [field](Session& s, const std::string& v) {
+    return [field](Renderer& s, const std::string& v) {
         ParseReal(v);
         s.state.texts.setText(field, v);
     };
 }
 auto RealPair(TextField fx, TextField fy, const char* option) {
-    return [fx, fy, option](Session& s, const std::string& v) {
+    return [fx, fy, option](Renderer& s, const std::string& v) {
         const auto parts = SplitList(v, 2, option);
         ParseReal(parts[0]);
         ParseReal(parts[1]);
@@ -103,8 +92,8 @@ auto RealPair(TextField fx, TextField fy, const char* option) {
     };
 }
 
-auto OutputPath(std::string Session::*path, const char* option) {
-    return [path, option](Session& s, const std::string& v) {
+auto OutputPath(std::string Renderer::*path, const char* option) {
+    return [path, option](Renderer& s, const std::string& v) {
         if (v.empty()) throw UsageError(std::string(option) + ": the file name is empty");
         s.*path = v;
     };
@@ -112,7 +101,7 @@ auto OutputPath(std::string Session::*path, const char* option) {
 
 // A palette file's marks in place of the palette's (or the loaded
 // picture's): a picture option, so a loaded picture is rendered anew.
-void LoadPalette(Session& s, const std::string& path) {
+void LoadPalette(Renderer& s, const std::string& path) {
     try {
         s.state.palette.marks = LoadPaletteFile(path, s.state.palette.marks);
     } catch (const PaletteFileError& e) {
@@ -124,34 +113,32 @@ void LoadPalette(Session& s, const std::string& path) {
 
 // A constant of the custom formula, kept as the dialog's two texts.
 auto ConstantPair(std::string CustomConstantTexts::*re, std::string CustomConstantTexts::*im, const char* option) {
-    return [re, im, option](Session& s, const std::string& v) {
+    return [re, im, option](Renderer& s, const std::string& v) {
         const auto parts = SplitList(v, 2, option);
         ParseReal(parts[0]);
         ParseReal(parts[1]);
-        s.customFormula.constants.*re = parts[0];
-        s.customFormula.constants.*im = parts[1];
+        s.host.customFormula.constants.*re = parts[0];
+        s.host.customFormula.constants.*im = parts[1];
     };
 }
 
 // "Custom" as the menu item does it, with its dialog confirmed: false when
 // the formula does not compile (the message is the last one shown).
-bool CompileCustomFormula(Session& s) {
+bool CompileCustomFormula(Renderer& s) {
     s.actions.FunctionItem(kFormulaCustom);
     return s.customFormula.lastOutcome == CustomCompileOutcome::Compiled;
 }
 
+
 // As "Load from GIF..." loads a picture, continuing it if it was not
-// finished.
-void LoadPicture(Session& s, const std::string& path) {
+// finished, unless other options are to render it anew.
+void LoadPicture(Renderer& s, const std::string& path) {
     if (path.empty()) throw UsageError("--from: the file name is empty");
     s.fromPath = path;
     s.host.messages.clear();
-    struct Keep {
-        bool& flag;
-        ~Keep() { flag = false; }
-    } keep{s.state.params.KeepBuffer = true};
     try {
-        if (s.files.LoadGif(path) == LoadResult::Loaded) return;
+        s.loaded = s.files.LoadGif(path, s.pictureOptions ? LoadIntent::KeepAsLoaded : LoadIntent::ContinueUnfinished);
+        if (s.loaded.loaded()) return;
     } catch (const FaultError& e) {
         throw RefusedFile({"--from: cannot read '" + path + "': " + e.what()});
     }
@@ -163,7 +150,7 @@ void LoadPicture(Session& s, const std::string& path) {
 // A value given as a number up to `highest`, or as the caption of one of a
 // menu's items. A loaded picture may hold larger values; the command line
 // offers only those that mean something.
-int MenuValue(Session& s, size_t topPosition, const std::string& v, const std::string& option, int highest) {
+int MenuValue(Renderer& s, size_t topPosition, const std::string& v, const std::string& option, int highest) {
     for (auto& item : s.state.menu.mainMenu().child(topPosition).children)
         if (item->caption == v && item->value >= 0) return item->value;
     int n = -1;
@@ -177,7 +164,7 @@ int MenuValue(Session& s, size_t topPosition, const std::string& v, const std::s
     return n;
 }
 
-void ApplyFunction(Session& s, const std::string& v) {
+void ApplyFunction(Renderer& s, const std::string& v) {
     const int kind = MenuValue(s, kMenuFunction, v, "--function", kFormulaCustom);
     if (s.actions.FunctionMenuItem(static_cast<uint8_t>(kind)))
         s.actions.FunctionItem(static_cast<uint8_t>(kind));
@@ -185,7 +172,7 @@ void ApplyFunction(Session& s, const std::string& v) {
         s.state.params.FunctionKind = static_cast<uint8_t>(kind);  // no menu item: as a loaded picture would
 }
 
-void ApplyStalk(Session& s, const std::string& v) {
+void ApplyStalk(Renderer& s, const std::string& v) {
     const int type = MenuValue(s, kMenuStalktype, v, "--stalk", kStalkHypercross);
     if (type != kStalkImage && s.actions.StalkMenuItem(static_cast<uint8_t>(type)))
         s.actions.StalkItem(static_cast<uint8_t>(type));
@@ -214,10 +201,14 @@ const std::string& ThreadsHelp() {
 
 const std::vector<OptionDef>& Options() {
     static const std::vector<OptionDef> options = {
-        {"--size", "N", "picture width in pixels (height is three quarters)", kTexts, IntegerText(TextField::siz)},
+        {"--size", "N", "picture width in pixels (height is three quarters)", kTexts,
+         [](Renderer& s, const std::string& v) {
+             IntegerText(TextField::siz)(s, v);
+             s.sizeGiven = true;
+         }},
         {"--iterations", "N", "maximum iterations", kTexts, IntegerText(TextField::miter)},
         {"--min-iterations", "N", "minimum iterations (read leniently, as the dialog does)", kTexts,
-         [](Session& s, const std::string& v) { s.state.texts.setText(TextField::minit, v); }},
+         [](Renderer& s, const std::string& v) { s.state.texts.setText(TextField::minit, v); }},
         {"--bailout", "X", "bailout value of the escape test", kTexts, RealText(TextField::maxmod)},
         {"--range", "X", "width of the view in plane units", kTexts, RealText(TextField::Rang)},
         {"--centre", "X,Y", "centre of the view", kTexts, RealPair(TextField::xce, TextField::yce, "--centre")},
@@ -230,17 +221,17 @@ const std::vector<OptionDef>& Options() {
         {"--coef-b", "X,Y", "coefficient b", kTexts, RealPair(TextField::bmx, TextField::bmy, "--coef-b")},
         {"--coef-c", "X,Y", "coefficient c", kTexts, RealPair(TextField::cmx, TextField::cmy, "--coef-c")},
         {"--mandelbrot", nullptr, "Mandelbrot set (as the Mandelbrot menu item; default Julia)", kSetKind,
-         [](Session& s, const std::string&) { s.actions.Mandelbrot(); }},
+         [](Renderer& s, const std::string&) { s.actions.Mandelbrot(); }},
         {"--function", "N|CAPTION", "iteration formula, by number (0 to 17) or menu caption (default z^2+c)",
          kModes, ApplyFunction},
         {"--stalk", "N|CAPTION", "stalk type, by number (0 to 11) or menu caption (default Circle)", kModes,
          ApplyStalk},
         {"--bailout-test", "modulus|sumabs", "escape test", kModes,
-         [](Session& s, const std::string& v) {
+         [](Renderer& s, const std::string& v) {
              ApplyChoice(v, "--bailout-test", {"modulus", "sumabs"}, [&](uint8_t k) { s.actions.BailoutItem(k); });
          }},
         {"--ffunc", "ident|sin|cos", "the f of 1/f(z*z+c); selects that formula, as its sub-menu does", kModes,
-         [](Session& s, const std::string& v) {
+         [](Renderer& s, const std::string& v) {
              ApplyChoice(v, "--ffunc", {"ident", "sin", "cos"}, [&](uint8_t k) {
                  // The f items are reached by opening the formula's sub-menu,
                  // which chooses the formula first.
@@ -248,11 +239,11 @@ const std::vector<OptionDef>& Options() {
                  s.actions.FfuncItem(k);
              });
          }},
-        {"--sphere", nullptr, "Sphere mapping", kModes, [](Session& s, const std::string&) { s.actions.Sphere(); }},
+        {"--sphere", nullptr, "Sphere mapping", kModes, [](Renderer& s, const std::string&) { s.actions.Sphere(); }},
         {"--inversion", nullptr, "Inversion mapping", kModes,
-         [](Session& s, const std::string&) { s.actions.Inversion(); }},
+         [](Renderer& s, const std::string&) { s.actions.Inversion(); }},
         {"--inversion-circle", "X,Y,R", "centre and radius of the inversion circle", kModes,
-         [](Session& s, const std::string& v) {
+         [](Renderer& s, const std::string& v) {
              const auto parts = SplitList(v, 3, "--inversion-circle");
              const long double x = ParseReal(parts[0]), y = ParseReal(parts[1]), r = ParseReal(parts[2]);
              s.state.params.invx = x;
@@ -260,19 +251,19 @@ const std::vector<OptionDef>& Options() {
              s.state.params.invr = r;
          }},
         {"--raw", "FILE", "write the picture buffer (width x height bytes, row-major)", kOutput,
-         OutputPath(&Session::rawPath, "--raw")},
+         OutputPath(&Renderer::rawPath, "--raw")},
         {"--gif", "FILE", "write the picture as a GIF with its palette and parameters (as Save as GIF...)",
-         kOutput, OutputPath(&Session::gifPath, "--gif")},
+         kOutput, OutputPath(&Renderer::gifPath, "--gif")},
         {"--bmp", "FILE", "write the picture as an 8-bit BMP file in its palette's colours", kOutput,
-         OutputPath(&Session::bmpPath, "--bmp")},
+         OutputPath(&Renderer::bmpPath, "--bmp")},
         {"--palette", "FILE", "colour the picture with a palette file's marked entries (.vmp)", kTexts, LoadPalette},
         {"--save-palette", "FILE", "write the palette's marked entries as a palette file (.vmp)", kOutput,
-         OutputPath(&Session::savePalettePath, "--save-palette")},
+         OutputPath(&Renderer::savePalettePath, "--save-palette")},
         {"--from", "FILE", "load a saved GIF first (as Load from GIF...); other picture options then change it "
                            "and render it anew", kLoad, LoadPicture},
         {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
-         [](Session& s, const std::string& v) {
-             s.customFormula.text = v;
+         [](Renderer& s, const std::string& v) {
+             s.host.customFormula.text = v;
              s.customGiven = true;
          }},
         {"--u", "X,Y", "constant u of the custom formula", kTexts,
@@ -282,9 +273,9 @@ const std::vector<OptionDef>& Options() {
         {"--w", "X,Y", "constant w of the custom formula", kTexts,
          ConstantPair(&CustomConstantTexts::wccx, &CustomConstantTexts::wccy, "--w")},
         {"--stats", nullptr, "print the picture size, the orbits' steps and seconds", kOutput,
-         [](Session& s, const std::string&) { s.stats = true; }},
+         [](Renderer& s, const std::string&) { s.stats = true; }},
         {"--threads", "N", ThreadsHelp().c_str(), kOutput,
-         [](Session& s, const std::string& v) {
+         [](Renderer& s, const std::string& v) {
              const int n = ParseInteger(v);
              if (n < 1 || n > kMostThreads)
                  throw UsageError("--threads: " + v + " is out of range (1 to " + std::to_string(kMostThreads) + ")");
@@ -309,18 +300,14 @@ void PrintHelp(std::ostream& out) {
 
 void Report(std::ostream& err, const std::string& message) { err << "velmora-render: " << message << '\n'; }
 
-// A fault message of the run, with the option it comes from where that is
-// known. Every number is checked when the options are read, so a range or
-// memory fault of the set-up can only come from the picture's size.
-std::string WithOption(const std::string& message) {
-    for (const char* sizeFault : {"Range error - 205", "Out of memory - 205"})
-        if (message == sizeFault) return "--size: " + message;
-    return message;
+// A fault of the run, with the option it comes from where that is known.
+std::string WithOption(const Renderer& s, const RunFault& fault) {
+    return fault.pictureSize && s.sizeGiven ? "--size: " + fault.message : fault.message;
 }
 
 // Reads the command line into the session; false when it asked for help
 // (printed). Throws UsageError or FaultError for a bad option or value.
-bool ApplyOptions(const std::vector<std::string>& args, Session& s, std::ostream& out) {
+bool ApplyOptions(const std::vector<std::string>& args, Renderer& s, std::ostream& out) {
     struct Pending {
         const OptionDef* def;
         std::string value;
@@ -343,10 +330,9 @@ bool ApplyOptions(const std::vector<std::string>& args, Session& s, std::ostream
     }
     std::stable_sort(pending.begin(), pending.end(),
                      [](const Pending& a, const Pending& b) { return a.def->phase < b.def->phase; });
-    for (const Pending& p : pending) {
+    for (const Pending& p : pending)
         if (p.def->phase != kLoad && p.def->phase != kOutput) s.pictureOptions = true;
-        p.def->apply(s, p.value);
-    }
+    for (const Pending& p : pending) p.def->apply(s, p.value);
     return true;
 }
 
@@ -361,7 +347,7 @@ int Finish(std::ostream& out, std::ostream& err, int status) {
 }  // namespace
 
 int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    Session s;
+    Renderer s;
     try {
         if (!ApplyOptions(args, s, out)) return Finish(out, err, 0);
     } catch (const UsageError& e) {
@@ -381,18 +367,12 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
         Report(err, (s.customGiven ? "--custom: " : "--function: ") + s.host.messages.back().text);
         return 2;
     }
-    OutputFile raw;
-    if (!s.rawPath.empty()) {
-        if (const std::string why = raw.open(s.rawPath); !why.empty()) {
-            Report(err, "--raw: cannot create '" + s.rawPath + "': " + why);
-            return 1;
-        }
-    }
     // Made beside the named file now, so a place that cannot be written costs
     // no rendering time; it replaces the file only once it is whole.
-    std::unique_ptr<FileSink> gif, bmp, palette;
-    for (auto [sink, path, option] : {std::tuple{&gif, &s.gifPath, "--gif"}, std::tuple{&bmp, &s.bmpPath, "--bmp"},
-                                      std::tuple{&palette, &s.savePalettePath, "--save-palette"}}) {
+    std::unique_ptr<FileSink> raw, gif, bmp, palette;
+    for (auto [sink, path, option] :
+         {std::tuple{&raw, &s.rawPath, "--raw"}, std::tuple{&gif, &s.gifPath, "--gif"},
+          std::tuple{&bmp, &s.bmpPath, "--bmp"}, std::tuple{&palette, &s.savePalettePath, "--save-palette"}}) {
         try {
             if (!path->empty()) *sink = std::make_unique<FileSink>(*path);
         } catch (const FileWriteError& e) {
@@ -401,69 +381,39 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
         }
     }
 
-    double seconds = 0.0;
-    if (render) {
-        s.host.messages.clear();
-        const auto start = std::chrono::steady_clock::now();
-        s.driver.Runclick();
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-
-    // A set-up fault leaves the status line as it was and draws nothing.
-    const bool pastSetUp = s.state.statusText != "Initialising....";
-    const PictureParameters& p = s.state.params;
-    const bool completed = render ? s.state.statusText == "Picture completed."
-                                  : s.state.buffer.present && p.LastColumnDone >= p.siz - 1;
-    if (pastSetUp) out << s.state.statusText << '\n';
-    bool faulted = false;
-    for (const auto& m : s.host.messages) {
-        if (m.buttons != MessageButtons::Ok) continue;
-        Report(err, WithOption(m.text));
-        faulted = true;
-    }
-    if (s.stats && pastSetUp) {
+    // The run is this one, or the one that continued the loaded picture.
+    const RunOutcome run = render ? s.driver.Runclick() : s.loaded.continuation;
+    const bool completed = run.completed() || (!render && s.loaded.finished);
+    // A set-up fault draws nothing and says so only on standard error.
+    const bool drew = run.drew() || completed;
+    if (drew) out << RunEndText(completed ? RunEnd::Completed : run.end) << '\n';
+    for (const RunFault& fault : run.faults) Report(err, WithOption(s, fault));
+    if (s.stats && drew) {
         out << "size " << s.state.params.siz << "x" << s.state.params.sizy << "\n"
-            << "orbit steps " << s.driver.orbitSteps() << "\n"
-            << "seconds " << seconds << "\n";
+            << "orbit steps " << run.orbitSteps << "\n"
+            << "seconds " << run.seconds << "\n";
     }
-    int status = completed && !faulted ? 0 : 1;
-    // Only a whole picture replaces what the file held.
-    if (!s.rawPath.empty() && completed) {
-        if (const std::string why = raw.write(s.state.buffer.bytes); !why.empty()) {
-            Report(err, "--raw: cannot write '" + s.rawPath + "': " + why);
-            status = 1;
-        }
-    }
-    if (gif && completed) {
+    int status = completed && run.faults.empty() ? 0 : 1;
+    // Only a whole picture replaces what a file held; the marks do not wait
+    // for one.
+    const auto write = [&](std::unique_ptr<FileSink>& sink, const char* option, bool needsPicture, auto&& fill) {
+        if (!sink || (needsPicture && !completed)) return;
         try {
-            s.files.SaveGif(*gif, s.gifPath);
-            gif->commit();
+            fill(*sink);
+            sink->commit();
         } catch (const FileWriteError& e) {
-            Report(err, std::string("--gif: ") + e.what());
+            Report(err, std::string(option) + ": " + e.what());
             status = 1;
         }
-    }
-    if (bmp && completed) {
-        try {
-            const std::vector<uint8_t> bytes = EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette));
-            bmp->write(bytes.data(), bytes.size());
-            bmp->commit();
-        } catch (const FileWriteError& e) {
-            Report(err, std::string("--bmp: ") + e.what());
-            status = 1;
-        }
-    }
-    // The marks do not wait for a whole picture.
-    if (palette) {
-        try {
-            const PaletteFileRecord record = EncodePaletteFile(s.state.palette.marks);
-            palette->write(record.data(), record.size());
-            palette->commit();
-        } catch (const FileWriteError& e) {
-            Report(err, std::string("--save-palette: ") + e.what());
-            status = 1;
-        }
-    }
+    };
+    const auto bytes = [](ByteSink& sink, const auto& data) { sink.write(data.data(), data.size()); };
+    write(raw, "--raw", true, [&](FileSink& sink) { bytes(sink, s.state.buffer.bytes); });
+    write(gif, "--gif", true, [&](FileSink& sink) { s.files.SaveGif(sink, s.gifPath); });
+    write(bmp, "--bmp", true, [&](FileSink& sink) {
+        bytes(sink, EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette)));
+    });
+    write(palette, "--save-palette", false,
+          [&](FileSink& sink) { bytes(sink, EncodePaletteFile(s.state.palette.marks)); });
     return Finish(out, err, status);
 }
 

@@ -77,8 +77,7 @@ bool BlockFitsPicture(const ParameterBlock& block, int32_t siz, int32_t sizy);
 // Puts the block's values back into the parameters, menus, dialog texts,
 // marked entries and custom formula; returns false, changing nothing, when
 // the tag differs. The palette is then to be built from the new marks by the
-// caller. Run with KeepBuffer set, so the custom formula compiles without
-// its dialog.
+// caller. A custom formula compiles without its dialog.
 bool ApplyParameterBlock(const ParameterBlock& block, ProgramState& state, ModeActions& actions,
                          CustomFormulaField& formula);
 

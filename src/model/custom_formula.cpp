@@ -40,12 +40,10 @@ CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompt
     return CustomCompileOutcome::Compiled;
 }
 
-void HeadlessCustomFormula::readCustomFormula() {
-    if (!s_.params.KeepBuffer) {
-        ++dialogsShown;
-        ConfirmCustomFormula(s_, prompts_, text);
-    }
-    lastOutcome = ReadAndCompileCustomFormula(s_, prompts_, constants);
+void CustomFormulaCompiler::readCustomFormula(FormulaChoice choice) {
+    if (choice == FormulaChoice::Menu)
+        if (const std::optional<std::string> text = dialog_.askCustomFormula()) ConfirmCustomFormula(s_, prompts_, *text);
+    lastOutcome = ReadAndCompileCustomFormula(s_, prompts_, dialog_.constantTexts());
 }
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 // The toolkit-free half of the "Custom" menu item and of its dialog's OK
 // button, so the window only has to show the dialog and hand over its texts.
 
+#include <optional>
 #include <string>
 
 #include "custom_compiler.hpp"
@@ -49,27 +50,49 @@ public:
     virtual void setFormulaText(const std::string& text) = 0;
 };
 
+// The "Custom" item's dialog as the program asks it: the formula field and
+// the six constant texts.
+class CustomFormulaDialogHost : public CustomFormulaField {
+public:
+    // Shown modally: the formula text when the user confirms it, nothing
+    // when the dialog is closed otherwise.
+    virtual std::optional<std::string> askCustomFormula() = 0;
+    virtual CustomConstantTexts constantTexts() const = 0;
+};
+
 // The custom formula dialog of a program without a window (the command-line
 // renderer, the tests): its texts are set directly and it is always
 // confirmed when "shown".
-class HeadlessCustomFormula : public CustomFormulaReader, public CustomFormulaField {
+class HeadlessCustomFormula : public CustomFormulaDialogHost {
 public:
-    HeadlessCustomFormula(ProgramState& state, UserPrompts& prompts) : s_(state), prompts_(prompts) {}
-
-    // "Custom" was chosen: unless a picture is being loaded the dialog is
-    // confirmed with its text; then the formula is compiled.
-    void readCustomFormula() override;
+    std::optional<std::string> askCustomFormula() override {
+        ++dialogsShown;
+        return text;
+    }
+    CustomConstantTexts constantTexts() const override { return constants; }
     std::string formulaText() const override { return text; }
     void setFormulaText(const std::string& t) override { text = t; }
 
     std::string text = kCustomFormulaInitialText;
     CustomConstantTexts constants;
     int dialogsShown = 0;
+};
+
+// "Custom" was chosen: the user's choice shows the dialog first (its OK
+// confirms the formula); then the constants are read and the formula
+// compiled.
+class CustomFormulaCompiler : public CustomFormulaReader {
+public:
+    CustomFormulaCompiler(ProgramState& state, UserPrompts& prompts, CustomFormulaDialogHost& dialog)
+        : s_(state), prompts_(prompts), dialog_(dialog) {}
+    void readCustomFormula(FormulaChoice choice) override;
+
     CustomCompileOutcome lastOutcome = CustomCompileOutcome::Compiled;
 
 private:
     ProgramState& s_;
     UserPrompts& prompts_;
+    CustomFormulaDialogHost& dialog_;
 };
 
 }  // namespace velmora

@@ -37,7 +37,7 @@ MenuItem* ModeActions::ItemWithValue(size_t topPosition, int value) {
 MenuItem* ModeActions::FunctionMenuItem(uint8_t kind) { return ItemWithValue(kMenuFunction, kind); }
 MenuItem* ModeActions::StalkMenuItem(uint8_t stalkType) { return ItemWithValue(kMenuStalktype, stalkType); }
 
-void ModeActions::FunctionItem(uint8_t kind) {
+void ModeActions::FunctionItem(uint8_t kind, FormulaChoice choice) {
     if (busy()) return;
     MenuItem* item = FunctionMenuItem(kind);
     if (!item) return;
@@ -48,7 +48,7 @@ void ModeActions::FunctionItem(uint8_t kind) {
         uncheckfunctionmenus();
     }
     s_.menu.setChecked(*item, true);
-    if (kind == kFormulaCustom && reader_) reader_->readCustomFormula();
+    if (kind == kFormulaCustom && reader_) reader_->readCustomFormula(choice);
 }
 
 void ModeActions::FfuncItem(uint8_t ffunc) {
@@ -147,7 +147,7 @@ void ModeActions::SetInverse() {
 
 void ModeActions::ShowExceptionsItem() {
     MenuItem& item = s_.menu.item("Shexc");
-    s_.params.ShowExceptions = !item.checked;
+    s_.run.ShowExceptions = !item.checked;
     s_.menu.setChecked(item, !item.checked);
 }
 

@@ -8,12 +8,16 @@
 
 namespace velmora {
 
-// Reads and compiles the custom formula once "Custom" is chosen (the window
-// shows the formula's dialog first, unless a picture is being loaded).
+// Who chose a formula: the user from the menu, or a picture being loaded,
+// which brings its own custom formula (and so shows no dialog).
+enum class FormulaChoice { Menu, LoadedPicture };
+
+// Reads and compiles the custom formula once "Custom" is chosen, after the
+// formula's dialog when the user chose it.
 class CustomFormulaReader {
 public:
     virtual ~CustomFormulaReader() = default;
-    virtual void readCustomFormula() = 0;
+    virtual void readCustomFormula(FormulaChoice choice) = 0;
 };
 
 class ModeActions {
@@ -24,7 +28,8 @@ public:
     // no mode action here (run, files, palette ... belong elsewhere).
     bool Trigger(const std::string& itemName);
 
-    void FunctionItem(uint8_t kind);  // any Function item, by its value
+    // Any Function item, by its value.
+    void FunctionItem(uint8_t kind, FormulaChoice choice = FormulaChoice::Menu);
     void FfuncItem(uint8_t ffunc);    // "f=ident", "f=sin", "f=cos"
     void StalkItem(uint8_t stalkType);
     void BailoutItem(uint8_t kind);
@@ -52,7 +57,7 @@ public:
     MenuItem* StalkMenuItem(uint8_t stalkType);
 
 private:
-    bool busy() const { return s_.params.Calculating; }
+    bool busy() const { return s_.run.Calculating; }
     MenuItem* ItemWithValue(size_t topPosition, int value);
 
     ProgramState& s_;

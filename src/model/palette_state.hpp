@@ -23,8 +23,9 @@ struct PaletteState {
     PaletteHandle handle;
     uint64_t builds = 0;
 
-    // 305 x 266, shown on the editor dialog at (10, 10).
-    IndexImage PaletteGridBitmap;
+    // The palette editor's grid, shown on its dialog; its geometry is the
+    // palette layer's, which draws it when first used (PaletteGrid()).
+    IndexImage PaletteGridBitmap{0, 0, kWhiteEntry};
     // 300 x 20, shown in the status panel's Image1.
     IndexImage PaletteStripBitmap;
 

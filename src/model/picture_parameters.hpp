@@ -1,6 +1,6 @@
 #pragma once
-// Every picture parameter, mode selection and run-state flag of the program,
-// with its start-up value.
+// Every picture parameter and mode selection of the program, with its
+// start-up value. The run's own flags are apart (RunFlags).
 
 #include <array>
 #include <cstdint>
@@ -15,6 +15,15 @@ namespace velmora {
 enum class SetKind : uint8_t { Julia, Mandelbrot };
 
 enum class MappingKind : uint8_t { Normal = 0, Sphere = 1, Inversion = 2 };
+
+// What the program knows of the run going on, apart from the picture.
+struct RunFlags {
+    bool Calculating = false;
+    // Asked to stop after the column being committed.
+    bool CancelRequested = false;
+    // Faults of single pixels are shown ("Show exceptions").
+    bool ShowExceptions = false;
+};
 
 struct PictureParameters {
     int32_t siz = 0;
@@ -39,11 +48,8 @@ struct PictureParameters {
     std::array<uint8_t, kCustomCodeCapacity> CustomCode{};
     uint8_t CustomCodeLength = 1;
 
-    // Run-state flags.
-    bool Calculating = false;
-    bool CancelRequested = false;
-    bool ShowExceptions = false;
-    bool KeepBuffer = false;
+    // The picture's last finished column; a stored picture carries it, so
+    // that it can go on from there.
     int32_t LastColumnDone = 10000;
 
     // The single mapping value stored with a picture: Sphere wins over

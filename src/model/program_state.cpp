@@ -9,9 +9,8 @@ void SetSetKind(ProgramState& state, SetKind kind) {
     state.menu.setChecked(kind == SetKind::Mandelbrot ? "Mandelbrot1" : "Julia1", true);
 }
 
-void ReportError(ProgramState& state, UserPrompts& prompts, const std::exception& error) {
-    prompts.messageBox(std::string(error.what()) + ".", state.applicationTitle, MessageButtons::Ok,
-                       MessageIcon::Error);
+void ReportError(MessageBoxes& boxes, const std::string& applicationTitle, const std::exception& error) {
+    boxes.messageBox(std::string(error.what()) + ".", applicationTitle, MessageButtons::Ok, MessageIcon::Error);
 }
 
 }  // namespace velmora

@@ -34,6 +34,7 @@ struct PictureBuffer {
 
 struct ProgramState {
     PictureParameters params;
+    RunFlags run;
     ParameterTexts texts;
     MenuModel menu;
     PictureBuffer buffer;
@@ -51,8 +52,6 @@ struct ProgramState {
     // Width for which the picture bitmap was last sized; the bitmap starts
     // empty, so no width matches it yet.
     int32_t BitmapWidth = 0;
-    int32_t ResumeColumn = 0;
-    bool ContinueFlag = false;
     std::string applicationTitle = kApplicationTitle;
     std::string statusText = std::string(13, '*') + "Status" + std::string(13, '*');
 };
@@ -70,8 +69,10 @@ inline void ShowTitle(ProgramState& state, UserPrompts& prompts, const std::stri
 // Checks "Mandelbrot" or "Julia" (one radio group) and records the kind.
 void SetSetKind(ProgramState& state, SetKind kind);
 
-// The application's report of an error nobody else handled: the error's text
-// with a period, captioned with the application title as it stands now.
-void ReportError(ProgramState& state, UserPrompts& prompts, const std::exception& error);
+// The application's report of an error nobody else handled, captioned with
+// the application title as it stands now.
+inline void ReportError(ProgramState& state, MessageBoxes& boxes, const std::exception& error) {
+    ReportError(boxes, state.applicationTitle, error);
+}
 
 }  // namespace velmora

@@ -5,7 +5,7 @@ namespace velmora {
 void InitialiseMainWindowState(ProgramState& s) {
     PictureParameters& p = s.params;
     p.xce = p.yce = 0.0L;
-    p.Calculating = false;
+    s.run.Calculating = false;
     p.FunctionKind = kFormulaZ2;
     p.maxmod = 4.0L;
     SetSetKind(s, SetKind::Julia);
@@ -19,19 +19,16 @@ void InitialiseMainWindowState(ProgramState& s) {
     p.LastColumnDone = 10000;
     p.BailoutKind = kBailoutModulus;
     s.menu.setChecked("modulus", true);
-    p.KeepBuffer = false;
     p.CustomCodeLength = 1;
 }
 
 void InitialiseParametersDialogState(ProgramState& s, ModeActions& actions) {
     actions.FunctionItem(kFormulaZ2);
-    s.params.KeepBuffer = true;
 }
 
 void InitialiseWithoutPicture(ProgramState& s, ModeActions& actions) {
     InitialiseMainWindowState(s);
     InitialiseParametersDialogState(s, actions);
-    s.params.KeepBuffer = false;
 }
 
 }  // namespace velmora

@@ -10,13 +10,12 @@ namespace velmora {
 // Main window creation: start-up values and check marks.
 void InitialiseMainWindowState(ProgramState& state);
 
-// Parameters dialog creation, the parts that need no window: the "z^2+c"
-// action once more, then KeepBuffer set for the start-up picture.
+// Parameters dialog creation, the part that needs no window: the "z^2+c"
+// action once more.
 void InitialiseParametersDialogState(ProgramState& state, ModeActions& actions);
 
 // Both, for a program without a window and without a start-up picture (the
-// command-line renderer, the benchmarks, the tests): the first run makes a
-// new buffer.
+// command-line renderer, the benchmarks, the tests).
 void InitialiseWithoutPicture(ProgramState& state, ModeActions& actions);
 
 }  // namespace velmora

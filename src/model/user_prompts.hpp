@@ -4,6 +4,7 @@
 // implements it with the toolkit; the command-line renderer and the tests
 // without one.
 
+#include <exception>
 #include <string>
 
 namespace velmora {
@@ -12,16 +13,23 @@ enum class MessageButtons { Ok, AbortRetryIgnore };
 enum class MessageIcon { None, Information, Warning, Error };
 enum class MessageResult { Ok, Abort, Retry, Ignore };
 
-class UserPrompts {
+// Every message box of the program goes through one of these.
+class MessageBoxes {
 public:
-    virtual ~UserPrompts() = default;
+    virtual ~MessageBoxes() = default;
+    virtual MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
+                                     MessageIcon icon) = 0;
+};
 
+// The application's report of an error nobody else handled: the error's text
+// with a period, captioned with the application title as it stands now.
+void ReportError(MessageBoxes& boxes, const std::string& applicationTitle, const std::exception& error);
+
+class UserPrompts : public MessageBoxes {
+public:
     virtual void setStatusText(const std::string& text) = 0;  // perc
     virtual void showCancelLabel(bool visible) = 0;          // esc
     virtual void setApplicationTitle(const std::string& title) = 0;
-
-    virtual MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
-                                     MessageIcon icon) = 0;
 
     // The modal parameters dialog; returns its modal result (1 OK, 99 RUN,
     // 2 closed by the frame).

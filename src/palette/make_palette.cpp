@@ -81,7 +81,7 @@ bool MakePalette(ProgramState& program, const PaletteScreen& screen, BuildReport
         p.entryCount = Palette::kEntries;
         for (PaletteEntry& e : p.entries) e.flags = 1;
         InterpolateMarks(state.marks, p);
-        DrawGridOutlines(state.marks, state.PaletteGridBitmap);
+        DrawGridOutlines(state.marks, PaletteGrid(state));
         p.entries[kWhiteEntry] = {255, 255, 255, 1};
         p.entries[kBlackEntry] = {0, 0, 0, 1};
         state.handle.reset();
@@ -109,7 +109,6 @@ void FormActivate(ProgramState& program, const PaletteScreen& screen) {
     MakePalette(program, screen, BuildReport::UnlessRepeated);
     RealisePalette(program.palette, screen.palette);
     screen.picture.drawPicture(program.xoff, program.yoff);
-    program.ResumeColumn = 0;
 }
 
 void PaletteBuild::runSettingUp() { MakePalette(program_, screen_); }

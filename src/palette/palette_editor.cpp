@@ -40,7 +40,7 @@ void PaletteEditor::refresh(BuildReport report) {
     // A successful build hands the new palette object to every view; after a
     // failed one the previous object simply stays in use.
     MakePalette(program_, screen_, report);
-    view_.drawGrid(state_.PaletteGridBitmap);
+    view_.drawGrid(PaletteGrid(state_));
     previewShown_ = true;
     screen_.palette.drawPicturePreview();
 }
@@ -50,9 +50,9 @@ void PaletteEditor::Pal1Click() {
     for (int col = 0; col < kGridColumns; ++col)
         for (int row = 0; row < kGridColumns; ++row) {
             const int n = kGridColumns * row + col;
-            if (n < kGridCells) DrawSwatch(state_.PaletteGridBitmap, n);
+            if (n < kGridCells) DrawSwatch(PaletteGrid(state_), n);
         }
-    view_.drawGrid(state_.PaletteGridBitmap);
+    view_.drawGrid(PaletteGrid(state_));
 }
 
 void PaletteEditor::FormPaint() { refresh(BuildReport::UnlessRepeated); }
@@ -65,8 +65,8 @@ void PaletteEditor::OKBtnMouseDown(int x, int y) {
     if (n >= kWhiteEntry) return;
 
     showIndexTexts();
-    DrawSelectionMarker(state_.PaletteGridBitmap, previous_, false);
-    DrawSelectionMarker(state_.PaletteGridBitmap, n, true);
+    DrawSelectionMarker(PaletteGrid(state_), previous_, false);
+    DrawSelectionMarker(PaletteGrid(state_), n, true);
 
     // The entry's colour as the screen shows it.
     const uint32_t colour = DisplayColours(state_)[static_cast<size_t>(n)];
@@ -77,7 +77,7 @@ void PaletteEditor::OKBtnMouseDown(int x, int y) {
     view_.setColourEdits(red_, green_, blue_);
     UpdatingColourEdits = false;
 
-    view_.drawGrid(state_.PaletteGridBitmap);
+    view_.drawGrid(PaletteGrid(state_));
     previous_ = n;
 }
 
@@ -122,8 +122,8 @@ void PaletteEditor::AddindexClick() {
         if (i >= 1 && i <= marks.count && marks.at(i).index == selected_) return;  // already marked
         // Refused before the grid or the list changes.
         if (marks.count >= MarkedIndexList::kCapacity || i < 1) throw FaultError(FaultKind::RangeCheck);
-        DrawCellOutline(state_.PaletteGridBitmap, selected_, kBlackEntry);
-        view_.drawGrid(state_.PaletteGridBitmap);
+        DrawCellOutline(PaletteGrid(state_), selected_, kBlackEntry);
+        view_.drawGrid(PaletteGrid(state_));
         marks.insertAt(i, {static_cast<uint8_t>(selected_), static_cast<uint8_t>(red_), static_cast<uint8_t>(green_),
                            static_cast<uint8_t>(blue_)});
     } catch (const FaultError& error) {
@@ -141,8 +141,8 @@ void PaletteEditor::DeleteindexClick() {
             if (selected_ == 181) {
                 notice("Entry cannot be deleted as an index.");
             } else {
-                DrawCellOutline(state_.PaletteGridBitmap, selected_, kWhiteEntry);
-                view_.drawGrid(state_.PaletteGridBitmap);
+                DrawCellOutline(PaletteGrid(state_), selected_, kWhiteEntry);
+                view_.drawGrid(PaletteGrid(state_));
                 marks.removeAt(i);
             }
         }

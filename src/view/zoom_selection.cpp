@@ -57,7 +57,7 @@ long double Shifted(long double offset, long double centre) {
 bool ZoomController::ignored(MouseButton button) const {
     // The right button belongs to the pop-up menu; nothing may start, move or
     // finish while a run pumps events.
-    return button == MouseButton::Right || button == MouseButton::Other || s_.params.Calculating;
+    return button == MouseButton::Right || button == MouseButton::Other || s_.run.Calculating;
 }
 
 void ZoomController::FormMouseDown(MouseButton button, bool /*shift*/, int x, int y) {
@@ -78,7 +78,7 @@ void ZoomController::FormMouseDown(MouseButton button, bool /*shift*/, int x, in
 
 void ZoomController::FormMouseMove(bool shift, int x, int y) {
     (void)y;  // only the horizontal position sizes the band
-    if (!sel_.active || s_.params.Calculating) return;
+    if (!sel_.active || s_.run.Calculating) return;
     try {
         if (shift)
             moveCircle(x);

@@ -116,7 +116,7 @@ void MainWindowTest::startUpState() {
     QCOMPARE(params.maxmod, 4.0L);
     QCOMPARE(params.miter, 50);
     QCOMPARE(params.LastColumnDone, 10000);
-    QVERIFY(!params.Calculating);
+    QVERIFY(!run.Calculating);
     // Nothing was loaded, so the first run has no picture to keep.
     QVERIFY(!params.KeepBuffer);
     QVERIFY(p.prompter.shown.empty());

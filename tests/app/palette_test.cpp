@@ -123,7 +123,7 @@ void PaletteTest::recoloursDuringRunWithoutRecomputation() {
         if (done || !perc.endsWith("% completed") || perc.split(' ', Qt::SkipEmptyParts)[0].toInt() < 50) return;
         done = true;
         watcher.stop();
-        stillRunning = p.state().params.Calculating;
+        stillRunning = p.state().run.Calculating;
         columnsDone = perc.split(' ', Qt::SkipEmptyParts)[0].toInt() * 2;
 
         Action(p, "Pal1")->trigger();

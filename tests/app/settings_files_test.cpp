@@ -285,7 +285,7 @@ void SettingsFilesTest::paletteLoadDuringRunRecoloursAtOnce() {
     QRgb shown = 0;
     DuringNextRun(p.program, [&] {
         p.window().triggerItem("LoadPalette1");
-        running = p.state().params.Calculating;
+        running = p.state().run.Calculating;
         shown = p.window().canvas()->colourTable()[0];
     });
     QTest::keyClick(&p.window(), Qt::Key_F2);

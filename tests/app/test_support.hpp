@@ -27,7 +27,7 @@ struct Shown {
 
 class ScriptedPrompter : public Prompter {
 public:
-    MessageResult message(const std::string& text, const std::string& caption, MessageButtons buttons,
+    MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                           MessageIcon icon) override {
         shown.push_back({text, caption, buttons, icon});
         if (!answers.empty()) {

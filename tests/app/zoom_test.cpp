@@ -140,7 +140,7 @@ void ZoomTest::dragZoomsAndRuns() {
     bool calculating = false, marksGone = false;
     long double runRang = 0, runXce = 0, runYce = 0;
     DuringNextRun(p.program, [&] {
-        calculating = s.params.Calculating;
+        calculating = s.run.Calculating;
         marksGone = p.program.zoom().marks().untouched();
         runRang = s.params.Rang;
         runXce = s.params.xce;
@@ -168,7 +168,7 @@ void ZoomTest::dragZoomsAndRuns() {
     QCOMPARE(Perc(p), QString("Picture completed."));
     QCOMPARE(s.params.LastColumnDone, 199);
     QVERIFY(s.buffer.bytes != first);
-    QVERIFY(!s.params.Calculating);
+    QVERIFY(!s.run.Calculating);
     QVERIFY(p.prompter.shown.empty());
 
     // The new picture shows plain: no trace of the band.

@@ -131,11 +131,10 @@ TEST(Renderer, EveryFailedOutputIsReported) {
         std::string err;
     } cases[] = {
         // Found before rendering.
-        {missing, "", "velmora-render: --raw: cannot create '" + missing + "': No such file or directory\n"},
-        {dir.file(""), "", "velmora-render: --raw: cannot create '" + dir.file("") + "': Is a directory\n"},
+        {missing, "", "velmora-render: --raw: Cannot save " + missing + ": File not found\n"},
+        {dir.file(""), "", "velmora-render: --raw: Cannot save " + dir.file("") + ": File access denied\n"},
         // Found when the picture is written: the data must not vanish silently.
-        {"/dev/full", "Picture completed.\n",
-         "velmora-render: --raw: cannot write '/dev/full': No space left on device\n"},
+        {"/dev/full", "Picture completed.\n", "velmora-render: --raw: Cannot save /dev/full: Disk full\n"},
     };
     for (const auto& c : cases) {
         const Result r = Render({"--size", "16", "--raw", c.raw});

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "file_stream.hpp"
 #include "run_renderer.hpp"
 #include "temp_dir.hpp"
+#include "test_session.hpp"
 
 namespace velmora {
 namespace {
@@ -24,7 +26,7 @@ TEST(GifOptions, WrittenPictureLoadsBackAndRendersAnew) {
     // picture option): the same bytes.
     const Result again = Render({"--from", a, "--threads", "1", "--gif", b, "--raw", dir.file("b.raw")});
     EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(again.out, "a.gif\n");
+    EXPECT_EQ(again.out, "Picture completed.\n");
     EXPECT_EQ(ReadFile(a), ReadFile(b));
     EXPECT_EQ(ReadFile(dir.file("a.raw")), ReadFile(dir.file("b.raw")));
     // A picture option renders the loaded view anew.
@@ -32,6 +34,29 @@ TEST(GifOptions, WrittenPictureLoadsBackAndRendersAnew) {
     EXPECT_EQ(larger.status, 0) << larger.err;
     EXPECT_NE(larger.out.find("size 160x120"), std::string::npos) << larger.out;
     EXPECT_EQ(ReadFile(dir.file("big.raw")).size(), 160u * 120u);
+}
+
+// An unfinished picture goes on where it stopped; what is printed is that
+// run's end, steps and time.
+TEST(GifOptions, UnfinishedPictureIsContinuedAndCounted) {
+    TempDir dir;
+    testing::TestSession halted;
+    halted.text(TextField::siz, "160");
+    int pixels = 0;
+    halted.host.onPump = [&] {
+        if (++pixels == 20 * 120) halted.s.run.CancelRequested = true;
+    };
+    ASSERT_EQ(halted.driver.Runclick().end, RunEnd::Halted);
+    {
+        FileSink sink(dir.file("halted.gif"));
+        halted.files.SaveGif(sink, dir.file("halted.gif"));
+        sink.commit();
+    }
+    const Result r = Render({"--from", dir.file("halted.gif"), "--stats"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Picture completed.\nsize 160x120\norbit steps ", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find("orbit steps 0\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("seconds 0\n"), std::string::npos) << r.out;
 }
 
 // A device is written in place and a link is followed: neither is replaced

@@ -40,7 +40,6 @@ TEST_F(Modes, StartUpState) {
     EXPECT_EQ(s.params.miter, 50);
     EXPECT_EQ(s.params.invr, 1.0L);
     EXPECT_EQ(s.params.LastColumnDone, 10000);
-    EXPECT_TRUE(s.params.KeepBuffer);
     EXPECT_FALSE(s.texts.visible(TextField::amx));
     EXPECT_FALSE(s.texts.groupCaptionVisible());
     EXPECT_EQ(s.texts.text(TextField::cx), "-0.775");
@@ -178,7 +177,7 @@ TEST_F(Modes, MandelbrotItem) {
 }
 
 TEST_F(Modes, BusyRuleRefusesSilently) {
-    s.params.Calculating = true;
+    s.run.Calculating = true;
     const ProgramState& before = s;
     const uint8_t kind = before.params.FunctionKind;
     const char* guarded[] = {"z3c1", "fsin1", "sumabs", "Mandelbrot1", "Julia1", "Normal1",
@@ -199,10 +198,10 @@ TEST_F(Modes, BusyRuleRefusesSilently) {
     actions.Trigger("runinverse1");
     EXPECT_EQ(s.params.inversion, 1);
     actions.Trigger("Shexc");
-    EXPECT_TRUE(s.params.ShowExceptions);
+    EXPECT_TRUE(s.run.ShowExceptions);
     EXPECT_TRUE(s.menu.isChecked("Shexc"));
     actions.Trigger("Shexc");
-    EXPECT_FALSE(s.params.ShowExceptions);
+    EXPECT_FALSE(s.run.ShowExceptions);
 }
 
 TEST_F(Modes, StalkItemsAndHiddenImage) {

@@ -116,8 +116,8 @@ TEST(MakePalette, OneMarkChangesOnlyTheFixedEntriesAndFlags) {
     }
     EXPECT_ENTRY(state, 182, 255, 255, 255);
     // The single mark is framed in black (cell 50: column 5, row 3).
-    EXPECT_EQ(state.PaletteGridBitmap.pixel(100 + 12, 60 + 2), kBlackEntry);
-    EXPECT_EQ(state.PaletteGridBitmap.pixel(80 + 12, 60 + 2), kWhiteEntry);
+    EXPECT_EQ(PaletteGrid(state).pixel(100 + 12, 60 + 2), kBlackEntry);
+    EXPECT_EQ(PaletteGrid(state).pixel(80 + 12, 60 + 2), kWhiteEntry);
 }
 
 TEST(MakePalette, DisorderedSegmentIsSkipped) {
@@ -145,7 +145,7 @@ TEST(MakePalette, RepeatedIndexStopsTheBuildAndKeepsTheScreen) {
     RecordingPaletteHost host;
     ASSERT_TRUE(MakePalette(program, host));
     const PaletteObject* shown = state.handle.get();
-    const IndexImage gridBefore = state.PaletteGridBitmap;
+    const IndexImage gridBefore = PaletteGrid(state);
     const ColourTable coloursBefore = DisplayColours(state);
     const Rgb entry25 = EntryOf(state, 25);
     const int stripsBefore = host.stripsShown;
@@ -170,7 +170,7 @@ TEST(MakePalette, RepeatedIndexStopsTheBuildAndKeepsTheScreen) {
     EXPECT_ENTRY(state, 25, entry25.r, entry25.g, entry25.b);
     EXPECT_EQ(state.handle.get(), shown);
     EXPECT_EQ(DisplayColours(state), coloursBefore);
-    EXPECT_EQ(state.PaletteGridBitmap, gridBefore);
+    EXPECT_EQ(PaletteGrid(state), gridBefore);
     EXPECT_EQ(host.stripsShown, stripsBefore);
     EXPECT_EQ(host.shownSerials.size(), 1u);
 
@@ -218,7 +218,7 @@ TEST(MakePalette, OutlinesFrameMarksBlackAndTheRestWhite) {
     PaletteState& state = program.palette;
     RecordingPaletteHost host;
     ASSERT_TRUE(MakePalette(program, host));
-    const IndexImage& grid = state.PaletteGridBitmap;
+    const IndexImage& grid = PaletteGrid(state);
     struct Case {
         int entry;
         uint8_t colour;
@@ -256,15 +256,13 @@ TEST(MakePalette, StripShowsEntries0To179InThreeRows) {
         }
 }
 
-TEST(FormActivate, BuildsShowsThePictureAndForgetsTheResumeColumn) {
+TEST(FormActivate, BuildsAndShowsThePicture) {
     ProgramState program;
     PaletteState& state = program.palette;
     RecordingPaletteHost host;
     program.xoff = 312;
     program.yoff = 290;
-    program.ResumeColumn = 77;
     FormActivate(program, host);
-    EXPECT_EQ(program.ResumeColumn, 0);
     ASSERT_TRUE(state.handle);
     EXPECT_EQ(host.shownSerials.back(), state.handle->serial());
     EXPECT_EQ(host.drawnAt, (std::vector<std::pair<int, int>>{{312, 290}}));

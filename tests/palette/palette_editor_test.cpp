@@ -90,7 +90,7 @@ TEST_F(PaletteEditorTest, PickMovesTheMarkerAndLoadsTheColourWithoutABuild) {
     EXPECT_EQ(editor.colourEdit(ColourEdit::Green), 246);
     EXPECT_EQ(state.builds, builds);  // the echoed spin values were ignored
     EXPECT_EQ(state.marks.at(1), (MarkedIndex{0, 255, 255, 255}));
-    const IndexImage& grid = state.PaletteGridBitmap;
+    const IndexImage& grid = PaletteGrid(state);
     EXPECT_EQ(grid.pixel(3, 3), kWhiteEntry);  // entry 0's marker erased
     EXPECT_EQ(grid.pixel(4, 3), kWhiteEntry);
     EXPECT_EQ(grid.pixel(23, 3), kBlackEntry);  // entry 1's dotted marker
@@ -107,7 +107,7 @@ TEST_F(PaletteEditorTest, AddMarksTheSelectedEntryAtTheNextBuild) {
     EXPECT_EQ(state.marks.at(2), (MarkedIndex{1, 255, 246, 246}));
     EXPECT_EQ(state.marks.at(3), (MarkedIndex{29, 255, 0, 0}));
     EXPECT_EQ(state.builds, builds);
-    EXPECT_EQ(state.PaletteGridBitmap.pixel(32, 2), kBlackEntry);
+    EXPECT_EQ(PaletteGrid(state).pixel(32, 2), kBlackEntry);
 
     // Marking it again does nothing and says nothing.
     editor.AddindexClick();
@@ -143,12 +143,12 @@ TEST_F(PaletteEditorTest, AddingToAFullListIsARangeErrorAndChangesNothing) {
     ASSERT_TRUE(host.shown().empty());
     const MarkedIndexList full = state.marks;
     pick(3);
-    const IndexImage grid = state.PaletteGridBitmap;
+    const IndexImage grid = PaletteGrid(state);
     editor.AddindexClick();
     const ShownMessage rangeError{"Range check error.", "Velmora 32 Version 2.01", MessageIcon::Error};
     EXPECT_EQ(host.shown(), std::vector<ShownMessage>{rangeError});
     EXPECT_TRUE(SameMarks(state.marks, full));
-    EXPECT_EQ(state.PaletteGridBitmap, grid);
+    EXPECT_EQ(PaletteGrid(state), grid);
 }
 
 TEST_F(PaletteEditorTest, DeleteUnmarksAndAlwaysRebuilds) {
@@ -177,7 +177,7 @@ TEST_F(PaletteEditorTest, DeleteUnmarksAndAlwaysRebuilds) {
     }
     EXPECT_EQ(state.marks.at(1), (MarkedIndex{29, 255, 0, 0}));
     EXPECT_EQ(state.marks.at(3), (MarkedIndex{60, 255, 255, 255}));  // 30..60 is one segment now
-    EXPECT_EQ(state.PaletteGridBitmap.pixel(12, 2), kWhiteEntry);  // entry 0's outline
+    EXPECT_EQ(PaletteGrid(state).pixel(12, 2), kWhiteEntry);  // entry 0's outline
 
     // Below the new first mark the colours stay as they were.
     pick(29);

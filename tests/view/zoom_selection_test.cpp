@@ -267,7 +267,7 @@ TEST_F(ZoomTest, ShiftDragDrawsACircleAndSetsItsRadius) {
 
 TEST_F(ZoomTest, EventsAreIgnoredDuringARun) {
     const View before = view();
-    s.params.Calculating = true;
+    s.run.Calculating = true;
     for (MouseButton b : {MouseButton::Left, MouseButton::Middle, MouseButton::Right}) {
         for (bool shift : {false, true}) {
             zoom.FormMouseDown(b, shift, 300, 200);
@@ -278,20 +278,20 @@ TEST_F(ZoomTest, EventsAreIgnoredDuringARun) {
     EXPECT_EQ(zoom.selection(), ZoomSelection{});
     EXPECT_TRUE(host.shapes.empty());
     EXPECT_TRUE(shown().empty());
-    s.params.Calculating = false;
+    s.run.Calculating = false;
     ExpectNothingChanged(before);
 }
 
 TEST_F(ZoomTest, SelectionStartedBeforeARunSurvivesItsIgnoredRelease) {
     zoom.FormMouseDown(MouseButton::Left, false, 300, 200);
     zoom.FormMouseMove(false, 340, 200);
-    s.params.Calculating = true;
+    s.run.Calculating = true;
     zoom.FormMouseMove(false, 360, 200);
     zoom.FormMouseUp(MouseButton::Left, false, 360, 200);
     EXPECT_TRUE(zoom.selection().active);
     EXPECT_EQ(zoom.selection().right, 340);
     EXPECT_EQ(host.runs, 0);
-    s.params.Calculating = false;
+    s.run.Calculating = false;
     zoom.FormMouseUp(MouseButton::Left, false, 340, 200);
     EXPECT_EQ(host.runs, 1);
     EXPECT_EQ(s.params.Rang, 0.8L);
@@ -385,7 +385,7 @@ TEST_F(ZoomTest, RunStartedByTheZoomReadsTheNewView) {
         EXPECT_EQ(st.params.Rang, c.parsedRang);
         EXPECT_EQ(st.params.xce, c.parsedXce);
         EXPECT_EQ(st.params.LastColumnDone, 7);  // the 8-wide picture was completed
-        EXPECT_FALSE(st.params.Calculating);
+        EXPECT_FALSE(st.run.Calculating);
     }
 }
 

@@ -19,6 +19,14 @@ void DrawRing(IndexImage& image, int x, int y, int side, Pen pen) {
 
 }  // namespace
 
+IndexImage& PaletteGrid(PaletteState& state) {
+    if (state.PaletteGridBitmap.width() == 0) {
+        state.PaletteGridBitmap = IndexImage(kGridWidth, kGridHeight, kWhiteEntry);
+        DrawSelectionMarker(state.PaletteGridBitmap, 0, true);
+    }
+    return state.PaletteGridBitmap;
+}
+
 CellOrigin CellOf(int entry) {
     return {kGridCellSize * (entry % kGridColumns), kGridCellSize * (entry / kGridColumns)};
 }

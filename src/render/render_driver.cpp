@@ -1,6 +1,7 @@
 #include "render_driver.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 
 #include "conversions.hpp"
@@ -30,7 +31,7 @@ class RunGuard {
 public:
     explicit RunGuard(ProgramState& s) : s_(s) {}
     ~RunGuard() {
-        s_.params.Calculating = false;
+        s_.run.Calculating = false;
         s_.menu.unlockAll();
     }
     RunGuard(const RunGuard&) = delete;
@@ -50,13 +51,16 @@ void CheckPictureSize(int32_t siz, int32_t sizy) {
 }  // namespace
 
 void RenderDriver::sizeBitmap() {
+    sizing_ = true;
     CheckPictureSize(s_.params.siz, s_.params.sizy);
     s_.PictureBitmap = IndexImage(s_.params.siz, s_.params.sizy, 0);
     s_.BitmapWidth = s_.params.siz;
     view_.pictureResized();
 }
 
+// A new buffer holds no finished column, so the run starts at the first.
 void RenderDriver::allocateBuffer() {
+    sizing_ = true;
     const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
     CheckPictureSize(siz, sizy);
     s_.buffer.release();
@@ -68,14 +72,22 @@ void RenderDriver::allocateBuffer() {
     s_.buffer.width = siz;
     s_.buffer.height = sizy;
     s_.buffer.present = true;
-    s_.ResumeColumn = 0;
+    firstColumn_ = 0;
+}
+
+void RenderDriver::readAndSize(const RunRequest& request) {
+    ReadRunTexts(s_.texts, s_.params, numbers_);
+    for (RunObserver* o : observers_) o->runSettingUp();
+    if (s_.params.siz != s_.BitmapWidth) sizeBitmap();
+    if (!request.keepBuffer) allocateBuffer();
 }
 
 // A set-up fault that lets the run go on may have skipped the sizing of the
 // bitmap and the buffer after siz changed; a kept buffer may also belong to
 // another size. Either way the picture is made to fit before any pixel is
 // written.
-void RenderDriver::fitPictureToSize() {
+void RenderDriver::fitPictureToSize(const RunRequest&) {
+    sizing_ = true;
     const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
     CheckPictureSize(siz, sizy);
     if (s_.BitmapWidth != siz || s_.PictureBitmap.width() != siz || s_.PictureBitmap.height() != sizy) sizeBitmap();
@@ -84,37 +96,33 @@ void RenderDriver::fitPictureToSize() {
 
 void RenderDriver::reportSetUpFault(FaultKind kind) {
     const SetUpText text = ClassifySetUpFault(kind);
+    outcome_.faults.push_back({kind, text.message, sizing_});
     prompts_.messageBox(text.message, "main", MessageButtons::Ok, MessageIcon::None);
-    if (text.endsRun) s_.params.CancelRequested = true;
+    if (text.endsRun) s_.run.CancelRequested = true;
     if (kind == FaultKind::OutOfMemory) s_.buffer.release();
 }
 
-bool RenderDriver::setUp() {
+// One protected step of the set-up: its fault is reported, and the set-up
+// goes on unless that fault ends the run.
+bool RenderDriver::setUpStep(void (RenderDriver::*step)(const RunRequest&), const RunRequest& request) {
+    sizing_ = false;
     try {
-        ReadRunTexts(s_.texts, s_.params, numbers_);
-        for (RunObserver* o : observers_) o->runSettingUp();
-        if (s_.params.siz != s_.BitmapWidth) sizeBitmap();
-        if (!s_.params.KeepBuffer && !s_.ContinueFlag) allocateBuffer();
-        s_.params.KeepBuffer = false;
+        (this->*step)(request);
     } catch (const FaultError& e) {
         reportSetUpFault(e.kind());
     } catch (const std::bad_alloc&) {
         reportSetUpFault(FaultKind::OutOfMemory);
     }
-    if (s_.params.CancelRequested) return false;
-    try {
-        fitPictureToSize();
-    } catch (const FaultError& e) {
-        reportSetUpFault(e.kind());
-    } catch (const std::bad_alloc&) {
-        reportSetUpFault(FaultKind::OutOfMemory);
-    }
-    return !s_.params.CancelRequested;
+    return !s_.run.CancelRequested;
+}
+
+bool RenderDriver::setUp(const RunRequest& request) {
+    return setUpStep(&RenderDriver::readAndSize, request) && setUpStep(&RenderDriver::fitPictureToSize, request);
 }
 
 void RenderDriver::drawSphereBackground() {
     // Filled with the background and outlined with the canvas pen, black.
-    const uint8_t background = 183;
+    const uint8_t background = kBlackEntry;
     const uint8_t pen = NearestIndex(DisplayColours(s_.palette), 0x000000);
     const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
     s_.PictureBitmap.fillRect(0, 0, siz, sizy, pen);
@@ -130,10 +138,10 @@ void RenderDriver::prepareCoefficientFormula() {
 }
 
 void RenderDriver::reportPixelFault(FaultKind kind) {
-    if (kind == FaultKind::None || !s_.params.ShowExceptions || suppressFaultMessages_) return;
+    if (kind == FaultKind::None || !s_.run.ShowExceptions || suppressFaultMessages_) return;
     const MessageResult answer =
         prompts_.messageBox(FaultMessage(kind), "main", MessageButtons::AbortRetryIgnore, MessageIcon::Error);
-    if (answer == MessageResult::Abort) s_.params.CancelRequested = true;
+    if (answer == MessageResult::Abort) s_.run.CancelRequested = true;
     if (answer == MessageResult::Ignore) suppressFaultMessages_ = true;
 }
 
@@ -154,10 +162,11 @@ inline void RenderDriver::plot(const PlottedPixel& out) {
 void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
     int lastPx = col;
     for (const PlottedPixel& out : column.pixels) {
+        if (out.orbitFault != FaultKind::None || out.colourFault != FaultKind::None) ++outcome_.pixelFaults;
         reportPixelFault(out.orbitFault);
         reportPixelFault(out.colourFault);
         plot(out);
-        orbitSteps_ += out.steps;
+        outcome_.orbitSteps += out.steps;
         lastPx = out.px;
         pump_.pumpEvents();
     }
@@ -175,7 +184,8 @@ void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
 // compute ahead while this one commits and keeps the window alive; a cancel
 // takes effect after the column being committed, as with one thread.
 int RenderDriver::computeColumns(int col) {
-    PictureParameters& p = s_.params;
+    const PictureParameters& p = s_.params;
+    const bool& cancel = s_.run.CancelRequested;
     // A resume point beyond the picture (a hostile file, say) computes
     // nothing rather than writing outside the buffer.
     if (threads_ <= 1 || p.siz - col <= 1) {
@@ -184,17 +194,17 @@ int RenderDriver::computeColumns(int col) {
             ComputeColumn(rc_, col, column_);
             commitColumn(col, column_);
             ++col;
-            if (p.CancelRequested) break;
+            if (cancel) break;
         }
         return col;
     }
     ColumnWorkers workers(rc_, col, p.siz, threads_);
     while (col < p.siz) {
         failedColumn_ = col;
-        commitColumn(col, workers.take(col, pump_, p.CancelRequested));
+        commitColumn(col, workers.take(col, pump_, cancel));
         workers.release(col);
         ++col;
-        if (p.CancelRequested) break;
+        if (cancel) break;
     }
     return col;
 }
@@ -202,8 +212,10 @@ int RenderDriver::computeColumns(int col) {
 void RenderDriver::finishRun(int col) {
     PictureParameters& p = s_.params;
     p.LastColumnDone = col - 1;
-    p.Calculating = false;
-    ShowStatus(s_, prompts_, p.CancelRequested ? "Picture generation halted." : "Picture completed.");
+    s_.run.Calculating = false;
+    outcome_.end = s_.run.CancelRequested ? RunEnd::Halted : RunEnd::Completed;
+    outcome_.lastColumnDone = p.LastColumnDone;
+    ShowStatus(s_, prompts_, RunEndText(outcome_.end));
     ShowTitle(s_, prompts_, kFinishedTitle);
     prompts_.showCancelLabel(false);
     if (s_.setKind == SetKind::Mandelbrot) {
@@ -213,63 +225,68 @@ void RenderDriver::finishRun(int col) {
     for (RunObserver* o : observers_) o->runEnded();
 }
 
-void RenderDriver::Runclick() {
-    PictureParameters& p = s_.params;
-    if (p.Calculating) return;
-    RunGuard guard(s_);
-    s_.menu.lockForRun();
-
-    ShowStatus(s_, prompts_, "Initialising....");
-    p.CancelRequested = false;
-    prompts_.showCancelLabel(true);
-    view_.repaintWindow();
-    suppressFaultMessages_ = false;
-    orbitSteps_ = 0;
-
-    if (!setUp()) return;
-
-    p.Calculating = true;
-    int col = std::max(s_.ResumeColumn, 0);
-    failedColumn_ = col;
-    try {
-        s_.xoff = (view_.windowWidth() - p.siz) / 2;
-        s_.yoff = (view_.panelTop() - p.sizy) / 2;
-        rc_ = MakeRunContext(p, numbers_, s_.setKind);
-        ShowStatus(s_, prompts_, "Commencing drawing...");
-        if (p.sphere) drawSphereBackground();
-        if (p.FunctionKind == kFormulaCoefficients) prepareCoefficientFormula();
-        col = computeColumns(col);
-    } catch (const FaultError& e) {
-        col = failedColumn_;
-        // A fault outside the per-pixel regions cannot be stepped over: the
-        // run stops here, as if cancelled, and says why.
-        prompts_.messageBox(e.what(), "main", MessageButtons::Ok, MessageIcon::Error);
-        p.CancelRequested = true;
-    }
-    finishRun(col);
+// A fault outside the per-pixel regions cannot be stepped over: the run
+// stops there, as if cancelled, and says why.
+void RenderDriver::reportStoppingFault(const FaultError& e) {
+    outcome_.faults.push_back({e.kind(), e.what(), false});
+    prompts_.messageBox(e.what(), "main", MessageButtons::Ok, MessageIcon::Error);
+    s_.run.CancelRequested = true;
 }
 
-void RenderDriver::Continue() {
-    if (s_.params.LastColumnDone < s_.params.siz - 1) {
-        s_.ResumeColumn = s_.params.LastColumnDone;
-        s_.ContinueFlag = true;
-        Runclick();
-        s_.ContinueFlag = false;
+RunOutcome RenderDriver::Run(const RunRequest& request) {
+    PictureParameters& p = s_.params;
+    if (s_.run.Calculating) return {};
+    const auto started = std::chrono::steady_clock::now();
+    outcome_ = RunOutcome{};
+    {
+        RunGuard guard(s_);
+        s_.menu.lockForRun();
+
+        ShowStatus(s_, prompts_, "Initialising....");
+        s_.run.CancelRequested = false;
+        prompts_.showCancelLabel(true);
+        view_.repaintWindow();
+        suppressFaultMessages_ = false;
+        firstColumn_ = std::max(request.startColumn, 0);
+
+        if (setUp(request)) {
+            s_.run.Calculating = true;
+            int col = firstColumn_;
+            failedColumn_ = col;
+            try {
+                s_.xoff = (view_.windowWidth() - p.siz) / 2;
+                s_.yoff = (view_.panelTop() - p.sizy) / 2;
+                rc_ = MakeRunContext(p, numbers_, s_.setKind);
+                ShowStatus(s_, prompts_, "Commencing drawing...");
+                if (p.sphere) drawSphereBackground();
+                if (p.FunctionKind == kFormulaCoefficients) prepareCoefficientFormula();
+                col = computeColumns(col);
+            } catch (const FaultError& e) {
+                col = failedColumn_;
+                reportStoppingFault(e);
+            }
+            finishRun(col);
+        } else {
+            outcome_.end = RunEnd::SetUpFailed;
+        }
     }
+    outcome_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return outcome_;
+}
+
+RunOutcome RenderDriver::Continue() {
+    const PictureParameters& p = s_.params;
+    if (int64_t{p.LastColumnDone} >= int64_t{p.siz} - 1) return {};
+    return Run({p.LastColumnDone, true});
 }
 
 void RenderDriver::Params() {
-    if (s_.params.Calculating) {
+    if (s_.run.Calculating) {
         prompts_.messageBox("Cannot change parameters whilst calculating", s_.applicationTitle, MessageButtons::Ok,
                             MessageIcon::Information);
         return;
     }
     if (prompts_.showParametersDialog() == kParametersRun) Runclick();
-}
-
-void RenderDriver::runinverse1Click() {
-    s_.params.inversion = 1;
-    s_.menu.setChecked("Inversion1", true);
 }
 
 }  // namespace velmora

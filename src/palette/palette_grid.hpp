@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "index_image.hpp"
+#include "palette_state.hpp"
 
 namespace velmora {
 
@@ -22,6 +23,10 @@ struct CellOrigin {
     int x, y;  // 20 * column, 20 * row
 };
 CellOrigin CellOf(int entry);
+
+// The grid of `state`: 305 x 266, all white with entry 0 selected until
+// the first build or edit draws on it.
+IndexImage& PaletteGrid(PaletteState& state);
 
 // Closed outline from (20c+2, 20r+2), side 20, one pixel wide.
 void DrawCellOutline(IndexImage& grid, int entry, uint8_t colour);

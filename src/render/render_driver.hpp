@@ -17,6 +17,7 @@
 #include "program_state.hpp"
 #include "run_context.hpp"
 #include "run_observer.hpp"
+#include "run_outcome.hpp"
 #include "user_prompts.hpp"
 
 namespace velmora {
@@ -29,14 +30,16 @@ public:
     // Observers are told of every run's set-up and end, in the order added.
     void addObserver(RunObserver& observer) { observers_.push_back(&observer); }
 
-    // Run (F2), pop-up "run", RUN of the dialog, a finished zoom.
-    void Runclick();
-    // "Continue": resumes a halted picture at its last finished column.
-    void Continue();
+    // A run as asked; NotStarted while another run is going.
+    RunOutcome Run(const RunRequest& request);
+    // Run (F2), pop-up "run", RUN of the dialog, a finished zoom: a new
+    // picture from its first column.
+    RunOutcome Runclick() { return Run({}); }
+    // "Continue": resumes a halted picture at its last finished column,
+    // keeping the buffer; NotStarted when the picture is finished.
+    RunOutcome Continue();
     // "Parameters" (F3): the dialog, and a run when it closes with RUN.
     void Params();
-    // Pop-up "set inverse".
-    void runinverse1Click();
 
     // Threads that compute columns (at least one); the machine's cores
     // unless told otherwise.
@@ -45,16 +48,18 @@ public:
 
     // The constants of the last run that got past set-up.
     const RunContext& runContext() const { return rc_; }
-    // The steps of the last run's orbits (a repeating orbit's skipped steps too).
-    int64_t orbitSteps() const { return orbitSteps_; }
+    // What the last run that started did.
+    const RunOutcome& lastOutcome() const { return outcome_; }
 
     static constexpr int kParametersRun = 99;
 
 private:
-    bool setUp();
+    bool setUp(const RunRequest& request);
+    bool setUpStep(void (RenderDriver::*step)(const RunRequest&), const RunRequest& request);
+    void readAndSize(const RunRequest& request);
+    void fitPictureToSize(const RunRequest& request);
     void sizeBitmap();
     void allocateBuffer();
-    void fitPictureToSize();
     void reportSetUpFault(FaultKind kind);
     void drawSphereBackground();
     void prepareCoefficientFormula();
@@ -63,6 +68,7 @@ private:
     void plot(const PlottedPixel& pixel);
     void reportPixelFault(FaultKind kind);
     void finishRun(int col);
+    void reportStoppingFault(const FaultError& e);
 
     ProgramState& s_;
     PictureView& view_;
@@ -73,9 +79,11 @@ private:
     RunContext rc_;
     ColumnOutcome column_;
     bool suppressFaultMessages_ = false;
-    int64_t orbitSteps_ = 0;
+    RunOutcome outcome_;
     int threads_ = DefaultThreadCount();
     int failedColumn_ = 0;  // the column being committed, where a fault stops the run
+    int firstColumn_ = 0;   // where the run starts; a new buffer starts at 0
+    bool sizing_ = false;   // the set-up is sizing the picture
 };
 
 inline constexpr int64_t kBufferOffsetLimit = 4000000;

@@ -37,8 +37,7 @@ struct Fingerprint {
     std::vector<std::string> texts;
     std::vector<bool> checks;
     std::string custfunc;
-    int sphere = 0, inversion = 0, xoff = 0, yoff = 0, bitmapWidth = 0, resume = 0;
-    bool keep = false;
+    int sphere = 0, inversion = 0, xoff = 0, yoff = 0, bitmapWidth = 0;
     friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
 };
 
@@ -58,8 +57,6 @@ Fingerprint Take(FileProgram& p) {
     f.xoff = p.s.xoff;
     f.yoff = p.s.yoff;
     f.bitmapWidth = p.s.BitmapWidth;
-    f.resume = p.s.ResumeColumn;
-    f.keep = p.s.params.KeepBuffer;
     return f;
 }
 
@@ -148,7 +145,6 @@ TEST(ParameterBlock, ApplyRestoresTheProgram) {
     FillParameterBlock(b, saved.s, saved.formula.text);
 
     FileProgram loaded;
-    loaded.s.params.KeepBuffer = true;
     ASSERT_TRUE(ApplyParameterBlock(b, loaded.s, loaded.actions, loaded.formula));
     const PictureParameters& q = loaded.s.params;
     EXPECT_EQ(q.FunctionKind, kFormulaRecipF);
@@ -209,8 +205,7 @@ TEST(PictureFiles, SavedPictureLoadsBackWhole) {
     EXPECT_EQ(loaded.fileHost.progressMaximum, 31);
     EXPECT_EQ(loaded.fileHost.progress.size(), 31u);
     EXPECT_FALSE(loaded.fileHost.progressShown);
-    EXPECT_EQ(loaded.fileHost.paletteBuilds, 1);
-    EXPECT_FALSE(loaded.s.params.KeepBuffer);
+    EXPECT_EQ(loaded.s.palette.builds, 1u);
     EXPECT_EQ(loaded.s.PictureBitmap.pixels(), saved.s.buffer.bytes);  // indices as they are
     EXPECT_EQ(loaded.files.block().bytes, saved.files.block().bytes);
     // Both programs now describe the same picture.
@@ -234,7 +229,7 @@ TEST(PictureFiles, UnfinishedPictureContinuesAfterLoading) {
     FileProgram halted;
     int pixels = 0;
     halted.host.onPump = [&] {
-        if (++pixels == 12 * 30 + 5) halted.s.params.CancelRequested = true;
+        if (++pixels == 12 * 30 + 5) halted.s.run.CancelRequested = true;
     };
     halted.driver.Runclick();
     ASSERT_EQ(halted.s.statusText, "Picture generation halted.");
@@ -242,11 +237,23 @@ TEST(PictureFiles, UnfinishedPictureContinuesAfterLoading) {
     const std::vector<uint8_t> file = halted.save();
 
     FileProgram loaded;
-    ASSERT_EQ(loaded.load(file), LoadResult::Loaded);
+    MemorySource source(file);
+    const LoadOutcome outcome = loaded.files.LoadGif(source, "halted.gif");
+    ASSERT_TRUE(outcome.loaded());
+    EXPECT_FALSE(outcome.finished);
+    EXPECT_EQ(outcome.continuation.end, RunEnd::Completed);
+    EXPECT_GT(outcome.continuation.orbitSteps, 0);
     EXPECT_EQ(loaded.s.statusText, "Picture completed.");
     EXPECT_EQ(loaded.s.params.LastColumnDone, 39);
     EXPECT_EQ(loaded.host.copiedColumns.front(), 12);
     EXPECT_EQ(loaded.s.buffer.bytes, whole.s.buffer.bytes);
+
+    // Loaded to be rendered anew, it stays as it was saved.
+    FileProgram kept;
+    MemorySource again(file);
+    EXPECT_EQ(kept.files.LoadGif(again, "halted.gif", LoadIntent::KeepAsLoaded).continuation.end, RunEnd::NotStarted);
+    EXPECT_EQ(kept.s.params.LastColumnDone, 12);
+    EXPECT_EQ(kept.s.buffer.bytes, halted.s.buffer.bytes);
 }
 
 TEST(PictureFiles, RefusedFileChangesNothing) {
@@ -281,7 +288,7 @@ TEST(PictureFiles, RefusedFileChangesNothing) {
         FileProgram p;
         int pixels = 0;
         p.host.onPump = [&] {
-            if (++pixels == 100) p.s.params.CancelRequested = true;
+            if (++pixels == 100) p.s.run.CancelRequested = true;
         };
         p.driver.Runclick();
         p.host.onPump = nullptr;
@@ -327,8 +334,7 @@ TEST(PictureFiles, FilesThatCannotBeWrittenOrRead) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // only taken.gif
 
     ASSERT_TRUE(p.files.SaveGif(dir + "/good.gif"));
-    p.s.params.KeepBuffer = true;
-    EXPECT_EQ(p.files.LoadGif(dir + "/good.gif"), LoadResult::Loaded);
+    EXPECT_TRUE(p.files.LoadGif(dir + "/good.gif").loaded());
     EXPECT_THROW(p.files.LoadGif(dir + "/gone.gif"), FaultError);
     EXPECT_EQ(p.s.statusText, "good.gif");
     std::filesystem::remove_all(dir);

@@ -1,7 +1,5 @@
 #pragma once
-// A program without a window that saves and loads pictures: the state, the
-// recording host, the custom formula dialog, the render driver and the
-// picture files, wired as the window wires them. Also small pictures and
+// A session that saves and loads pictures in memory; small pictures and
 // ways to take a file apart.
 
 #include <cstdint>
@@ -9,49 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "custom_formula.hpp"
 #include "gif_writer.hpp"
-#include "picture_files.hpp"
-#include "recording_host.hpp"
-#include "startup.hpp"
+#include "test_session.hpp"
 
 namespace velmora::testing {
 
-class RecordingFileHost : public PictureFileHost {
-public:
-    void setBusyCursor(bool b) override { busy.push_back(b); }
-    void drawSaveMark(int xoff, int, int row) override {
-        markRows.push_back(row);
-        markX = xoff - 10;
-    }
-    void showLoadProgress(int maximum) override {
-        progressShown = true;
-        progressMaximum = maximum;
-    }
-    void setLoadProgress(int position) override { progress.push_back(position); }
-    void hideLoadProgress() override { progressShown = false; }
-    void marksReplaced() override { ++paletteBuilds; }
-
-    std::vector<bool> busy;
-    std::vector<int> markRows, progress;
-    int markX = 0, progressMaximum = -1, paletteBuilds = 0;
-    bool progressShown = false;
-};
-
-struct FileProgram {
-    ProgramState s;
-    RecordingHost host;
-    HeadlessCustomFormula formula{s, host};
-    ModeActions actions{s, &formula};
-    RenderDriver driver{s, host, host, host};
-    RecordingFileHost fileHost;
-    PictureFiles files{s, actions, driver, formula, {host, host, fileHost}};
-
-    explicit FileProgram(const std::string& siz = "40") {
-        InitialiseWithoutPicture(s, actions);
-        driver.addObserver(files);
-        s.texts.setText(TextField::siz, siz);
-    }
+// A session at 40 pixels wide, saving to and loading from memory.
+struct FileProgram : TestSession {
+    explicit FileProgram(const std::string& siz = "40") { text(TextField::siz, siz); }
 
     std::vector<uint8_t> save() {
         MemorySink sink;
@@ -60,12 +23,8 @@ struct FileProgram {
     }
     // As "Load from GIF..." does it.
     LoadResult load(const std::vector<uint8_t>& bytes, const std::string& name = "/pictures/loaded.gif") {
-        struct Keep {
-            bool& flag;
-            ~Keep() { flag = false; }
-        } keep{s.params.KeepBuffer = true};
         MemorySource source(bytes);
-        return files.LoadGif(source, name);
+        return files.LoadGif(source, name).result;
     }
 };
 

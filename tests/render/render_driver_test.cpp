@@ -160,7 +160,7 @@ TEST_F(Driver, MandelbrotStartsAtThePixel) {
 }
 
 TEST_F(Driver, RunWhileCalculatingDoesNothing) {
-    s.params.Calculating = true;
+    s.run.Calculating = true;
     driver.Runclick();
     EXPECT_TRUE(host.statusTexts.empty());
     EXPECT_EQ(host.repaints, 0);
@@ -179,7 +179,7 @@ TEST_F(Driver, ProgressTitlesAndEnd) {
     EXPECT_EQ(host.lastStatus(), "Picture completed.");
     EXPECT_EQ(host.title, "Velmora 32 201.b");
     EXPECT_EQ(s.params.LastColumnDone, 99);
-    EXPECT_FALSE(s.params.Calculating);
+    EXPECT_FALSE(s.run.Calculating);
     EXPECT_FALSE(host.cancelLabelVisible);
     EXPECT_EQ(host.blocksFilled, 1);
     EXPECT_EQ(host.palettesMade, 1);
@@ -198,7 +198,7 @@ TEST_F(Driver, MenusLockedDuringRun) {
     host.onPump = [&] {
         if (checked) return;
         checked = true;
-        EXPECT_TRUE(s.params.Calculating);
+        EXPECT_TRUE(s.run.Calculating);
         EXPECT_FALSE(s.menu.item("Run1").enabled);
         EXPECT_TRUE(s.menu.item("Cancel1").enabled);
         EXPECT_TRUE(host.cancelLabelVisible);
@@ -217,31 +217,38 @@ TEST_F(Driver, CancelFinishesTheColumnAndContinueResumes) {
     set(TextField::siz, "40");
     int pumps = 0;
     host.onPump = [&] {
-        if (++pumps == 30 * 5 + 2) s.params.CancelRequested = true;  // inside column 5
+        if (++pumps == 30 * 5 + 2) s.run.CancelRequested = true;  // inside column 5
     };
-    driver.Runclick();
+    const RunOutcome halted = driver.Runclick();
     EXPECT_EQ(host.lastStatus(), "Picture generation halted.");
     EXPECT_EQ(s.params.LastColumnDone, 5);
     EXPECT_EQ(host.copiedColumns.back(), 5);
+    EXPECT_EQ(halted.end, RunEnd::Halted);
+    EXPECT_EQ(halted.lastColumnDone, 5);
 
     const std::vector<uint8_t> partial = s.buffer.bytes;
     host.onPump = nullptr;
     host.copiedColumns.clear();
-    driver.Continue();
+    const RunOutcome continued = driver.Continue();
     EXPECT_EQ(host.lastStatus(), "Picture completed.");
     EXPECT_EQ(host.copiedColumns.front(), 5);  // the last finished column once more
     EXPECT_EQ(s.params.LastColumnDone, 39);
+    EXPECT_EQ(continued.end, RunEnd::Completed);
+    EXPECT_EQ(continued.lastColumnDone, 39);
 
     // The continued picture equals one computed in one go.
-    const std::vector<uint8_t> continued = s.buffer.bytes;
+    const std::vector<uint8_t> whole = s.buffer.bytes;
     for (int x = 0; x <= 5; ++x)
-        for (int y = 0; y < 30; ++y) EXPECT_EQ(partial[y * 40 + x], continued[y * 40 + x]);
-    driver.Runclick();
-    EXPECT_EQ(s.buffer.bytes, continued);
+        for (int y = 0; y < 30; ++y) EXPECT_EQ(partial[y * 40 + x], whole[y * 40 + x]);
+    // Its steps are the columns it computed, fewer than a whole run's.
+    const RunOutcome inOneGo = driver.Runclick();
+    EXPECT_EQ(s.buffer.bytes, whole);
+    EXPECT_GT(continued.orbitSteps, 0);
+    EXPECT_LT(continued.orbitSteps, inOneGo.orbitSteps);
 
     // Continue after a complete picture does nothing.
     host.statusTexts.clear();
-    driver.Continue();
+    EXPECT_EQ(driver.Continue().end, RunEnd::NotStarted);
     EXPECT_TRUE(host.statusTexts.empty());
 }
 
@@ -256,13 +263,14 @@ TEST_F(Driver, SetUpFaults) {
         const char* text;
         const char* message;
         bool runs;
+        bool pictureSize;
     } cases[] = {
-        {TextField::miter, "abc", "Other error - 205", true},
-        {TextField::Rang, "x", "Other error - 205", true},
-        {TextField::siz, "0", "Range error - 205", false},
-        {TextField::siz, "-3", "Range error - 205", false},
-        {TextField::siz, "2400", "Range error - 205", false},
-        {TextField::siz, "100000", "Range error - 205", false},
+        {TextField::miter, "abc", "Other error - 205", true, false},
+        {TextField::Rang, "x", "Other error - 205", true, false},
+        {TextField::siz, "0", "Range error - 205", false, true},
+        {TextField::siz, "-3", "Range error - 205", false, true},
+        {TextField::siz, "2400", "Range error - 205", false, true},
+        {TextField::siz, "100000", "Range error - 205", false, true},
     };
     for (const auto& c : cases) {
         ProgramState fresh;
@@ -277,11 +285,15 @@ TEST_F(Driver, SetUpFaults) {
         h.statusTexts.clear();
         h.messages.clear();
         fresh.texts.setText(c.field, c.text);
-        d.Runclick();
+        const RunOutcome outcome = d.Runclick();
+        EXPECT_EQ(outcome.end, c.runs ? RunEnd::Completed : RunEnd::SetUpFailed) << c.text;
+        ASSERT_EQ(outcome.faults.size(), 1u) << c.text;
+        EXPECT_EQ(outcome.faults[0].message, c.message);
+        EXPECT_EQ(outcome.faults[0].pictureSize, c.pictureSize) << c.text;
         ASSERT_EQ(h.messages.size(), 1u) << c.text;
         EXPECT_EQ(h.messages[0].text, c.message);
         EXPECT_EQ(h.messages[0].caption, "main");
-        EXPECT_FALSE(fresh.params.Calculating);
+        EXPECT_FALSE(fresh.run.Calculating);
         EXPECT_TRUE(fresh.menu.item("Run1").enabled);
         if (c.runs) {
             EXPECT_EQ(h.lastStatus(), "Picture completed.") << c.text;
@@ -536,7 +548,7 @@ TEST_F(Driver, ParamsStartsARunOnlyForRun) {
 TEST_F(Driver, NewRunAfterHaltStartsAtColumnZero) {
     int pumps = 0;
     host.onPump = [&] {
-        if (++pumps == 40) s.params.CancelRequested = true;
+        if (++pumps == 40) s.run.CancelRequested = true;
     };
     driver.Runclick();
     EXPECT_EQ(s.params.LastColumnDone, 2);
@@ -548,10 +560,8 @@ TEST_F(Driver, NewRunAfterHaltStartsAtColumnZero) {
 
 TEST_F(Driver, ResumePointBeyondThePictureWritesNothing) {
     driver.Runclick();
-    s.ResumeColumn = 500;
-    s.params.KeepBuffer = true;
     host.copiedColumns.clear();
-    driver.Runclick();
+    EXPECT_EQ(driver.Run({500, true}).end, RunEnd::Completed);
     EXPECT_TRUE(host.copiedColumns.empty());
     EXPECT_EQ(host.lastStatus(), "Picture completed.");
 }
@@ -560,19 +570,16 @@ TEST_F(Driver, PlanePointOverflowEndsTheRunCleanly) {
     // Columns from 12 on lie beyond the largest extended number.
     set(TextField::Rang, "1e4931");
     set(TextField::xce, "1.18e4932");
-    driver.Runclick();
+    const RunOutcome outcome = driver.Runclick();
     ASSERT_FALSE(host.messages.empty());
     EXPECT_EQ(host.messages.back().text, "Floating point overflow");
     EXPECT_EQ(host.lastStatus(), "Picture generation halted.");
-    EXPECT_FALSE(s.params.Calculating);
+    EXPECT_EQ(outcome.end, RunEnd::Halted);
+    EXPECT_EQ(outcome.lastColumnDone, 11);
+    ASSERT_EQ(outcome.faults.size(), 1u);
+    EXPECT_EQ(outcome.faults[0].kind, FaultKind::FloatOverflow);
+    EXPECT_FALSE(s.run.Calculating);
     EXPECT_TRUE(s.menu.item("Run1").enabled);
-}
-
-TEST_F(Driver, SetInverseChecksInversion) {
-    s.params.Calculating = true;  // not guarded
-    driver.runinverse1Click();
-    EXPECT_EQ(s.params.inversion, 1);
-    EXPECT_TRUE(s.menu.isChecked("Inversion1"));
 }
 
 }  // namespace

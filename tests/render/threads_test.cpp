@@ -20,8 +20,8 @@
 namespace velmora {
 namespace {
 
-struct Session : testing::TestSession {
-    explicit Session(const std::function<void(Session&)>& set) {
+struct Picture : testing::TestSession {
+    explicit Picture(const std::function<void(Picture&)>& set) {
         actions.Trigger("Mandelbrot1");
         actions.Trigger("NoStalks1");
         text(TextField::siz, "48");
@@ -32,48 +32,48 @@ struct Session : testing::TestSession {
 
 struct View {
     const char* name;
-    std::function<void(Session&)> set;
+    std::function<void(Picture&)> set;
 };
 
 const std::vector<View>& Views() {
     static const std::vector<View> views = {
-        {"z^2+c", [](Session&) {}},
-        {"z^2+c sum of parts", [](Session& g) { g.actions.Trigger("sumabs"); }},
-        {"z^2+c faulting", [](Session& g) {
+        {"z^2+c", [](Picture&) {}},
+        {"z^2+c sum of parts", [](Picture& g) { g.actions.Trigger("sumabs"); }},
+        {"z^2+c faulting", [](Picture& g) {
              g.text(TextField::Rang, "1e2470");
              g.text(TextField::maxmod, "1e4900");
          }},
-        {"z^2+c slope 2, escaping slowly past the cusp", [](Session& g) {
+        {"z^2+c slope 2, escaping slowly past the cusp", [](Picture& g) {
              g.actions.StalkItem(kStalkSlope2);
              g.text(TextField::xce, "0.2501");
              g.text(TextField::Rang, "0.0001");
              g.text(TextField::miter, "1000");
          }},
-        {"z^2+c slope 2, bounded orbits ending in cycles", [](Session& g) {
+        {"z^2+c slope 2, bounded orbits ending in cycles", [](Picture& g) {
              g.actions.StalkItem(kStalkSlope2);
              g.text(TextField::p1, "0.5");
              g.text(TextField::xce, "-0.75");
              g.text(TextField::Rang, "2");
              g.text(TextField::miter, "1001");
          }},
-        {"z^2+c overflow, small bailout", [](Session& g) { g.text(TextField::Rang, "1e2470"); }},
-        {"z^2+c bailout 0, c = 0 at the centre pixel", [](Session& g) {
+        {"z^2+c overflow, small bailout", [](Picture& g) { g.text(TextField::Rang, "1e2470"); }},
+        {"z^2+c bailout 0, c = 0 at the centre pixel", [](Picture& g) {
              g.text(TextField::maxmod, "0");
              g.text(TextField::xce, "0");
          }},
-        {"z^2+c sphere", [](Session& g) { g.actions.Trigger("Sphere1"); }},
-        {"z^7+c huge bailout", [](Session& g) {
+        {"z^2+c sphere", [](Picture& g) { g.actions.Trigger("Sphere1"); }},
+        {"z^7+c huge bailout", [](Picture& g) {
              g.formula(kFormulaZ7);
              g.text(TextField::maxmod, "1e4900");
              g.text(TextField::miter, "200");
          }},
-        {"cexp overflow", [](Session& g) {
+        {"cexp overflow", [](Picture& g) {
              g.formula(kFormulaCExp);
              g.text(TextField::Rang, "40000");
              g.text(TextField::yce, "-12000");
              g.text(TextField::maxmod, "1e4000");
          }},
-        {"sinh overflow sphere inversion", [](Session& g) {
+        {"sinh overflow sphere inversion", [](Picture& g) {
              g.formula(kFormulaSinh);
              g.actions.Trigger("Sphere1");
              g.actions.Trigger("Inversion1");
@@ -81,14 +81,14 @@ const std::vector<View>& Views() {
              g.text(TextField::xce, "5000");
              g.text(TextField::maxmod, "1e1000");
          }},
-        {"pokorny slope 2, bounded orbits ending in cycles", [](Session& g) {
+        {"pokorny slope 2, bounded orbits ending in cycles", [](Picture& g) {
              g.formula(kFormulaPokorny);
              g.actions.StalkItem(kStalkSlope2);
              g.text(TextField::p1, "0.5");
              g.text(TextField::miter, "1001");
          }},
-        {"custom z*z+c", [](Session& g) { g.custom("z*z+c"); }},
-        {"custom z*z-c slope 2, bounded orbits ending in cycles", [](Session& g) {
+        {"custom z*z+c", [](Picture& g) { g.custom("z*z+c"); }},
+        {"custom z*z-c slope 2, bounded orbits ending in cycles", [](Picture& g) {
              g.custom("z*z-c");
              g.actions.StalkItem(kStalkSlope2);
              g.text(TextField::p1, "0.5");
@@ -96,21 +96,21 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "2");
              g.text(TextField::miter, "1001");
          }},
-        {"custom c+z*z, sine of c overflowing", [](Session& g) {
+        {"custom c+z*z, sine of c overflowing", [](Picture& g) {
              g.custom("sin(c)+z*z");
              g.text(TextField::Rang, "40000");
          }},
-        {"custom power root faults", [](Session& g) {
+        {"custom power root faults", [](Picture& g) {
              g.custom("z^(c+u)+sqrt(z)*sinh(exp(z)-exp(z))");
              g.text(TextField::Rang, "8");
          }},
-        {"circle stalks, pixel by pixel", [](Session& g) { g.actions.StalkItem(kStalkCircle); }},
+        {"circle stalks, pixel by pixel", [](Picture& g) { g.actions.StalkItem(kStalkCircle); }},
     };
     return views;
 }
 
 std::vector<uint8_t> Render(const View& view, int threads) {
-    Session g(view.set);
+    Picture g(view.set);
     g.driver.setThreads(threads);
     g.driver.Runclick();
     EXPECT_EQ(g.s.statusText, "Picture completed.") << view.name;
@@ -130,7 +130,7 @@ std::vector<uint8_t> CheckedPicture(const RunContext& rc) {
 
 TEST(Threads, EveryKernelAndThreadCountMakesTheSamePicture) {
     for (const View& view : Views()) {
-        Session g(view.set);
+        Picture g(view.set);
         g.driver.setThreads(1);
         g.driver.Runclick();
         const RunContext& rc = g.driver.runContext();
@@ -153,12 +153,12 @@ TEST(Threads, EveryKernelAndThreadCountMakesTheSamePicture) {
 // A cancel in column 5 with three threads: the picture stops after it, as
 // with one, though later columns were computed ahead; none of them shows.
 TEST(Threads, CancelStopsAfterTheColumnAndDiscardsTheRest) {
-    Session g([](Session&) {});
+    Picture g([](Picture&) {});
     g.driver.setThreads(3);
     const int rows = 36;
     int pumps = 0;
     g.host.onPump = [&] {
-        if (++pumps == rows * 5 + 2) g.s.params.CancelRequested = true;
+        if (++pumps == rows * 5 + 2) g.s.run.CancelRequested = true;
     };
     g.driver.Runclick();
     EXPECT_EQ(g.s.statusText, "Picture generation halted.");

@@ -24,8 +24,8 @@ namespace velmora {
 namespace {
 
 // The program after start-up, at 40 x 30.
-struct Session : testing::TestSession {
-    Session() { text(TextField::siz, "40"); }
+struct Picture : testing::TestSession {
+    Picture() { text(TextField::siz, "40"); }
     void item(const char* name) { actions.Trigger(name); }
 };
 
@@ -37,20 +37,20 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {
 
 struct Golden {
     const char* name;
-    std::function<void(Session&)> set;
+    std::function<void(Picture&)> set;
     uint64_t hash;
 };
 
 // Kinds without a menu item (formula 16 and up, the hidden image stalk and
 // unknown types) are set as a loaded picture would set them.
-void Formula(Session& g, int kind) {
+void Formula(Picture& g, int kind) {
     if (g.actions.FunctionMenuItem(static_cast<uint8_t>(kind)))
         g.actions.FunctionItem(static_cast<uint8_t>(kind));
     else
         g.s.params.FunctionKind = static_cast<uint8_t>(kind);
 }
 
-void Stalk(Session& g, int type) {
+void Stalk(Picture& g, int type) {
     if (type != kStalkImage && g.actions.StalkMenuItem(static_cast<uint8_t>(type)))
         g.actions.StalkItem(static_cast<uint8_t>(type));
     else
@@ -58,24 +58,24 @@ void Stalk(Session& g, int type) {
 }
 
 // Julia at the dialog's start view with the given formula and stalk type.
-std::function<void(Session&)> Julia(int kind, int stalk) {
-    return [=](Session& g) {
+std::function<void(Picture&)> Julia(int kind, int stalk) {
+    return [=](Picture& g) {
         Formula(g, kind);
         Stalk(g, stalk);
     };
 }
 
 // The Mandelbrot item's view (no stalks) with the given formula.
-std::function<void(Session&)> Mandel(int kind) {
-    return [=](Session& g) {
+std::function<void(Picture&)> Mandel(int kind) {
+    return [=](Picture& g) {
         g.item("Mandelbrot1");
         g.text(TextField::siz, "40");
         Formula(g, kind);
     };
 }
 
-std::function<void(Session&)> Custom(const char* formula, bool mandelbrot) {
-    return [=](Session& g) {
+std::function<void(Picture&)> Custom(const char* formula, bool mandelbrot) {
+    return [=](Picture& g) {
         if (mandelbrot) {
             g.item("Mandelbrot1");
             g.text(TextField::siz, "40");
@@ -123,19 +123,19 @@ const std::vector<Golden>& Table() {
         {"mandel f15", Mandel(15), 0x5a145f36eb0d6245ull},
         {"mandel f16", Mandel(16), 0xa9185c10ca8a9918ull},
         {"mandel f6 sin",
-         [](Session& g) {
+         [](Picture& g) {
              Mandel(6)(g);
              g.item("fsin1");
          },
          0x7a1f8d4a0b19f344ull},
         {"julia f6 cos",
-         [](Session& g) {
+         [](Picture& g) {
              g.actions.FunctionItem(kFormulaRecipF);
              g.item("fcos1");
          },
          0xa3d83919983f4c2full},
         {"mandel f0 coefficients",
-         [](Session& g) {
+         [](Picture& g) {
              Mandel(0)(g);
              g.text(TextField::amx, "0.5");
              g.text(TextField::bmy, "0.01");
@@ -154,7 +154,7 @@ const std::vector<Golden>& Table() {
         {"stalk none", Julia(3, kStalkNone), 0x16652a825bf5dc51ull},
         {"stalk cross", Julia(3, kStalkCross), 0x4df012c06be9e050ull},
         {"stalk circle minit",
-         [](Session& g) {
+         [](Picture& g) {
              Julia(3, kStalkCircle)(g);
              g.text(TextField::minit, "2");
          },
@@ -166,7 +166,7 @@ const std::vector<Golden>& Table() {
         {"stalk modulus diff", Julia(3, kStalkModulusDiff), 0x57d114c217412af7ull},
         {"stalk square band", Julia(3, kStalkSquareBand), 0x934dd6b1459e7b1bull},
         {"stalk image",
-         [](Session& g) {
+         [](Picture& g) {
              Julia(3, kStalkImage)(g);
              g.text(TextField::p1, "8");
          },
@@ -176,13 +176,13 @@ const std::vector<Golden>& Table() {
         {"stalk 12", Julia(3, 12), 0x7137a5f34500e4e3ull},
         // The other escape test, minimum iterations and the colour scale.
         {"sumabs cross",
-         [](Session& g) {
+         [](Picture& g) {
              Julia(3, kStalkCross)(g);
              g.item("sumabs");
          },
          0xa4e4c078ba654557ull},
         {"sumabs mandel p3",
-         [](Session& g) {
+         [](Picture& g) {
              Mandel(3)(g);
              g.item("sumabs");
              g.text(TextField::p3, "0.7");
@@ -190,9 +190,9 @@ const std::vector<Golden>& Table() {
          },
          0x7fea17c62c4b486cull},
         // Mappings.
-        {"sphere", [](Session& g) { g.item("Sphere1"); }, 0x5505fcfb16d81cfeull},
+        {"sphere", [](Picture& g) { g.item("Sphere1"); }, 0x5505fcfb16d81cfeull},
         {"inversion",
-         [](Session& g) {
+         [](Picture& g) {
              g.item("Inversion1");
              g.s.params.invx = 0.25L;
              g.s.params.invy = -0.1L;
@@ -200,23 +200,23 @@ const std::vector<Golden>& Table() {
          },
          0xeef1435244dbcb16ull},
         {"sphere and inversion mandel",
-         [](Session& g) {
+         [](Picture& g) {
              Mandel(3)(g);
              g.item("Sphere1");
              g.item("Inversion1");
          },
          0xa03db982813cef96ull},
         // Views where orbits fault.
-        {"huge range", [](Session& g) { g.text(TextField::Rang, "1e4000"); }, 0x4af147158e2bd752ull},
+        {"huge range", [](Picture& g) { g.text(TextField::Rang, "1e4000"); }, 0x4af147158e2bd752ull},
         {"huge bailout mandel z7",
-         [](Session& g) {
+         [](Picture& g) {
              Mandel(5)(g);
              g.text(TextField::maxmod, "1e4900");
              g.text(TextField::miter, "200");
          },
          0x2a0a937ad0c0a4c8ull},
         {"sinh far right",
-         [](Session& g) {
+         [](Picture& g) {
              Julia(13, kStalkNone)(g);
              g.text(TextField::Rang, "40000");
              g.text(TextField::xce, "5000");
@@ -225,7 +225,7 @@ const std::vector<Golden>& Table() {
          },
          0x24e79067523d03f3ull},
         {"cexp far left",
-         [](Session& g) {
+         [](Picture& g) {
              Julia(12, kStalkNone)(g);
              g.text(TextField::Rang, "40000");
              g.text(TextField::yce, "-12000");
@@ -233,7 +233,7 @@ const std::vector<Golden>& Table() {
          },
          0xa334551eea2d1929ull},
         {"zpowz default", Julia(1, kStalkNone), 0x70b56664c00b30a1ull},
-        {"tanh huge", [](Session& g) {
+        {"tanh huge", [](Picture& g) {
              Julia(14, kStalkCross)(g);
              g.text(TextField::Rang, "1e5");
              g.text(TextField::maxmod, "1e4000");
@@ -246,7 +246,7 @@ const std::vector<Golden>& Table() {
 TEST(Golden, PicturesAreUnchanged) {
     const bool print = std::getenv("VELMORA_GOLDEN_PRINT") != nullptr;
     for (const Golden& golden : Table()) {
-        Session g;
+        Picture g;
         golden.set(g);
         g.driver.Runclick();
         ASSERT_EQ(g.s.statusText, "Picture completed.") << golden.name;

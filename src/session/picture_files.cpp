@@ -130,7 +130,7 @@ void PictureFiles::takePicture(GifReadResult& file) {
     s_.buffer.height = file.height;
     s_.buffer.present = true;
     block_ = file.block;
-    if (ApplyParameterBlock(block_, s_, actions_, formula_)) screen_.host.marksReplaced();
+    if (ApplyParameterBlock(block_, s_, actions_, formula_)) MakePalette(s_, screen_.palette);
 }
 
 // The bitmap takes the palette indices as they are, so a loaded picture
@@ -146,7 +146,8 @@ void PictureFiles::showPicture() {
 }
 
 template <class Open>
-LoadResult PictureFiles::load(const std::string& fileName, Open&& open) {
+LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, Open&& open) {
+    LoadOutcome outcome;
     bool accepted = false;
     {
         BusyCursor busy(screen_.host);
@@ -167,12 +168,13 @@ LoadResult PictureFiles::load(const std::string& fileName, Open&& open) {
             file = ReadGif(open(), &progress);
         }
         UserPrompts& prompts = screen_.prompts;
+        outcome.foreign = file.foreignExtension;
         if (file.foreignExtension)
             prompts.messageBox(kForeignGifMessage, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
         if (!file.accepted) {
             prompts.messageBox(kNotValidGifMessage, s_.applicationTitle, MessageButtons::Ok,
                                MessageIcon::Information);
-            return LoadResult::Rejected;
+            return outcome;
         }
         takePicture(file);
         showPicture();
@@ -180,28 +182,26 @@ LoadResult PictureFiles::load(const std::string& fileName, Open&& open) {
         currentFileName_ = fileName;
         ShowStatus(s_, screen_.prompts, FileNameWithoutDirectory(fileName));
     }
+    outcome.result = LoadResult::Loaded;
     // An unfinished picture goes on from its last finished column, with the
-    // buffer kept (KeepBuffer is set by whoever asked for the load).
-    PictureParameters& p = s_.params;
-    if (static_cast<int64_t>(p.siz) - 1 > p.LastColumnDone) {
-        s_.ResumeColumn = p.LastColumnDone;
-        driver_.Runclick();
-    } else {
-        p.KeepBuffer = false;
-    }
-    return LoadResult::Loaded;
+    // buffer kept.
+    const PictureParameters& p = s_.params;
+    outcome.finished = static_cast<int64_t>(p.siz) - 1 <= p.LastColumnDone;
+    if (!outcome.finished && intent == LoadIntent::ContinueUnfinished)
+        outcome.continuation = driver_.Run({p.LastColumnDone, true});
+    return outcome;
 }
 
-LoadResult PictureFiles::LoadGif(const std::string& fileName) {
+LoadOutcome PictureFiles::LoadGif(const std::string& fileName, LoadIntent intent) {
     std::unique_ptr<FileSource> file;
-    return load(fileName, [&]() -> ByteSource& {
+    return load(fileName, intent, [&]() -> ByteSource& {
         file = std::make_unique<FileSource>(fileName);
         return *file;
     });
 }
 
-LoadResult PictureFiles::LoadGif(ByteSource& source, const std::string& fileName) {
-    return load(fileName, [&]() -> ByteSource& { return source; });
+LoadOutcome PictureFiles::LoadGif(ByteSource& source, const std::string& fileName, LoadIntent intent) {
+    return load(fileName, intent, [&]() -> ByteSource& { return source; });
 }
 
 }  // namespace velmora

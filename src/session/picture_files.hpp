@@ -8,11 +8,13 @@
 #include "byte_stream.hpp"
 #include "gif_reader.hpp"
 #include "gif_writer.hpp"
+#include "make_palette.hpp"
 #include "mode_actions.hpp"
 #include "parameter_block.hpp"
 #include "picture_view.hpp"
 #include "program_state.hpp"
 #include "render_driver.hpp"
+#include "run_outcome.hpp"
 #include "run_observer.hpp"
 #include "user_prompts.hpp"
 
@@ -35,15 +37,14 @@ public:
     virtual void showLoadProgress(int maximum) = 0;
     virtual void setLoadProgress(int position) = 0;
     virtual void hideLoadProgress() = 0;
-    // A loaded picture replaced the marked entries: the palette is to be
-    // built from them.
-    virtual void marksReplaced() = 0;
 };
 
 struct PictureFileScreen {
     UserPrompts& prompts;
     PictureView& view;
     PictureFileHost& host;
+    // A loaded picture's marks are built into the palette shown here.
+    PaletteScreen palette;
 };
 
 // The part of a path after its last directory separator.
@@ -51,6 +52,25 @@ std::string FileNameWithoutDirectory(const std::string& path);
 
 enum class LoadResult { Loaded, Rejected };
 
+// What a load is for.
+enum class LoadIntent {
+    // The picture as the user sees it: an unfinished one goes on computing.
+    ContinueUnfinished,
+    // Only its parameters and buffer: a run of the caller's follows.
+    KeepAsLoaded,
+};
+
+struct LoadOutcome {
+    LoadResult result = LoadResult::Rejected;
+    // The file carries another program's extension (said before a refusal).
+    bool foreign = false;
+    // The loaded picture was computed to its last column.
+    bool finished = false;
+    // The run that continued an unfinished picture; NotStarted when none ran.
+    RunOutcome continuation;
+
+    bool loaded() const { return result == LoadResult::Loaded; }
+};
 class PictureFiles : public RunObserver {
 public:
     PictureFiles(ProgramState& state, ModeActions& actions, RenderDriver& driver, CustomFormulaField& formula,
@@ -68,13 +88,14 @@ public:
     // The same into any sink; the caller finishes the sink.
     bool SaveGif(ByteSink& sink, const std::string& fileName);
 
-    // Loads a picture with its parameters and, when it was not finished,
-    // continues it. A refused file is reported and changes nothing (apart
-    // from the status line showing the current file's name again). A file
-    // that cannot be opened or read throws its file error, after the same
-    // clean-up.
-    LoadResult LoadGif(const std::string& fileName);
-    LoadResult LoadGif(ByteSource& source, const std::string& fileName);
+    // Loads a picture with its parameters and, when it was not finished and
+    // the intent says so, continues it. A refused file is reported and
+    // changes nothing (apart from the status line showing the current file's
+    // name again). A file that cannot be opened or read throws its file
+    // error, after the same clean-up.
+    LoadOutcome LoadGif(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
+    LoadOutcome LoadGif(ByteSource& source, const std::string& fileName,
+                        LoadIntent intent = LoadIntent::ContinueUnfinished);
 
     const ParameterBlock& block() const { return block_; }
     const std::string& CurrentFileName() const { return currentFileName_; }
@@ -84,7 +105,7 @@ private:
     template <class Write>
     bool save(const std::string& fileName, Write&& write);
     template <class Open>
-    LoadResult load(const std::string& fileName, Open&& open);
+    LoadOutcome load(const std::string& fileName, LoadIntent intent, Open&& open);
     void takePicture(GifReadResult& file);
     void showPicture();
 
