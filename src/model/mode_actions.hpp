@@ -2,8 +2,6 @@
 // The menu actions that change picture modes: formula, f, bailout, stalk
 // type, set kind and mapping, plus the options that go with them.
 
-#include <string>
-
 #include "program_state.hpp"
 
 namespace velmora {
@@ -22,7 +20,7 @@ public:
 
     // Runs the action bound to a menu item; returns false when the item has
     // no mode action here (run, files, palette ... belong elsewhere).
-    bool Trigger(const std::string& itemName);
+    bool Trigger(MenuId id);
 
     void FunctionItem(uint8_t kind);  // any Function item, by its value
     void FfuncItem(uint8_t ffunc);    // "f=ident", "f=sin", "f=cos"
@@ -48,12 +46,11 @@ public:
     // item leaves it unchanged.
     static long double DefaultBailout(uint8_t kind);
     // Menu item of a formula / stalk type value, or nullptr.
-    MenuItem* FunctionMenuItem(uint8_t kind);
-    MenuItem* StalkMenuItem(uint8_t stalkType);
+    MenuItem* FunctionMenuItem(uint8_t kind) { return s_.menu.find(FormulaMenuId(kind)); }
+    MenuItem* StalkMenuItem(uint8_t stalkType) { return s_.menu.find(StalkMenuId(stalkType)); }
 
 private:
     bool busy() const { return s_.params.Calculating; }
-    MenuItem* ItemWithValue(size_t topPosition, int value);
 
     ProgramState& s_;
     CustomFormulaReader* reader_;

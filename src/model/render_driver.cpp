@@ -269,7 +269,7 @@ void RenderDriver::Params() {
 
 void RenderDriver::runinverse1Click() {
     s_.params.inversion = 1;
-    s_.menu.setChecked("Inversion1", true);
+    s_.menu.setChecked(MenuId::Inversion, true);
 }
 
 }  // namespace velmora
