@@ -13,6 +13,8 @@
 
 #include "complex.hpp"
 #include "fault.hpp"
+#include "formula_table.hpp"
+#include "stalk_table.hpp"
 
 namespace velmora::fuzz {
 
@@ -100,6 +102,19 @@ inline std::string Show(long double v) {
     return text;
 }
 inline std::string Show(const Complex& z) { return "(" + Show(z.re) + ", " + Show(z.im) + ")"; }
+
+// A formula or stalk value with its menu caption, when it has one.
+inline std::string WithCaption(int value, const char* caption) {
+    return std::to_string(value) + (caption ? std::string(" (") + caption + ")" : std::string());
+}
+inline std::string FormulaName(int kind) {
+    const FormulaRecord* r = FindFormula(kind);
+    return WithCaption(kind, r ? r->caption : nullptr);
+}
+inline std::string StalkName(int type) {
+    const StalkRecord* r = FindStalk(type);
+    return WithCaption(type, r ? r->caption : nullptr);
+}
 
 // A fault's message, or "none".
 inline std::string FaultName(FaultKind kind) { return kind == FaultKind::None ? "none" : FaultMessage(kind); }

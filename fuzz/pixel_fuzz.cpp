@@ -16,9 +16,11 @@
 
 #include "column.hpp"
 #include "conversions.hpp"
+#include "formula_table.hpp"
 #include "fuzz_support.hpp"
 #include "lane_column.hpp"
 #include "pixel.hpp"
+#include "stalk_table.hpp"
 #include "stalks.hpp"
 #include "trap_image.hpp"
 
@@ -28,13 +30,6 @@ namespace {
 using fuzz::Show;
 
 constexpr int kPixels = 3;
-
-// The stalk types whose fast loop keeps lastZ and previousModulus; with the
-// others nothing reads them and the fast path leaves them as they started.
-bool KeepsHistory(const RunContext& rc) {
-    return rc.StalkType == kStalkConverge || rc.StalkType == kStalkSlope1 || rc.StalkType == kStalkModulusDiff ||
-           rc.StalkType == kStalkMedian;
-}
 
 struct Case {
     RunContext rc;
@@ -48,8 +43,10 @@ struct Case {
 // False when the driver would not start the run.
 bool ReadCase(fuzz::ByteReader& in, Case& k) {
     RunContext& rc = k.rc;
-    rc.FunctionKind = static_cast<uint8_t>(in.range(0, 20));
-    rc.StalkType = static_cast<uint8_t>(in.range(0, 12));
+    // A few values past the last record stand for what only a loaded
+    // picture can carry.
+    rc.FunctionKind = static_cast<uint8_t>(in.range(0, kHighestFormulaKind + 3));
+    rc.StalkType = static_cast<uint8_t>(in.range(0, kHighestStalkType + 1));
     rc.BailoutKind = static_cast<uint8_t>(in.range(0, 2));
     const uint8_t modes = in.byte();
     rc.mandelbrot = (modes & 1) != 0;
@@ -100,8 +97,8 @@ bool ReadCase(fuzz::ByteReader& in, Case& k) {
 
 std::string Describe(const Case& k, int col, int row) {
     const RunContext& rc = k.rc;
-    std::string s = "formula " + std::to_string(rc.FunctionKind) + ", ffunc " + std::to_string(rc.ffunc) +
-                    ", stalk " + std::to_string(rc.StalkType) + ", bailout " + std::to_string(rc.BailoutKind) +
+    std::string s = "formula " + fuzz::FormulaName(rc.FunctionKind) + ", ffunc " + std::to_string(rc.ffunc) +
+                    ", stalk " + fuzz::StalkName(rc.StalkType) + ", bailout " + std::to_string(rc.BailoutKind) +
                     (rc.mandelbrot ? ", Mandelbrot" : ", Julia") + (rc.sphere ? ", sphere" : "") +
                     (rc.inversion ? ", inversion" : "") + "\nsiz " + std::to_string(rc.siz) + ", miter " +
                     std::to_string(rc.miter) + ", minit " + std::to_string(rc.minit) + ", pixel (" +
@@ -138,7 +135,9 @@ std::string Difference(const PixelOutcome& a, const PixelOutcome& b, const RunCo
     if (!fuzz::SameBits(x.modulus, y.modulus)) return "modulus: fast " + Show(x.modulus) + ", checked " + Show(y.modulus);
     if (!fuzz::SameBits(x.pokornyZ, y.pokornyZ)) return "pokornyZ";
     if (!fuzz::SameBits(x.secondLastZ, y.secondLastZ)) return "secondLastZ";
-    if (KeepsHistory(rc) && (!fuzz::SameBits(x.lastZ, y.lastZ) || !fuzz::SameBits(x.previousModulus, y.previousModulus)))
+    // Only the types that need them get lastZ and previousModulus on the fast
+    // path; with the others nothing reads them.
+    if (NeedsHistory(rc) && (!fuzz::SameBits(x.lastZ, y.lastZ) || !fuzz::SameBits(x.previousModulus, y.previousModulus)))
         return "lastZ or previousModulus";
     if (x.trapHit != y.trapHit || !fuzz::SameBits(x.trapValue, y.trapValue)) return "trap";
     if (x.lastTested != y.lastTested || x.circleCount != y.circleCount) return "lastTested or circleCount";

@@ -28,7 +28,7 @@ void FileSaveAs(Program& program) {
 }
 
 void ConnectBmpExport(Program& program) {
-    program.mainWindow().setItemHandler("SaveasBMP1", [&program] { FileSaveAs(program); });
+    program.mainWindow().setItemHandler(MenuId::SaveAsBmp, [&program] { FileSaveAs(program); });
 }
 
 }  // namespace velmora

@@ -33,22 +33,26 @@ MainWindow::MainWindow(ProgramState& state, ModeActions& actions, RenderDriver& 
     connect(canvas_, &PictureCanvas::popupRequested, this, &MainWindow::showPopup);
 
     menus_ = new MenuMirror(s_.menu, menuBar(), this);
-    menus_->onItem = [this](const std::string& name) { triggerItem(name); };
+    menus_->onItem = [this](MenuId id) { triggerItem(id); };
 
     const auto run = [this] { driver_.Runclick(); };
     const auto resume = [this] { driver_.Continue(); };
     const auto params = [this] { driver_.Params(); };
     const auto cancel = [this] { Cancel(); };
     handlers_ = {
-        {"Run1", run},       {"run1", run},
-        {"Restart1", resume}, {"Restart2", resume},
-        {"Parameters1", params}, {"parameters2", params},
-        {"Cancel1", cancel}, {"stop1", cancel},
-        {"TidyScreen1", [this] { TidyScreen(); }},
-        {"MemoryStatus1", [this] { MemoryStatus(); }},
-        {"About1", [this] { About(); }},
-        {"Contents1", [this] { Contents(); }},
-        {"Exit1", [this] { close(); }},
+        {MenuId::Run, run},
+        {MenuId::PopupRun, run},
+        {MenuId::Continue, resume},
+        {MenuId::PopupContinue, resume},
+        {MenuId::Parameters, params},
+        {MenuId::PopupParameters, params},
+        {MenuId::Cancel, cancel},
+        {MenuId::PopupStop, cancel},
+        {MenuId::TidyScreen, [this] { TidyScreen(); }},
+        {MenuId::MemoryStatus, [this] { MemoryStatus(); }},
+        {MenuId::About, [this] { About(); }},
+        {MenuId::Contents, [this] { Contents(); }},
+        {MenuId::Exit, [this] { close(); }},
     };
 }
 
@@ -56,17 +60,15 @@ MainWindow::~MainWindow() = default;
 
 StatusPanel* MainWindow::panel() const { return canvas_->panel(); }
 
-void MainWindow::setItemHandler(const std::string& name, std::function<void()> handler) {
-    handlers_[name] = std::move(handler);
-}
+void MainWindow::setItemHandler(MenuId id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
 
-void MainWindow::triggerItem(const std::string& name) {
+void MainWindow::triggerItem(MenuId id) {
     try {
-        const auto it = handlers_.find(name);
+        const auto it = handlers_.find(id);
         if (it != handlers_.end()) {
             if (it->second) it->second();
         } else {
-            actions_.Trigger(name);
+            actions_.Trigger(id);
         }
     } catch (const std::exception& e) {
         ReportError(prompter_, s_.applicationTitle, e);

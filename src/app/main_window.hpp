@@ -6,8 +6,8 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <map>
 #include <string>
-#include <unordered_map>
 
 #include "memory_status.hpp"
 #include "program_state.hpp"
@@ -38,10 +38,10 @@ public:
 
     // The action of a menu item, for items whose work lives elsewhere (files,
     // palette, directories ...). Replaces any handler the item had.
-    void setItemHandler(const std::string& name, std::function<void()> handler);
+    void setItemHandler(MenuId id, std::function<void()> handler);
     // Runs an item's action as choosing it does, whether or not the item is
     // enabled; an error goes to the application's error report.
-    void triggerItem(const std::string& name);
+    void triggerItem(MenuId id);
 
     void Cancel();
     void TidyScreen();
@@ -77,7 +77,7 @@ private:
     HelpViewer& help_;
     PictureCanvas* canvas_;
     MenuMirror* menus_;
-    std::unordered_map<std::string, std::function<void()>> handlers_;
+    std::map<MenuId, std::function<void()>> handlers_;
 };
 
 }  // namespace velmora

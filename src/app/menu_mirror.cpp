@@ -114,7 +114,7 @@ void MenuMirror::syncAll() {
 void MenuMirror::chosen(MenuItem& item) {
     // The toolkit flips the check of a checkable action before it reports
     // the choice; the action decides, the model says.
-    if (onItem) onItem(item.name);
+    if (onItem) onItem(item.id);
     sync(item);
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // The window's menu bar and pop-up menu, built from the menu model and kept
 // in step with it: every caption, shortcut, check mark, enabled and visible
-// state is the model's. The run locks items by their position in the model,
-// so the two must match item for item.
+// state is the model's, item for item.
 
 #include <QObject>
 
@@ -34,9 +33,9 @@ public:
     // Copies every state of the model onto the actions.
     void syncAll();
 
-    // Called with the item's name when an item is chosen, and when a
-    // sub-menu opens (an item with a sub-menu acts as it opens).
-    std::function<void(const std::string&)> onItem;
+    // Called with the item when an item is chosen, and when a sub-menu
+    // opens (an item with a sub-menu acts as it opens).
+    std::function<void(MenuId)> onItem;
 
 private:
     void buildChildren(MenuItem& parent, QMenu* menu);

@@ -22,8 +22,8 @@ void ConnectOptionsMenu(Program& program) {
             program.directoryChooser().chooser().ChooseDirectory(program.settings().*item.setting, item.caption);
         });
     }
-    window.setItemHandler("Setstartup1", [&program] { Setstartup1Click(program); });
-    window.setItemHandler("Saveoptions1", [&program] { SaveOptions(program.settingsStore(), program.settings()); });
+    window.setItemHandler(MenuId::SetStartup, [&program] { Setstartup1Click(program); });
+    window.setItemHandler(MenuId::SaveOptions, [&program] { SaveOptions(program.settingsStore(), program.settings()); });
 }
 
 }  // namespace velmora

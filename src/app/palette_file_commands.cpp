@@ -27,8 +27,8 @@ void LoadPalette1Click(Program& program) {
 
 void ConnectPaletteFileCommands(Program& program) {
     MainWindow& window = program.mainWindow();
-    window.setItemHandler("SavePalette1", [&program] { SavePalette1Click(program); });
-    window.setItemHandler("LoadPalette1", [&program] { LoadPalette1Click(program); });
+    window.setItemHandler(MenuId::SavePalette, [&program] { SavePalette1Click(program); });
+    window.setItemHandler(MenuId::LoadPalette, [&program] { LoadPalette1Click(program); });
 }
 
 }  // namespace velmora

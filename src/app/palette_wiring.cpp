@@ -116,9 +116,9 @@ void PaletteWiring::attachMainWindow(MainWindow& window) {
     window.canvas()->setColourTable(DisplayColours(s_.palette));
 
     const auto showEditor = [this] { editor_.Pal1Click(); };
-    window.setItemHandler("Pal1", showEditor);
-    window.setItemHandler("palette2", showEditor);
-    window.setItemHandler("addborder1", [this] { addborder1Click(s_, screen_); });
+    window.setItemHandler(MenuId::Palette, showEditor);
+    window.setItemHandler(MenuId::PopupPalette, showEditor);
+    window.setItemHandler(MenuId::AddBorder, [this] { addborder1Click(s_, screen_); });
 
     std::function<void()> earlier = window.onActivated;
     window.onActivated = [this, earlier] {

@@ -21,8 +21,8 @@ PictureFileWiring::PictureFileWiring(Program& program)
       files_(program.state(), program.actions(), program.driver(), *this,
              {program.host(), program.host(), *this}) {
     program.driver().addObserver(files_);
-    program.mainWindow().setItemHandler("SaveasGIF1", [this] { SaveasGIF1Click(); });
-    program.mainWindow().setItemHandler("LoadfromGIF1", [this] { LoadfromGIF1Click(); });
+    program.mainWindow().setItemHandler(MenuId::SaveAsGif, [this] { SaveasGIF1Click(); });
+    program.mainWindow().setItemHandler(MenuId::LoadFromGif, [this] { LoadfromGIF1Click(); });
 }
 
 void PictureFileWiring::SaveasGIF1Click() {

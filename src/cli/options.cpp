@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <tuple>
@@ -13,10 +14,12 @@
 #include "custom_formula.hpp"
 #include "fault.hpp"
 #include "file_stream.hpp"
+#include "formula_table.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "palette_file.hpp"
 #include "render_driver.hpp"
+#include "stalk_table.hpp"
 
 namespace velmora {
 namespace {
@@ -147,12 +150,17 @@ void LoadPicture(Renderer& s, const std::string& path) {
     throw RefusedFile(lines);
 }
 
-// A value given as a number up to `highest`, or as the caption of one of a
-// menu's items. A loaded picture may hold larger values; the command line
-// offers only those that mean something.
-int MenuValue(Renderer& s, size_t topPosition, const std::string& v, const std::string& option, int highest) {
-    for (auto& item : s.state.menu.mainMenu().child(topPosition).children)
-        if (item->caption == v && item->value >= 0) return item->value;
+// A value given as a number up to the highest a record has, or as the caption
+// of one of the records. A loaded picture may hold larger values; the
+// command line offers only those that mean something.
+template <class Record>
+int MenuValue(std::span<const Record> records, uint8_t Record::*value, const std::string& v,
+              const std::string& option) {
+    int highest = 0;
+    for (const Record& r : records) {
+        if (r.caption && r.caption == v) return r.*value;
+        highest = std::max<int>(highest, r.*value);
+    }
     int n = -1;
     try {
         n = ParseInteger(v);
@@ -165,19 +173,21 @@ int MenuValue(Renderer& s, size_t topPosition, const std::string& v, const std::
 }
 
 void ApplyFunction(Renderer& s, const std::string& v) {
-    const int kind = MenuValue(s, kMenuFunction, v, "--function", kFormulaCustom);
-    if (s.actions.FunctionMenuItem(static_cast<uint8_t>(kind)))
-        s.actions.FunctionItem(static_cast<uint8_t>(kind));
+    const auto kind = static_cast<uint8_t>(MenuValue<FormulaRecord>(kFormulas, &FormulaRecord::kind, v, "--function"));
+    const FormulaRecord* r = FindFormula(kind);
+    if (r && r->hasMenuItem())
+        s.actions.FunctionItem(kind);
     else
-        s.state.params.FunctionKind = static_cast<uint8_t>(kind);  // no menu item: as a loaded picture would
+        s.state.params.FunctionKind = kind;  // no menu item: as a loaded picture would
 }
 
 void ApplyStalk(Renderer& s, const std::string& v) {
-    const int type = MenuValue(s, kMenuStalktype, v, "--stalk", kStalkHypercross);
-    if (type != kStalkImage && s.actions.StalkMenuItem(static_cast<uint8_t>(type)))
-        s.actions.StalkItem(static_cast<uint8_t>(type));
+    const auto type = static_cast<uint8_t>(MenuValue<StalkRecord>(kStalks, &StalkRecord::type, v, "--stalk"));
+    const StalkRecord* r = FindStalk(type);
+    if (r && r->visible)
+        s.actions.StalkItem(type);
     else
-        s.state.params.StalkType = static_cast<uint8_t>(type);
+        s.state.params.StalkType = type;  // a hidden item has no action
 }
 
 void ApplyChoice(const std::string& v, const std::string& option, std::initializer_list<const char*> names,
@@ -196,6 +206,18 @@ constexpr int kMostThreads = 256;
 const std::string& ThreadsHelp() {
     static const std::string help = "threads computing columns (default " + std::to_string(DefaultThreadCount()) +
                                     ", the cores of this machine)";
+    return help;
+}
+
+const std::string& FunctionHelp() {
+    static const std::string help = "iteration formula, by number (0 to " + std::to_string(kHighestFormulaKind) +
+                                    ") or menu caption (default " + FindFormula(kFormulaZ2)->caption + ")";
+    return help;
+}
+
+const std::string& StalkHelp() {
+    static const std::string help = "stalk type, by number (0 to " + std::to_string(kHighestStalkType) +
+                                    ") or menu caption (default " + FindStalk(kStalkCircle)->caption + ")";
     return help;
 }
 
@@ -222,10 +244,8 @@ const std::vector<OptionDef>& Options() {
         {"--coef-c", "X,Y", "coefficient c", kTexts, RealPair(TextField::cmx, TextField::cmy, "--coef-c")},
         {"--mandelbrot", nullptr, "Mandelbrot set (as the Mandelbrot menu item; default Julia)", kSetKind,
          [](Renderer& s, const std::string&) { s.actions.Mandelbrot(); }},
-        {"--function", "N|CAPTION", "iteration formula, by number (0 to 17) or menu caption (default z^2+c)",
-         kModes, ApplyFunction},
-        {"--stalk", "N|CAPTION", "stalk type, by number (0 to 11) or menu caption (default Circle)", kModes,
-         ApplyStalk},
+        {"--function", "N|CAPTION", FunctionHelp().c_str(), kModes, ApplyFunction},
+        {"--stalk", "N|CAPTION", StalkHelp().c_str(), kModes, ApplyStalk},
         {"--bailout-test", "modulus|sumabs", "escape test", kModes,
          [](Renderer& s, const std::string& v) {
              ApplyChoice(v, "--bailout-test", {"modulus", "sumabs"}, [&](uint8_t k) { s.actions.BailoutItem(k); });

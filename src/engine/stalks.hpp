@@ -9,6 +9,7 @@
 #include "conversions.hpp"
 #include "fault.hpp"
 #include "run_context.hpp"
+#include "stalk_table.hpp"
 #include "trap_image.hpp"
 
 namespace velmora {
@@ -38,33 +39,12 @@ inline void SetTrapThresholds(RunContext& rc) {
     }
 }
 
-// Whether the stalk type reads lastZ and previousModulus; keeping them costs
-// two 80-bit stores a step, so only these types get them on the fast path.
-inline bool NeedsHistory(const RunContext& rc) {
-    switch (rc.StalkType) {
-    case kStalkConverge:
-    case kStalkSlope1:
-    case kStalkModulusDiff:
-    case kStalkMedian: return true;
-    default: return false;
-    }
-}
+// Whether the stalk type reads lastZ and previousModulus (see StalkRecord).
+inline bool NeedsHistory(const RunContext& rc) { return StalkNeedsHistory(rc.StalkType); }
 
 // Whether the stalk type tests the orbit after every step; the others look
 // only at the finished orbit, and their loop leaves the test out.
-inline bool TestsEveryStep(const RunContext& rc) {
-    switch (rc.StalkType) {
-    case kStalkCross:
-    case kStalkCircle:
-    case kStalkAnnulus:
-    case kStalkConverge:
-    case kStalkSquareBand:
-    case kStalkImage:
-    case kStalkMedian:
-    case kStalkHypercross: return true;
-    default: return false;
-    }
-}
+inline bool TestsEveryStep(const RunContext& rc) { return StalkTestsEveryStep(rc.StalkType); }
 
 namespace stalk {
 

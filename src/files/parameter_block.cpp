@@ -50,16 +50,16 @@ void ApplyMapping(uint8_t kind, ProgramState& s) {
     PictureParameters& p = s.params;
     switch (kind) {
     case 0:
-        s.menu.setChecked("Normal1", true);
+        s.menu.setChecked(MenuId::Normal, true);
         p.sphere = p.inversion = 0;
         break;
     case 1:
         p.sphere = 1;
-        s.menu.setChecked("Sphere1", true);
+        s.menu.setChecked(MenuId::Sphere, true);
         break;
     case 2:
         p.inversion = 1;
-        s.menu.setChecked("Inversion1", true);
+        s.menu.setChecked(MenuId::Inversion, true);
         break;
     default: break;  // an unknown mapping changes nothing
     }
@@ -80,11 +80,10 @@ void ApplyFunctionKind(const uint8_t* at, ProgramState& s, ModeActions& actions,
     s.menu.setChecked(*item, true);
     if (p.FunctionKind != kFormulaRecipF) return;
     const uint8_t ffunc = at[block::kFfunc];
-    for (auto& f : item->children)
-        if (f->value == ffunc) {
-            p.ffunc = ffunc;
-            s.menu.setChecked(*f, true);
-        }
+    if (MenuItem* f = s.menu.find(FfuncMenuId(ffunc))) {
+        p.ffunc = ffunc;
+        s.menu.setChecked(*f, true);
+    }
 }
 
 void ApplyTexts(const uint8_t* at, ProgramState& s) {
@@ -127,7 +126,7 @@ void FillParameterBlock(ParameterBlock& b, const ProgramState& s, const std::str
     uint8_t* at = b.bytes.data();
     const PictureParameters& p = s.params;
     std::copy(std::begin(kTagBytes), std::end(kTagBytes), at + kTag);
-    at[kSetKind] = s.menu.isChecked("Mandelbrot1") ? 1 : 0;
+    at[kSetKind] = s.menu.isChecked(MenuId::Mandelbrot) ? 1 : 0;
     PutI32(at + kSiz, p.siz);
     PutI32(at + kSizy, p.sizy);
     PutI32(at + kLastColumnDone, p.LastColumnDone);
@@ -193,7 +192,7 @@ bool ApplyParameterBlock(const ParameterBlock& b, ProgramState& s, ModeActions& 
     p.StalkType = at[kStalkType];
     if (MenuItem* item = actions.StalkMenuItem(p.StalkType)) s.menu.setChecked(*item, true);
     p.BailoutKind = at[kBailoutKind];
-    s.menu.setChecked(p.BailoutKind != 0 ? "sumabs" : "modulus", true);
+    s.menu.setChecked(p.BailoutKind != 0 ? MenuId::BailoutSumAbs : MenuId::BailoutModulus, true);
     p.maxmod = GetExtended(at + kMaxmod);
     p.invx = GetExtended(at + kInvx);
     p.invy = GetExtended(at + kInvy);

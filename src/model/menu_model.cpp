@@ -3,12 +3,14 @@
 #include <initializer_list>
 #include <stdexcept>
 
-#include "picture_parameters.hpp"
+#include "formula_table.hpp"
+#include "stalk_table.hpp"
 
 namespace velmora {
 namespace {
 
 struct ItemDef {
+    MenuId id;
     const char* name;
     const char* caption;
     const char* shortcut = "";
@@ -17,6 +19,7 @@ struct ItemDef {
 
 MenuItem& Add(MenuItem& parent, const ItemDef& def, bool radio = false, int group = 0) {
     auto item = std::make_unique<MenuItem>();
+    item->id = def.id;
     item->name = def.name;
     item->caption = def.caption;
     item->shortcut = def.shortcut;
@@ -34,150 +37,126 @@ void AddRadios(MenuItem& parent, int group, std::initializer_list<ItemDef> items
 
 const char* const kSeparator = "--------------------------------------------";
 
+void AddFormulas(MenuItem& function) {
+    for (const FormulaRecord& r : kFormulas) {
+        if (!r.hasMenuItem()) continue;
+        MenuItem& item = Add(function, {FormulaMenuId(r.kind), r.item, r.caption, "", r.kind}, true, 6);
+        for (const FormulaChoice& choice : r.choices)
+            Add(item, {FfuncMenuId(choice.value), choice.item, choice.caption, "", choice.value}, true, 7);
+    }
+}
+
+void AddStalks(MenuItem& stalks) {
+    for (const StalkRecord& r : kStalks) {
+        MenuItem& item = Add(stalks, {StalkMenuId(r.type), r.item, r.caption, "", r.type}, true, 4);
+        item.visible = r.visible;
+        item.enabled = r.visible;
+    }
+}
+
 void BuildMain(MenuItem& m) {
-    Add(m, {"N0", ""});
+    Add(m, {MenuId::Empty, "N0", ""});
 
-    MenuItem& file = Add(m, {"File1", "&File"});
-    Add(file, {"SaveasBMP1", "Save as BMP..."});
-    Add(file, {"SaveasGIF1", "Save as GIF..."});
-    Add(file, {"LoadfromGIF1", "Load from GIF..."});
-    Add(file, {"SavePalette1", "Save Palette"});
-    Add(file, {"LoadPalette1", "Load Palette"});
-    Add(file, {"Exit1", "E&xit", "Alt+X"});
+    MenuItem& file = Add(m, {MenuId::File, "File1", "&File"});
+    Add(file, {MenuId::SaveAsBmp, "SaveasBMP1", "Save as BMP..."});
+    Add(file, {MenuId::SaveAsGif, "SaveasGIF1", "Save as GIF..."});
+    Add(file, {MenuId::LoadFromGif, "LoadfromGIF1", "Load from GIF..."});
+    Add(file, {MenuId::SavePalette, "SavePalette1", "Save Palette"});
+    Add(file, {MenuId::LoadPalette, "LoadPalette1", "Load Palette"});
+    Add(file, {MenuId::Exit, "Exit1", "E&xit", "Alt+X"});
 
-    MenuItem& setKind = Add(m, {"MandelJulia1", "Mandel/Julia"});
-    AddRadios(setKind, 2, {{"Julia1", "Julia"}, {"Mandelbrot1", "Mandelbrot", "F4"}});
+    MenuItem& setKind = Add(m, {MenuId::MandelJulia, "MandelJulia1", "Mandel/Julia"});
+    AddRadios(setKind, 2, {{MenuId::Julia, "Julia1", "Julia"}, {MenuId::Mandelbrot, "Mandelbrot1", "Mandelbrot", "F4"}});
 
-    MenuItem& function = Add(m, {"Function1", "Function"});
-    AddRadios(function, 6,
-              {{"az2bzcpixel1", "az^2+b/(z^2)+c*pixel", "", kFormulaCoefficients},
-               {"zzc1", "z^2+c", "", kFormulaZ2},
-               {"zc21", "z^z+z^4-z+c", "", kFormulaZPowZ},
-               {"z3c1", "z^3+c", "", kFormulaZ3},
-               {"z7c1", "z^7+c", "", kFormulaZ7},
-               {"N1zzc1", "1/f(z*z+c)", "", kFormulaRecipF}});
-    MenuItem& recipF = *function.children.back();
-    AddRadios(recipF, 7,
-              {{"fident1", "f=ident", "", kFfuncIdent},
-               {"fsin1", "f=sin", "", kFfuncSin},
-               {"fcos1", "f=cos", "", kFfuncCos}});
-    AddRadios(function, 6,
-              {{"N1z2c1", "1/z^2+c", "", kFormulaRecipZ2},
-               {"N1zc21", "1/(z+c)^2", "", kFormulaRecipZC2},
-               {"N1z3c1", "1/z^3+c", "", kFormulaRecipZ3},
-               {"N1z3c2", "1/(z^3+c)", "", kFormulaRecipZ3C},
-               {"sinzc1", "csin(z)", "", kFormulaCSin},
-               {"coszc1", "c*cos(z)", "", kFormulaCCos},
-               {"expzc1", "cexp(z)", "", kFormulaCExp},
-               {"sinhzc1", "sinhz+c", "", kFormulaSinh},
-               {"tanhzc1", "c*tanh(z)", "", kFormulaCTanh},
-               {"PokornyEquations1", "Pokorny Equations", "", kFormulaPokorny},
-               {"Custom1", "Custom", "", kFormulaCustom}});
+    AddFormulas(Add(m, {MenuId::Function, "Function1", "Function"}));
 
-    MenuItem& bailout = Add(m, {"Bailout1", "Bailout"});
+    MenuItem& bailout = Add(m, {MenuId::Bailout, "Bailout1", "Bailout"});
     AddRadios(bailout, 5,
-              {{"modulus", "sqr(z.x) + sqr(z.y)", "", kBailoutModulus},
-               {"sumabs", "abs(z.x) + abs(z.y)", "", kBailoutSumAbs}});
+              {{MenuId::BailoutModulus, "modulus", "sqr(z.x) + sqr(z.y)", "", kBailoutModulus},
+               {MenuId::BailoutSumAbs, "sumabs", "abs(z.x) + abs(z.y)", "", kBailoutSumAbs}});
 
-    MenuItem& stalks = Add(m, {"Stalktype1", "Stalktype"});
-    AddRadios(stalks, 4,
-              {{"NoStalks1", "No Stalks", "", kStalkNone},
-               {"Cross1", "Cross", "", kStalkCross},
-               {"hypercross1", "hypercross", "", kStalkHypercross},
-               {"Circle1", "Circle", "", kStalkCircle},
-               {"Annulus1", "Annulus", "", kStalkAnnulus},
-               {"Converge1", "Converge", "", kStalkConverge},
-               {"Slope1", "Slope 1", "", kStalkSlope1},
-               {"Slope21", "Slope 2", "", kStalkSlope2},
-               {"ModulusDiff1", "Modulus Diff.", "", kStalkModulusDiff},
-               {"absxabsy1", "Square band", "", kStalkSquareBand},
-               {"Image2", "Image", "", kStalkImage},
-               {"Median1", "Median", "", kStalkMedian}});
-    MenuItem& image = stalks.child(10);
-    image.visible = false;
-    image.enabled = false;
+    AddStalks(Add(m, {MenuId::Stalktype, "Stalktype1", "Stalktype"}));
 
-    MenuItem& action = Add(m, {"Action1", "&Action"});
-    Add(action, {"Run1", "Run", "F2"}, false, 4);
-    Add(action, {"Restart1", "Continue"}, false, 4);
-    Add(action, {"N1", kSeparator}, false, 4).enabled = false;
-    AddRadios(action, 4, {{"Normal1", "Normal"}, {"Sphere1", "Sphere"}, {"Inversion1", "Inversion"}});
-    Add(action, {"N2", kSeparator}, false, 4).enabled = false;
-    Add(action, {"Parameters1", "Parameters", "F3"}, false, 4);
-    Add(action, {"Cancel1", "Cancel", "Space"}, false, 4);
-    Add(action, {"TidyScreen1", "Tidy Screen", "F5"}, false, 4);
-    Add(action, {"Reset1", "Reset range and centre", "F6"}, false, 4);
-    Add(action, {"MemoryStatus1", "Memory Status", "F7"}, false, 4);
+    MenuItem& action = Add(m, {MenuId::Action, "Action1", "&Action"});
+    Add(action, {MenuId::Run, "Run1", "Run", "F2"}, false, 4);
+    Add(action, {MenuId::Continue, "Restart1", "Continue"}, false, 4);
+    Add(action, {MenuId::ActionLine1, "N1", kSeparator}, false, 4).enabled = false;
+    AddRadios(action, 4,
+              {{MenuId::Normal, "Normal1", "Normal"},
+               {MenuId::Sphere, "Sphere1", "Sphere"},
+               {MenuId::Inversion, "Inversion1", "Inversion"}});
+    Add(action, {MenuId::ActionLine2, "N2", kSeparator}, false, 4).enabled = false;
+    Add(action, {MenuId::Parameters, "Parameters1", "Parameters", "F3"}, false, 4);
+    Add(action, {MenuId::Cancel, "Cancel1", "Cancel", "Space"}, false, 4);
+    Add(action, {MenuId::TidyScreen, "TidyScreen1", "Tidy Screen", "F5"}, false, 4);
+    Add(action, {MenuId::ResetRange, "Reset1", "Reset range and centre", "F6"}, false, 4);
+    Add(action, {MenuId::MemoryStatus, "MemoryStatus1", "Memory Status", "F7"}, false, 4);
 
-    MenuItem& colours = Add(m, {"Colours1", "Colours..."});
-    Add(colours, {"Pal1", "Palette"});
-    Add(colours, {"addborder1", "add border"});
+    MenuItem& colours = Add(m, {MenuId::Colours, "Colours1", "Colours..."});
+    Add(colours, {MenuId::Palette, "Pal1", "Palette"});
+    Add(colours, {MenuId::AddBorder, "addborder1", "add border"});
 
-    MenuItem& options = Add(m, {"Options1", "Options"});
-    Add(options, {"Shexc", "Show exceptions"});
-    MenuItem& dirs = Add(options, {"SetDirectories1", "Set  Directories for saving/loading"});
-    Add(dirs, {"Pictureloaddirectory1", "Picture load directory"});
-    Add(dirs, {"Picturesavedirectory1", "Picture save directory"});
-    Add(dirs, {"Paletteloaddirectory1", "Palette load directory"});
-    Add(dirs, {"Palettesavedirectory1", "Palette save directory"});
-    Add(options, {"Setstartup1", "Set startup picture filename"});
-    Add(options, {"N3", ""});
-    Add(options, {"Saveoptions1", "Save options"});
+    MenuItem& options = Add(m, {MenuId::Options, "Options1", "Options"});
+    Add(options, {MenuId::ShowExceptions, "Shexc", "Show exceptions"});
+    MenuItem& dirs = Add(options, {MenuId::SetDirectories, "SetDirectories1", "Set  Directories for saving/loading"});
+    Add(dirs, {MenuId::PictureLoadDirectory, "Pictureloaddirectory1", "Picture load directory"});
+    Add(dirs, {MenuId::PictureSaveDirectory, "Picturesavedirectory1", "Picture save directory"});
+    Add(dirs, {MenuId::PaletteLoadDirectory, "Paletteloaddirectory1", "Palette load directory"});
+    Add(dirs, {MenuId::PaletteSaveDirectory, "Palettesavedirectory1", "Palette save directory"});
+    Add(options, {MenuId::SetStartup, "Setstartup1", "Set startup picture filename"});
+    Add(options, {MenuId::OptionsLine, "N3", ""});
+    Add(options, {MenuId::SaveOptions, "Saveoptions1", "Save options"});
 
-    MenuItem& help = Add(m, {"Help1", "Help"});
-    Add(help, {"Contents1", "Contents"});
-    Add(help, {"About1", "About"});
+    MenuItem& help = Add(m, {MenuId::Help, "Help1", "Help"});
+    Add(help, {MenuId::Contents, "Contents1", "Contents"});
+    Add(help, {MenuId::About, "About1", "About"});
 }
 
 void BuildPopup(MenuItem& p) {
-    Add(p, {"run1", "run"});
-    Add(p, {"Restart2", "Continue"});
-    Add(p, {"runinverse1", "set inverse"});
-    Add(p, {"parameters2", "parameters"});
-    Add(p, {"palette2", "palette"});
-    Add(p, {"stop1", "stop"});
-    Add(p, {"resetrange2", "reset range and centre"});
+    Add(p, {MenuId::PopupRun, "run1", "run"});
+    Add(p, {MenuId::PopupContinue, "Restart2", "Continue"});
+    Add(p, {MenuId::PopupSetInverse, "runinverse1", "set inverse"});
+    Add(p, {MenuId::PopupParameters, "parameters2", "parameters"});
+    Add(p, {MenuId::PopupPalette, "palette2", "palette"});
+    Add(p, {MenuId::PopupStop, "stop1", "stop"});
+    Add(p, {MenuId::PopupResetRange, "resetrange2", "reset range and centre"});
 }
 
-MenuItem* FindIn(MenuItem& root, const std::string& name) {
-    for (auto& c : root.children) {
-        if (c->name == name) return c.get();
-        if (MenuItem* found = FindIn(*c, name)) return found;
-    }
+MenuItem* FindIn(MenuItem& root, MenuId id) {
+    if (root.id == id) return &root;
+    for (auto& c : root.children)
+        if (MenuItem* found = FindIn(*c, id)) return found;
     return nullptr;
 }
 
 }  // namespace
 
 MenuModel::MenuModel() {
+    main_.id = MenuId::MainMenu;
     main_.name = "MainMenu1";
+    popup_.id = MenuId::PopupMenu;
     popup_.name = "PopupMenu1";
     BuildMain(main_);
     BuildPopup(popup_);
     // The stored layout: the first formula item, the first stalk item and the
     // first item of every other group carry the check mark until start-up
     // moves them.
-    item("az2bzcpixel1").checked = true;
-    item("fident1").checked = true;
-    item("modulus").checked = true;
-    item("NoStalks1").checked = true;
-    item("Julia1").checked = true;
-    item("Normal1").checked = true;
+    for (MenuId first : {FormulaMenuId(kFormulaCoefficients), FfuncMenuId(kFfuncIdent), MenuId::BailoutModulus,
+                         StalkMenuId(kStalkNone), MenuId::Julia, MenuId::Normal})
+        item(first).checked = true;
 }
 
-MenuItem* MenuModel::find(const std::string& name) {
-    if (MenuItem* found = FindIn(main_, name)) return found;
-    return FindIn(popup_, name);
+MenuItem* MenuModel::find(MenuId id) {
+    if (MenuItem* found = FindIn(main_, id)) return found;
+    return FindIn(popup_, id);
 }
 
-MenuItem& MenuModel::item(const std::string& name) {
-    if (MenuItem* found = find(name)) return *found;
-    throw std::out_of_range("no menu item " + name);
+MenuItem& MenuModel::item(MenuId id) {
+    if (MenuItem* found = find(id)) return *found;
+    throw std::out_of_range("no menu item " + std::to_string(static_cast<int>(id)));
 }
 
-const MenuItem& MenuModel::item(const std::string& name) const {
-    return const_cast<MenuModel*>(this)->item(name);
-}
+const MenuItem& MenuModel::item(MenuId id) const { return const_cast<MenuModel*>(this)->item(id); }
 
 void MenuModel::setChecked(MenuItem& target, bool checked) {
     if (target.checked == checked) return;
@@ -207,19 +186,9 @@ void MenuModel::lockForRun() {
     }
     for (auto& p : popup_.children) setEnabled(*p, false);
 
-    setEnabled(main_.child(kMenuEmpty), true);
-    MenuItem& file = main_.child(kMenuFile);
-    setEnabled(file, true);
-    setEnabled(file.child(4), true);  // Load Palette
-    setEnabled(item("palette2"), true);
-    setEnabled(item("stop1"), true);
-    MenuItem& action = main_.child(kMenuAction);
-    setEnabled(action, true);
-    setEnabled(item("Cancel1"), true);
-    setEnabled(item("TidyScreen1"), true);
-    MenuItem& colours = main_.child(kMenuColours);
-    setEnabled(colours, true);
-    setEnabled(colours.child(0), true);  // Palette
+    for (MenuId usable : {MenuId::Empty, MenuId::File, MenuId::LoadPalette, MenuId::PopupPalette, MenuId::PopupStop,
+                          MenuId::Action, MenuId::Cancel, MenuId::TidyScreen, MenuId::Colours, MenuId::Palette})
+        setEnabled(item(usable), true);
 }
 
 void MenuModel::unlockAll() {

@@ -1,17 +1,19 @@
 #pragma once
 // The main menu and the pop-up menu as plain data: captions, check marks,
-// radio groups, enabled and visible states. The window mirrors this model;
-// the run locks and unlocks items by their positions in it.
+// radio groups, enabled and visible states. The window mirrors this model.
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "menu_id.hpp"
+
 namespace velmora {
 
 struct MenuItem {
-    std::string name;      // identifier the actions are bound to
+    MenuId id{};
+    std::string name;      // the item's object name in the window
     std::string caption;   // "&" marks the access key
     std::string shortcut;  // "F2", "Space", "Alt+X", or empty
     bool checked = false;
@@ -27,12 +29,6 @@ struct MenuItem {
     size_t count() const { return children.size(); }
 };
 
-// Top items of the main menu, by position.
-enum MainMenuPosition : size_t {
-    kMenuEmpty = 0, kMenuFile, kMenuMandelJulia, kMenuFunction, kMenuBailout,
-    kMenuStalktype, kMenuAction, kMenuColours, kMenuOptions, kMenuHelp,
-};
-
 class MenuModel {
 public:
     MenuModel();
@@ -44,17 +40,17 @@ public:
     const MenuItem& mainMenu() const { return main_; }
     const MenuItem& popupMenu() const { return popup_; }
 
-    // The item of that identifier in either menu; throws std::out_of_range
-    // when there is none.
-    MenuItem& item(const std::string& name);
-    const MenuItem& item(const std::string& name) const;
-    MenuItem* find(const std::string& name);
+    // The item of that identifier in either menu (or either menu itself);
+    // item() throws std::out_of_range when there is none.
+    MenuItem& item(MenuId id);
+    const MenuItem& item(MenuId id) const;
+    MenuItem* find(MenuId id);
 
     // Checking or unchecking a radio item of a non-zero group first clears
     // every other radio item of that group under the same parent.
     void setChecked(MenuItem& item, bool checked);
-    void setChecked(const std::string& name, bool checked) { setChecked(item(name), checked); }
-    bool isChecked(const std::string& name) const { return item(name).checked; }
+    void setChecked(MenuId id, bool checked) { setChecked(item(id), checked); }
+    bool isChecked(MenuId id) const { return item(id).checked; }
 
     void setEnabled(MenuItem& item, bool enabled);
 

@@ -1,41 +1,15 @@
 #include "mode_actions.hpp"
 
 #include "conversions.hpp"
+#include "formula_table.hpp"
 #include "parameter_reading.hpp"
 
 namespace velmora {
 
 long double ModeActions::DefaultBailout(uint8_t kind) {
-    switch (kind) {
-    case kFormulaZPowZ: return 4.0L;
-    case kFormulaCSin: return 50.0L;
-    case kFormulaZ2: return 4.0L;
-    case kFormulaZ3: return 20.0L;
-    case kFormulaZ7: return 200.0L;
-    case kFormulaRecipF: return 50.0L;
-    case kFormulaRecipZ2: return 20.0L;
-    case kFormulaRecipZC2: return 20.0L;
-    case kFormulaRecipZ3: return 20.0L;
-    case kFormulaRecipZ3C: return 20.0L;
-    case kFormulaCCos: return 50.0L;
-    case kFormulaCExp: return 5000.0L;
-    case kFormulaSinh: return 200.0L;
-    case kFormulaCTanh: return 20.0L;
-    case kFormulaPokorny: return 20.0L;
-    case kFormulaCustom: return 4.0L;
-    default: return -1.0L;
-    }
+    const FormulaRecord* r = FindFormula(kind);
+    return r && r->bailout ? *r->bailout : -1.0L;
 }
-
-MenuItem* ModeActions::ItemWithValue(size_t topPosition, int value) {
-    MenuItem& top = s_.menu.mainMenu().child(topPosition);
-    for (auto& item : top.children)
-        if (item->value == value) return item.get();
-    return nullptr;
-}
-
-MenuItem* ModeActions::FunctionMenuItem(uint8_t kind) { return ItemWithValue(kMenuFunction, kind); }
-MenuItem* ModeActions::StalkMenuItem(uint8_t stalkType) { return ItemWithValue(kMenuStalktype, stalkType); }
 
 void ModeActions::FunctionItem(uint8_t kind, FormulaChoice choice) {
     if (busy()) return;
@@ -43,8 +17,8 @@ void ModeActions::FunctionItem(uint8_t kind, FormulaChoice choice) {
     if (!item) return;
     s_.params.FunctionKind = kind;
     // The coefficient formula keeps the bailout and the group as they are.
-    if (kind != kFormulaCoefficients) {
-        s_.params.maxmod = DefaultBailout(kind);
+    if (const FormulaRecord* r = FindFormula(kind); r && r->bailout) {
+        s_.params.maxmod = *r->bailout;
         uncheckfunctionmenus();
     }
     s_.menu.setChecked(*item, true);
@@ -53,12 +27,10 @@ void ModeActions::FunctionItem(uint8_t kind, FormulaChoice choice) {
 
 void ModeActions::FfuncItem(uint8_t ffunc) {
     if (busy()) return;
-    MenuItem* parent = FunctionMenuItem(kFormulaRecipF);
     s_.params.ffunc = ffunc;
     uncheckfunctionmenus();
-    for (auto& item : parent->children)
-        if (item->value == ffunc) s_.menu.setChecked(*item, true);
-    s_.menu.setChecked(*parent, true);
+    if (MenuItem* item = s_.menu.find(FfuncMenuId(ffunc))) s_.menu.setChecked(*item, true);
+    s_.menu.setChecked(FormulaMenuId(kFormulaRecipF), true);
 }
 
 void ModeActions::StalkItem(uint8_t stalkType) {
@@ -70,10 +42,9 @@ void ModeActions::StalkItem(uint8_t stalkType) {
 
 void ModeActions::BailoutItem(uint8_t kind) {
     if (busy()) return;
-    MenuItem* item = ItemWithValue(kMenuBailout, kind);
-    if (!item) return;
+    if (kind != kBailoutModulus && kind != kBailoutSumAbs) return;
     s_.params.BailoutKind = kind;
-    s_.menu.setChecked(*item, true);
+    s_.menu.setChecked(kind == kBailoutModulus ? MenuId::BailoutModulus : MenuId::BailoutSumAbs, true);
 }
 
 void ModeActions::ResetRangeAndCentre(bool fromMainWindow) {
@@ -123,30 +94,30 @@ void ModeActions::Normal() {
     if (busy()) return;
     s_.params.inversion = 0;
     s_.params.sphere = 0;
-    s_.menu.setChecked("Normal1", true);
+    s_.menu.setChecked(MenuId::Normal, true);
 }
 
 void ModeActions::Sphere() {
     if (busy()) return;
     s_.params.sphere = !s_.params.sphere;
-    MenuItem& item = s_.menu.item("Sphere1");
+    MenuItem& item = s_.menu.item(MenuId::Sphere);
     s_.menu.setChecked(item, !item.checked);
 }
 
 void ModeActions::Inversion() {
     if (busy()) return;
     s_.params.inversion = !s_.params.inversion;
-    MenuItem& item = s_.menu.item("Inversion1");
+    MenuItem& item = s_.menu.item(MenuId::Inversion);
     s_.menu.setChecked(item, !item.checked);
 }
 
 void ModeActions::SetInverse() {
     s_.params.inversion = 1;
-    s_.menu.setChecked("Inversion1", true);
+    s_.menu.setChecked(MenuId::Inversion, true);
 }
 
 void ModeActions::ShowExceptionsItem() {
-    MenuItem& item = s_.menu.item("Shexc");
+    MenuItem& item = s_.menu.item(MenuId::ShowExceptions);
     s_.run.ShowExceptions = !item.checked;
     s_.menu.setChecked(item, !item.checked);
 }
@@ -158,38 +129,36 @@ void ModeActions::mandel_params(bool visible) {
     s_.texts.setGroupCaptionVisible(visible);
 }
 
-bool ModeActions::Trigger(const std::string& name) {
-    MenuItem* item = s_.menu.find(name);
+bool ModeActions::Trigger(MenuId id) {
+    const MenuItem* item = s_.menu.find(id);
     if (!item) return false;
-    const MenuItem* parent = item->parent;
-    const MenuItem& main = s_.menu.mainMenu();
-    if (parent == &main.child(kMenuFunction)) {
-        FunctionItem(static_cast<uint8_t>(item->value));
+    const MenuId parent = item->parent ? item->parent->id : MenuId::MainMenu;
+    const auto value = static_cast<uint8_t>(item->value);
+    if (parent == FormulaMenuId(kFormulaRecipF)) {
+        FfuncItem(value);
         return true;
     }
-    if (parent && parent->name == "N1zzc1") {
-        FfuncItem(static_cast<uint8_t>(item->value));
+    switch (parent) {
+    case MenuId::Function: FunctionItem(value); return true;
+    case MenuId::Bailout: BailoutItem(value); return true;
+    case MenuId::Stalktype:
+        // A hidden item has no action.
+        if (item->visible) StalkItem(value);
         return true;
+    default: break;
     }
-    if (parent == &main.child(kMenuStalktype)) {
-        // The hidden "Image" item has no action.
-        if (item->value != kStalkImage) StalkItem(static_cast<uint8_t>(item->value));
-        return true;
+    switch (id) {
+    case MenuId::Julia: Julia(); return true;
+    case MenuId::Mandelbrot: Mandelbrot(); return true;
+    case MenuId::Normal: Normal(); return true;
+    case MenuId::Sphere: Sphere(); return true;
+    case MenuId::Inversion: Inversion(); return true;
+    case MenuId::PopupSetInverse: SetInverse(); return true;
+    case MenuId::ShowExceptions: ShowExceptionsItem(); return true;
+    case MenuId::ResetRange:
+    case MenuId::PopupResetRange: ResetRangeAndCentre(true); return true;
+    default: return false;
     }
-    if (parent == &main.child(kMenuBailout)) {
-        BailoutItem(static_cast<uint8_t>(item->value));
-        return true;
-    }
-    if (name == "Julia1") Julia();
-    else if (name == "Mandelbrot1") Mandelbrot();
-    else if (name == "Normal1") Normal();
-    else if (name == "Sphere1") Sphere();
-    else if (name == "Inversion1") Inversion();
-    else if (name == "runinverse1") SetInverse();
-    else if (name == "Shexc") ShowExceptionsItem();
-    else if (name == "Reset1" || name == "resetrange2") ResetRangeAndCentre(true);
-    else return false;
-    return true;
 }
 
 }  // namespace velmora

@@ -2,8 +2,6 @@
 // The menu actions that change picture modes: formula, f, bailout, stalk
 // type, set kind and mapping, plus the options that go with them.
 
-#include <string>
-
 #include "program_state.hpp"
 
 namespace velmora {
@@ -26,7 +24,7 @@ public:
 
     // Runs the action bound to a menu item; returns false when the item has
     // no mode action here (run, files, palette ... belong elsewhere).
-    bool Trigger(const std::string& itemName);
+    bool Trigger(MenuId id);
 
     // Any Function item, by its value.
     void FunctionItem(uint8_t kind, FormulaChoice choice = FormulaChoice::Menu);
@@ -53,12 +51,11 @@ public:
     // item leaves it unchanged.
     static long double DefaultBailout(uint8_t kind);
     // Menu item of a formula / stalk type value, or nullptr.
-    MenuItem* FunctionMenuItem(uint8_t kind);
-    MenuItem* StalkMenuItem(uint8_t stalkType);
+    MenuItem* FunctionMenuItem(uint8_t kind) { return s_.menu.find(FormulaMenuId(kind)); }
+    MenuItem* StalkMenuItem(uint8_t stalkType) { return s_.menu.find(StalkMenuId(stalkType)); }
 
 private:
     bool busy() const { return s_.run.Calculating; }
-    MenuItem* ItemWithValue(size_t topPosition, int value);
 
     ProgramState& s_;
     CustomFormulaReader* reader_;

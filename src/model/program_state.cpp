@@ -6,7 +6,7 @@ namespace velmora {
 
 void SetSetKind(ProgramState& state, SetKind kind) {
     state.setKind = kind;
-    state.menu.setChecked(kind == SetKind::Mandelbrot ? "Mandelbrot1" : "Julia1", true);
+    state.menu.setChecked(kind == SetKind::Mandelbrot ? MenuId::Mandelbrot : MenuId::Julia, true);
 }
 
 void ReportError(MessageBoxes& boxes, const std::string& applicationTitle, const std::exception& error) {

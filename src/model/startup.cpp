@@ -9,16 +9,16 @@ void InitialiseMainWindowState(ProgramState& s) {
     p.FunctionKind = kFormulaZ2;
     p.maxmod = 4.0L;
     SetSetKind(s, SetKind::Julia);
-    s.menu.setChecked("zzc1", true);
+    s.menu.setChecked(FormulaMenuId(kFormulaZ2), true);
     p.StalkType = kStalkCircle;
-    s.menu.setChecked("Circle1", true);
+    s.menu.setChecked(StalkMenuId(kStalkCircle), true);
     p.miter = 50;
     p.inversion = p.sphere = 0;
     p.invr = 1.0L;
     p.invx = p.invy = 0.0L;
     p.LastColumnDone = 10000;
     p.BailoutKind = kBailoutModulus;
-    s.menu.setChecked("modulus", true);
+    s.menu.setChecked(MenuId::BailoutModulus, true);
     p.CustomCodeLength = 1;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "menu_id.hpp"
 #include "settings.hpp"
 
 namespace velmora {
@@ -72,15 +73,15 @@ private:
 
 // The Options menu's directory items: menu item, setting, chooser caption.
 struct DirectoryItem {
-    const char* item;
+    MenuId item;
     std::string Settings::*setting;
     const char* caption;
 };
 inline constexpr DirectoryItem kDirectoryItems[] = {
-    {"Pictureloaddirectory1", &Settings::gifloaddir, "SELECT PICTURE LOAD DIRECTORY"},
-    {"Picturesavedirectory1", &Settings::gifsavedir, "SELECT PICTURE SAVE DIRECTORY"},
-    {"Paletteloaddirectory1", &Settings::palloaddir, "SELECT PALETTE LOAD DIRECTORY"},
-    {"Palettesavedirectory1", &Settings::palsavedir, "SELECT PALETTE SAVE DIRECTORY"},
+    {MenuId::PictureLoadDirectory, &Settings::gifloaddir, "SELECT PICTURE LOAD DIRECTORY"},
+    {MenuId::PictureSaveDirectory, &Settings::gifsavedir, "SELECT PICTURE SAVE DIRECTORY"},
+    {MenuId::PaletteLoadDirectory, &Settings::palloaddir, "SELECT PALETTE LOAD DIRECTORY"},
+    {MenuId::PaletteSaveDirectory, &Settings::palsavedir, "SELECT PALETTE SAVE DIRECTORY"},
 };
 
 }  // namespace velmora

@@ -31,7 +31,7 @@ private:
     std::string dir_;
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
-    static void Choose(StartedProgram& p, const std::string& item, const std::string& file) {
+    static void Choose(StartedProgram& p, MenuId item, const std::string& file) {
         p.prompter.files.push_back(file);
         p.window().triggerItem(item);
     }
@@ -64,7 +64,7 @@ private slots:
         StartedProgram saved;
         saved.program.actions().Mandelbrot();
         saved.program.driver().Runclick();
-        Choose(saved, "SaveasGIF1", path("pic.gif"));
+        Choose(saved, MenuId::SaveAsGif, path("pic.gif"));
         QVERIFY(saved.prompter.shown.empty());
         const FileDialogRequest& save = saved.prompter.fileRequests.at(0);
         QCOMPARE(save.caption, std::string("Save Picture File"));
@@ -83,7 +83,7 @@ private slots:
         CompareWithToolkit(path("pic.gif"), saved.state().buffer.bytes, 200, colours);
 
         StartedProgram loaded;
-        Choose(loaded, "LoadfromGIF1", path("pic.gif"));
+        Choose(loaded, MenuId::LoadFromGif, path("pic.gif"));
         QVERIFY(loaded.prompter.shown.empty());
         QCOMPARE(loaded.prompter.fileRequests.at(0).caption, std::string("LOAD PICTURE FILE (GIF)"));
         const ProgramState& s = loaded.state();
@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(loaded.program.CurrentFileName(), path("pic.gif"));
         QVERIFY(s.buffer.bytes == saved.state().buffer.bytes);
         QVERIFY(s.PictureBitmap.pixels() == saved.state().buffer.bytes);
-        QVERIFY(loaded.state().menu.isChecked("Mandelbrot1"));
+        QVERIFY(loaded.state().menu.isChecked(MenuId::Mandelbrot));
         QVERIFY(!s.params.KeepBuffer);
         QVERIFY(!loaded.window().canvas()->progressBar1()->isVisible());
         QCOMPARE(loaded.window().canvas()->colourTable(), saved.window().canvas()->colourTable());
@@ -138,7 +138,7 @@ private slots:
             sink.write(bytes.data(), bytes.size());
             sink.commit();
             p.prompter.shown.clear();
-            Choose(p, "LoadfromGIF1", path(name));
+            Choose(p, MenuId::LoadFromGif, path(name));
             QCOMPARE(p.prompter.texts(), std::vector<std::string>{"Not a valid Velmora 32 Version 2.01 GIF file"});
             QVERIFY(p.state().buffer.bytes == buffer);
             QCOMPARE(p.state().statusText, std::string());  // no picture file loaded yet
@@ -149,7 +149,7 @@ private slots:
     void writeFailureIsReported() {
         StartedProgram p;
         p.program.driver().Runclick();
-        Choose(p, "SaveasGIF1", path("missing/x.gif"));
+        Choose(p, MenuId::SaveAsGif, path("missing/x.gif"));
         QCOMPARE(p.prompter.texts(),
                  std::vector<std::string>{"Cannot save " + path("missing/x.gif") + ": File not found."});
         QCOMPARE(p.prompter.shown[0].caption, p.state().applicationTitle);
@@ -215,7 +215,7 @@ private slots:
             program.setCommandLinePicture(path(c.named));
             program.start();
             QCOMPARE(program.CurrentFileName(), c.loaded.empty() ? std::string() : path(c.loaded));
-            QCOMPARE(program.state().menu.isChecked("Mandelbrot1"), !c.loaded.empty());
+            QCOMPARE(program.state().menu.isChecked(MenuId::Mandelbrot), !c.loaded.empty());
             QCOMPARE(program.state().buffer.bytes.empty(), c.loaded.empty());
             QVERIFY(!program.state().params.KeepBuffer);
             if (c.message.empty()) {

@@ -295,16 +295,16 @@ void MainWindowTest::busyRuleDuringRun() {
                                  "Colours1", "Pal1", "addborder1", "Help1", "run1", "palette2", "stop1"})
             enabled[name] = Action(p, name)->isEnabled();
         MainWindow& w = p.window();
-        w.triggerItem("z3c1");   // busy: ignored
-        w.triggerItem("Cross1");  // not guarded
-        w.triggerItem("About1");
-        w.triggerItem("Contents1");
-        w.triggerItem("Reset1");
-        w.triggerItem("Mandelbrot1");
-        w.triggerItem("Run1");  // a second run does not start
-        w.triggerItem("Parameters1");
-        w.triggerItem("TidyScreen1");
-        w.triggerItem("Cancel1");
+        w.triggerItem(FormulaMenuId(kFormulaZ3));   // busy: ignored
+        w.triggerItem(StalkMenuId(kStalkCross));  // not guarded
+        w.triggerItem(MenuId::About);
+        w.triggerItem(MenuId::Contents);
+        w.triggerItem(MenuId::ResetRange);
+        w.triggerItem(MenuId::Mandelbrot);
+        w.triggerItem(MenuId::Run);  // a second run does not start
+        w.triggerItem(MenuId::Parameters);
+        w.triggerItem(MenuId::TidyScreen);
+        w.triggerItem(MenuId::Cancel);
     });
     QTest::keyClick(&p.window(), Qt::Key_F2);
 
@@ -382,7 +382,7 @@ void MainWindowTest::helpOpensAtContext() {
     dialog.runModal();
     QCOMPARE(contextInDialog, 2);
 
-    p.window().triggerItem("Contents1");
+    p.window().triggerItem(MenuId::Contents);
     QCOMPARE(help.currentContext(), 0);
 }
 

@@ -61,7 +61,7 @@ void ParametersDialogTest::layoutAndHints() {
     QCOMPARE(HelpContextOf(d.field(TextField::cx)), 2);
 
     // Tab order, with the coefficient group shown so that none is skipped.
-    p.window().triggerItem("Mandelbrot1");
+    p.window().triggerItem(MenuId::Mandelbrot);
     QStringList order;
     QWidget* w = d.field(TextField::siz);
     for (int i = 0; i < 21; ++i, w = w->nextInFocusChain()) {
@@ -241,9 +241,9 @@ void ParametersDialogTest::mandelbrotGroupFollowsTheFormula() {
     QVERIFY(groupShown());
     QCOMPARE(d.field(TextField::Rang)->text(), QString("5"));
     QCOMPARE(d.field(TextField::yce)->text(), QString("0.0"));
-    p.window().triggerItem("az2bzcpixel1");
+    p.window().triggerItem(FormulaMenuId(kFormulaCoefficients));
     QVERIFY(groupShown());
-    p.window().triggerItem("zzc1");
+    p.window().triggerItem(FormulaMenuId(kFormulaZ2));
     QVERIFY(!groupShown());
 }
 

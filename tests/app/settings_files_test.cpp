@@ -184,8 +184,9 @@ void SettingsFilesTest::directoryItemsWaitForTheRun() {
     StartedProgram p;
     const Settings before = p.program.settings();
     DuringNextRun(p.program, [&] {
-        for (const char* item : {"Pictureloaddirectory1", "Picturesavedirectory1", "Paletteloaddirectory1",
-                                 "Palettesavedirectory1", "SaveasBMP1", "SavePalette1"})
+        for (const MenuId item : {MenuId::PictureLoadDirectory, MenuId::PictureSaveDirectory,
+                                  MenuId::PaletteLoadDirectory, MenuId::PaletteSaveDirectory, MenuId::SaveAsBmp,
+                                  MenuId::SavePalette})
             p.window().triggerItem(item);
     });
     QTest::keyClick(&p.window(), Qt::Key_F2);
@@ -284,7 +285,7 @@ void SettingsFilesTest::paletteLoadDuringRunRecoloursAtOnce() {
     bool running = false;
     QRgb shown = 0;
     DuringNextRun(p.program, [&] {
-        p.window().triggerItem("LoadPalette1");
+        p.window().triggerItem(MenuId::LoadPalette);
         running = p.state().run.Calculating;
         shown = p.window().canvas()->colourTable()[0];
     });

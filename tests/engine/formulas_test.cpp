@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "formula_log.hpp"
+#include "formula_table.hpp"
 #include "formulas.hpp"
+#include "lane_column.hpp"
 #include "pixel.hpp"
 #include "run_context.hpp"
 
@@ -309,10 +311,15 @@ TEST(FormulaPixel, FastPathEqualsCheckedPathForEveryKind) {
     // A coarse grid over the usual view, and a second one far out on the
     // negative real axis where the exponential formulas fault.
     for (const long double centre : {0.0L, -12000.0L}) {
-        for (int kind = 0; kind <= 19; ++kind) {
-            if (kind == kFormulaCustom) continue;  // the custom evaluator is tested with its compiler
+        // Every record but the custom one (its evaluator is tested with its
+        // compiler), and two values no record has.
+        std::vector<int> kinds;
+        for (const FormulaRecord& r : kFormulas)
+            if (r.kind != kFormulaCustom) kinds.push_back(r.kind);
+        kinds.insert(kinds.end(), {kHighestFormulaKind + 1, 255});
+        for (const int kind : kinds) {
             for (const bool mandelbrot : {false, true}) {
-                RunContext rc = GridContext(kind == 19 ? 255 : kind);
+                RunContext rc = GridContext(kind);
                 rc.siz = 24;
                 rc.sizy = 18;
                 rc.step = 4.0L / 24;
@@ -334,6 +341,18 @@ TEST(FormulaPixel, FastPathEqualsCheckedPathForEveryKind) {
                         ASSERT_EQ(a.orbit.z, b.orbit.z) << "kind " << kind;
                     }
             }
+        }
+    }
+}
+
+// A record's lanes are the lanes the column loop picks for its formula.
+TEST(FormulaTable, LanesAreTheColumnLoops) {
+    for (const FormulaRecord& r : kFormulas) {
+        if (r.lanes == FormulaLanes::Compiled) continue;  // depends on the program
+        for (const uint8_t bailout : {kBailoutModulus, kBailoutSumAbs}) {
+            RunContext rc = GridContext(r.kind);
+            rc.BailoutKind = bailout;
+            EXPECT_EQ(LanesApply(rc), r.lanes != FormulaLanes::OnePixel) << int(r.kind);
         }
     }
 }

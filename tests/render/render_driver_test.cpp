@@ -20,7 +20,7 @@ protected:
         driver.addObserver(host);
         InitialiseWithoutPicture(s, actions);
         set(TextField::siz, "20");
-        actions.Trigger("NoStalks1");
+        actions.Trigger(StalkMenuId(kStalkNone));
     }
     void set(TextField f, const std::string& text) { s.texts.setText(f, text); }
     uint8_t pixel(int x, int y) const { return s.buffer.bytes.at(static_cast<size_t>(y) * s.buffer.width + x); }
@@ -92,7 +92,7 @@ TEST_F(Driver, EscapeAndInteriorColours) {
     EXPECT_EQ(pixel(1, 1), MulDiv(180, 50 - 3, 50));
 
     // With a stalk type chosen the gradient moves to 120..180.
-    actions.Trigger("Cross1");
+    actions.Trigger(StalkMenuId(kStalkCross));
     set(TextField::p1, "0");  // nothing is ever caught
     driver.Runclick();
     EXPECT_EQ(pixel(1, 1), 120 + MulDiv(60, 47, 50));
@@ -138,7 +138,7 @@ TEST_F(Driver, ColourRulesTable) {
 }
 
 TEST_F(Driver, MandelbrotStartsAtThePixel) {
-    actions.Trigger("Mandelbrot1");
+    actions.Trigger(MenuId::Mandelbrot);
     set(TextField::siz, "20");
     set(TextField::miter, "1");
     set(TextField::p3, "1");
@@ -165,7 +165,7 @@ TEST_F(Driver, RunWhileCalculatingDoesNothing) {
     EXPECT_TRUE(host.statusTexts.empty());
     EXPECT_EQ(host.repaints, 0);
     EXPECT_FALSE(s.buffer.present);
-    EXPECT_TRUE(s.menu.item("Run1").enabled);
+    EXPECT_TRUE(s.menu.item(MenuId::Run).enabled);
 }
 
 TEST_F(Driver, ProgressTitlesAndEnd) {
@@ -185,7 +185,7 @@ TEST_F(Driver, ProgressTitlesAndEnd) {
     EXPECT_EQ(host.palettesMade, 1);
     EXPECT_EQ(host.copiedColumns.size(), 100u);
     EXPECT_EQ(host.pumps, 100 * 75);
-    EXPECT_TRUE(s.menu.item("Run1").enabled);
+    EXPECT_TRUE(s.menu.item(MenuId::Run).enabled);
 
     set(TextField::siz, "200");
     host.statusTexts.clear();
@@ -199,8 +199,8 @@ TEST_F(Driver, MenusLockedDuringRun) {
         if (checked) return;
         checked = true;
         EXPECT_TRUE(s.run.Calculating);
-        EXPECT_FALSE(s.menu.item("Run1").enabled);
-        EXPECT_TRUE(s.menu.item("Cancel1").enabled);
+        EXPECT_FALSE(s.menu.item(MenuId::Run).enabled);
+        EXPECT_TRUE(s.menu.item(MenuId::Cancel).enabled);
         EXPECT_TRUE(host.cancelLabelVisible);
         // Guarded commands refuse, and a second run does not start.
         driver.Runclick();
@@ -294,7 +294,7 @@ TEST_F(Driver, SetUpFaults) {
         EXPECT_EQ(h.messages[0].text, c.message);
         EXPECT_EQ(h.messages[0].caption, "main");
         EXPECT_FALSE(fresh.run.Calculating);
-        EXPECT_TRUE(fresh.menu.item("Run1").enabled);
+        EXPECT_TRUE(fresh.menu.item(MenuId::Run).enabled);
         if (c.runs) {
             EXPECT_EQ(h.lastStatus(), "Picture completed.") << c.text;
         } else {
@@ -379,7 +379,7 @@ TEST_F(Driver, ZeroIterations) {
 }
 
 TEST_F(Driver, CoefficientFormulaSetUp) {
-    actions.Trigger("az2bzcpixel1");
+    actions.Trigger(FormulaMenuId(kFormulaCoefficients));
     set(TextField::xce, "0.25");
     set(TextField::yce, "-0.5");
     set(TextField::maxmod, "4");
@@ -391,7 +391,7 @@ TEST_F(Driver, CoefficientFormulaSetUp) {
 }
 
 TEST_F(Driver, SphereBackground) {
-    actions.Trigger("Sphere1");
+    actions.Trigger(MenuId::Sphere);
     set(TextField::siz, "40");
     driver.Runclick();
     int background = 0;
@@ -408,7 +408,7 @@ TEST_F(Driver, MappingsMovePointsAndPlots) {
     set(TextField::siz, "40");
     set(TextField::Rang, "8");  // step 0.2
     s.params.FunctionKind = 200;  // z stays the mapped plane point
-    actions.Trigger("Inversion1");
+    actions.Trigger(MenuId::Inversion);
     s.params.invx = 1.0L;
     s.params.invy = 0.0L;
     s.params.invr = 2.0L;
@@ -426,8 +426,8 @@ TEST_F(Driver, MappingsMovePointsAndPlots) {
     // Sphere: 40 x 30, hs = 20, hy = 15. Pixel (10, 5): dx = dy = 10,
     // q = 7.5, py = 15 + Round(sqrt(225 - 56.25) * 10 / 30) = 15 + Round(4.33) = 19,
     // px = 20 - Round(15 * 7.5 / 30) = 20 - Round(3.75) = 16.
-    actions.Trigger("Normal1");
-    actions.Trigger("Sphere1");
+    actions.Trigger(MenuId::Normal);
+    actions.Trigger(MenuId::Sphere);
     driver.Runclick();
     const PixelOutcome moved = ComputePixel(driver.runContext(), 10, 5);
     EXPECT_EQ(moved.px, 16);
@@ -436,7 +436,7 @@ TEST_F(Driver, MappingsMovePointsAndPlots) {
 }
 
 TEST_F(Driver, SinglePixelSphereStaysInsideTheBuffer) {
-    actions.Trigger("Sphere1");
+    actions.Trigger(MenuId::Sphere);
     set(TextField::siz, "1");
     driver.Runclick();
     EXPECT_EQ(s.buffer.bytes.size(), 1u);
@@ -469,7 +469,7 @@ TEST_F(Driver, FaultingOrbitIsColouredAsAnEscapeAtThatStep) {
 }
 
 TEST_F(Driver, FaultMessagesUntilIgnore) {
-    actions.Trigger("Shexc");
+    actions.Trigger(MenuId::ShowExceptions);
     set(TextField::siz, "4");
     set(TextField::Rang, "1e1000");
     set(TextField::maxmod, "1e4000");
@@ -495,12 +495,12 @@ TEST_F(Driver, FastAndCheckedPathsAgree) {
         const char* rang;
         const char* maxmod;
         bool mandelbrot;
-        const char* stalk;
-    } setups[] = {{"3", "4", true, "NoStalks1"}, {"1e1000", "1e4000", false, "NoStalks1"},
-                  {"4", "4", false, "Converge1"}, {"1e2000", "1e4900", true, "Converge1"}};
+        uint8_t stalk;
+    } setups[] = {{"3", "4", true, kStalkNone}, {"1e1000", "1e4000", false, kStalkNone},
+                  {"4", "4", false, kStalkConverge}, {"1e2000", "1e4900", true, kStalkConverge}};
     for (const auto& setup : setups) {
-        if (setup.mandelbrot) actions.Trigger("Mandelbrot1");
-        actions.Trigger(setup.stalk);
+        if (setup.mandelbrot) actions.Trigger(MenuId::Mandelbrot);
+        actions.Trigger(StalkMenuId(setup.stalk));
         set(TextField::siz, "24");
         set(TextField::Rang, setup.rang);
         set(TextField::maxmod, setup.maxmod);
@@ -579,7 +579,7 @@ TEST_F(Driver, PlanePointOverflowEndsTheRunCleanly) {
     ASSERT_EQ(outcome.faults.size(), 1u);
     EXPECT_EQ(outcome.faults[0].kind, FaultKind::FloatOverflow);
     EXPECT_FALSE(s.run.Calculating);
-    EXPECT_TRUE(s.menu.item("Run1").enabled);
+    EXPECT_TRUE(s.menu.item(MenuId::Run).enabled);
 }
 
 }  // namespace

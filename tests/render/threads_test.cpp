@@ -22,8 +22,8 @@ namespace {
 
 struct Picture : testing::TestSession {
     explicit Picture(const std::function<void(Picture&)>& set) {
-        actions.Trigger("Mandelbrot1");
-        actions.Trigger("NoStalks1");
+        actions.Trigger(MenuId::Mandelbrot);
+        actions.Trigger(StalkMenuId(kStalkNone));
         text(TextField::siz, "48");
         set(*this);
     }
@@ -38,7 +38,7 @@ struct View {
 const std::vector<View>& Views() {
     static const std::vector<View> views = {
         {"z^2+c", [](Picture&) {}},
-        {"z^2+c sum of parts", [](Picture& g) { g.actions.Trigger("sumabs"); }},
+        {"z^2+c sum of parts", [](Picture& g) { g.actions.Trigger(MenuId::BailoutSumAbs); }},
         {"z^2+c faulting", [](Picture& g) {
              g.text(TextField::Rang, "1e2470");
              g.text(TextField::maxmod, "1e4900");
@@ -61,7 +61,7 @@ const std::vector<View>& Views() {
              g.text(TextField::maxmod, "0");
              g.text(TextField::xce, "0");
          }},
-        {"z^2+c sphere", [](Picture& g) { g.actions.Trigger("Sphere1"); }},
+        {"z^2+c sphere", [](Picture& g) { g.actions.Trigger(MenuId::Sphere); }},
         {"z^7+c huge bailout", [](Picture& g) {
              g.formula(kFormulaZ7);
              g.text(TextField::maxmod, "1e4900");
@@ -75,8 +75,8 @@ const std::vector<View>& Views() {
          }},
         {"sinh overflow sphere inversion", [](Picture& g) {
              g.formula(kFormulaSinh);
-             g.actions.Trigger("Sphere1");
-             g.actions.Trigger("Inversion1");
+             g.actions.Trigger(MenuId::Sphere);
+             g.actions.Trigger(MenuId::Inversion);
              g.text(TextField::Rang, "40000");
              g.text(TextField::xce, "5000");
              g.text(TextField::maxmod, "1e1000");

@@ -156,7 +156,7 @@ TEST(ParameterBlock, ApplyRestoresTheProgram) {
     EXPECT_EQ(q.Rang, 3.3L);
     EXPECT_TRUE(SameMarks(loaded.s.palette.marks, saved.s.palette.marks));
     EXPECT_EQ(Checks(loaded.s.menu.mainMenu()), [&] {
-        saved.s.menu.setChecked("Sphere1", true);  // the Inversion check goes with the block's Sphere
+        saved.s.menu.setChecked(MenuId::Sphere, true);  // the Inversion check goes with the block's Sphere
         return Checks(saved.s.menu.mainMenu());
     }());
     const struct {
@@ -173,7 +173,7 @@ TEST(ParameterBlock, ApplyRestoresTheProgram) {
     b.bytes[block::kFunctionKind] = 16;
     ASSERT_TRUE(ApplyParameterBlock(b, loaded.s, loaded.actions, loaded.formula));
     EXPECT_EQ(loaded.s.params.FunctionKind, 16);
-    EXPECT_TRUE(loaded.s.menu.isChecked("N1zzc1"));
+    EXPECT_TRUE(loaded.s.menu.isChecked(FormulaMenuId(kFormulaRecipF)));
     b.bytes[1] = 'v';
     b.bytes[block::kFunctionKind] = 3;
     EXPECT_FALSE(ApplyParameterBlock(b, loaded.s, loaded.actions, loaded.formula));
