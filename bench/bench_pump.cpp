@@ -28,7 +28,7 @@ using namespace velmora;
 
 class SilentPrompter : public Prompter {
 public:
-    MessageResult message(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) override {
+    MessageResult messageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) override {
         return buttons == MessageButtons::AbortRetryIgnore ? MessageResult::Ignore : MessageResult::Ok;
     }
     std::optional<std::string> openFile(const FileDialogRequest&) override { return std::nullopt; }

@@ -1,5 +1,7 @@
 #include "custom_formula_dialog.hpp"
 
+#include <utility>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,11 +78,25 @@ void CustomFormulaDialog::OKBtnClick() {
     done(kOk);
 }
 
-void ConnectCustomFormula(Program& program) {
-    CustomFormulaDialog& dialog = program.customFormulaDialog();
-    dialog.onConfirm = [&program](const std::string& text) {
-        ConfirmCustomFormula(program.state(), program.host(), text);
-    };
+void WindowCustomFormula::attach(CustomFormulaDialog* dialog) {
+    dialog_ = dialog;
+    if (dialog_) dialog_->onConfirm = [this](const std::string& text) { confirmed_ = text; };
+}
+
+std::optional<std::string> WindowCustomFormula::askCustomFormula() {
+    confirmed_.reset();
+    if (dialog_) dialog_->runModal();
+    return std::exchange(confirmed_, std::nullopt);
+}
+
+CustomConstantTexts WindowCustomFormula::constantTexts() const {
+    return dialog_ ? dialog_->constantTexts() : CustomConstantTexts{};
+}
+
+std::string WindowCustomFormula::formulaText() const { return dialog_ ? dialog_->formulaText() : std::string(); }
+
+void WindowCustomFormula::setFormulaText(const std::string& text) {
+    if (dialog_) dialog_->setFormulaText(text);
 }
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "custom_formula.hpp"
@@ -45,8 +46,20 @@ private:
     QPushButton* ok_ = nullptr;
 };
 
-// Wires the dialog's OK to the program: the formula text is taken and shown.
-class Program;
-void ConnectCustomFormula(Program& program);
+// The dialog as the session asks it. The session is made before the
+// window, so the dialog is attached once it exists; until then there is no
+// dialog to show and its fields are empty.
+class WindowCustomFormula : public CustomFormulaDialogHost {
+public:
+    void attach(CustomFormulaDialog* dialog);
+    std::optional<std::string> askCustomFormula() override;
+    CustomConstantTexts constantTexts() const override;
+    std::string formulaText() const override;
+    void setFormulaText(const std::string& text) override;
+
+private:
+    CustomFormulaDialog* dialog_ = nullptr;
+    std::optional<std::string> confirmed_;
+};
 
 }  // namespace velmora

@@ -11,12 +11,12 @@
 
 #include "palette_headers.hpp"
 #include "program_state.hpp"
+#include "window_host.hpp"
 
 namespace velmora {
 
 class MainWindow;
 class PaletteEditorDialog;
-class WindowHost;
 
 // The picture's top-left corner of the window, into which the editor shows
 // the picture shrunk while it changes colours.
@@ -25,7 +25,8 @@ inline constexpr int kPreviewHeight = 150;
 
 class WindowPaletteHost : public PaletteHost {
 public:
-    explicit WindowPaletteHost(const PaletteState& palette) : palette_(palette) {}
+    // Made before the palette state it shows; attachPalette() gives it.
+    void attachPalette(const PaletteState& palette) { palette_ = &palette; }
 
     void attach(MainWindow* window, PaletteEditorDialog* dialog);
 

@@ -4,11 +4,8 @@
 #include <QDir>
 #include <QProgressBar>
 
-#include "custom_formula_dialog.hpp"
 #include "main_window.hpp"
-#include "palette_wiring.hpp"
 #include "picture_canvas.hpp"
-#include "program.hpp"
 
 namespace velmora {
 
@@ -16,78 +13,60 @@ std::string DirectoryOrHome(const std::string& directory) {
     return directory.empty() ? QDir::homePath().toStdString() : directory;
 }
 
-PictureFileWiring::PictureFileWiring(Program& program)
-    : program_(program),
-      files_(program.state(), program.actions(), program.driver(), *this,
-             {program.host(), program.host(), *this}) {
-    program.driver().addObserver(files_);
-    program.mainWindow().setItemHandler(MenuId::SaveAsGif, [this] { SaveasGIF1Click(); });
-    program.mainWindow().setItemHandler(MenuId::LoadFromGif, [this] { LoadfromGIF1Click(); });
+PictureFileWiring::PictureFileWiring(Session& session, const Settings& settings, Prompter& prompter,
+                                     MainWindow& window)
+    : session_(session), settings_(settings), prompter_(prompter) {
+    window.setItemHandler(MenuId::SaveAsGif, [this] { SaveasGIF1Click(); });
+    window.setItemHandler(MenuId::LoadFromGif, [this] { LoadfromGIF1Click(); });
 }
 
 void PictureFileWiring::SaveasGIF1Click() {
-    if (program_.state().run.Calculating) return;
-    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(program_.settings().gifsavedir),
-                                    "picture (*.gif)", "gif", "*.gif"};
-    if (const auto name = program_.prompter().saveFile(request)) files_.SaveGif(*name);
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.gif)", "gif",
+                                    "*.gif"};
+    if (const auto name = prompter_.saveFile(request)) session_.files.SaveGif(*name);
 }
 
 void PictureFileWiring::LoadfromGIF1Click() {
-    PictureParameters& p = program_.state().params;
-    if (p.Calculating) return;
-    const FileDialogRequest request{kLoadCaption, DirectoryOrHome(program_.settings().gifloaddir),
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{kLoadCaption, DirectoryOrHome(settings_.gifloaddir),
                                     "picture (*.gif);;picture (*.bmp);;palette (*.vmp)", "", "*.gif"};
-    if (const auto name = program_.prompter().openFile(request))
-        loadNamedGif(*name);
-    else
-        p.KeepBuffer = false;
+    if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
 }
 
-void PictureFileWiring::loadNamedGif(const std::string& fileName) {
-    PictureParameters& p = program_.state().params;
-    // The picture keeps its buffer for the continuation; whatever happens,
-    // the next run after it starts afresh.
-    struct KeepBufferWhileLoading {
-        bool& flag;
-        ~KeepBufferWhileLoading() { flag = false; }
-    } keep{p.KeepBuffer};
-    p.KeepBuffer = true;
-    files_.LoadGif(fileName);
-}
+LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName) { return session_.files.LoadGif(fileName); }
 
-void PictureFileWiring::setBusyCursor(bool busy) {
+void WindowFileHost::attach(MainWindow* window) { window_ = window; }
+
+void WindowFileHost::setBusyCursor(bool busy) {
     if (busy)
         QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     else
         QApplication::restoreOverrideCursor();
 }
 
-void PictureFileWiring::drawSaveMark(int xoff, int yoff, int row) {
-    program_.mainWindow().canvas()->drawSaveMark(xoff - 10, xoff, yoff + row);
+void WindowFileHost::drawSaveMark(int xoff, int yoff, int row) {
+    if (window_) window_->canvas()->drawSaveMark(xoff - 10, xoff, yoff + row);
 }
 
-void PictureFileWiring::showLoadProgress(int maximum) {
+void WindowFileHost::showLoadProgress(int maximum) {
     progressMaximum_ = maximum > 0 ? maximum : 1;
     progressPercent_ = 0;
-    program_.mainWindow().canvas()->showLoadProgress(0);
+    if (window_) window_->canvas()->showLoadProgress(0);
 }
 
-void PictureFileWiring::setLoadProgress(int position) {
+void WindowFileHost::setLoadProgress(int position) {
     const int percent = static_cast<int>(int64_t{position} * 100 / progressMaximum_);
-    if (percent == progressPercent_) return;
+    if (percent == progressPercent_ || !window_) return;
     progressPercent_ = percent;
-    PictureCanvas* canvas = program_.mainWindow().canvas();
+    PictureCanvas* canvas = window_->canvas();
     canvas->showLoadProgress(percent);
     // The load does not pump events: the bar is painted as it moves.
     canvas->progressBar1()->repaint();
 }
 
-void PictureFileWiring::hideLoadProgress() { program_.mainWindow().canvas()->hideLoadProgress(); }
-
-void PictureFileWiring::marksReplaced() { program_.palette().takeMarks(program_.state().palette.marks); }
-
-std::string PictureFileWiring::formulaText() const { return program_.customFormulaDialog().formulaText(); }
-
-void PictureFileWiring::setFormulaText(const std::string& text) { program_.customFormulaDialog().setFormulaText(text); }
+void WindowFileHost::hideLoadProgress() {
+    if (window_) window_->canvas()->hideLoadProgress();
+}
 
 }  // namespace velmora

@@ -1,50 +1,57 @@
 #pragma once
 // Pictures in the desktop program: File > "Save as GIF..." and
-// "Load from GIF...", the start-up picture, the hourglass, the save marks,
-// ProgressBar1, and the custom formula dialog's field as saved pictures
-// carry it.
+// "Load from GIF...", and what a save or load shows in the window: the
+// hourglass, the save marks and ProgressBar1.
 
+#include <QPointer>
 #include <string>
 
 #include "picture_files.hpp"
+#include "prompter.hpp"
+#include "session.hpp"
+#include "settings.hpp"
 
 namespace velmora {
 
-class Program;
+class MainWindow;
 
-class PictureFileWiring : public PictureFileHost, public CustomFormulaField {
+class WindowFileHost : public PictureFileHost {
 public:
-    // After the main window, the custom formula dialog and the palette.
-    explicit PictureFileWiring(Program& program);
-    PictureFileWiring(const PictureFileWiring&) = delete;
-    PictureFileWiring& operator=(const PictureFileWiring&) = delete;
-
-    PictureFiles& files() { return files_; }
-
-    void SaveasGIF1Click();
-    void LoadfromGIF1Click();
-    // What "Load from GIF..." does once a file is chosen; a picture named on
-    // the command line is loaded the same way. File errors are thrown.
-    void loadNamedGif(const std::string& fileName);
-
-    static constexpr const char* kSaveCaption = "Save Picture File";
-    static constexpr const char* kLoadCaption = "LOAD PICTURE FILE (GIF)";
+    // The session is made before the window: until it is attached a save or
+    // load shows nothing beyond the status line.
+    void attach(MainWindow* window);
 
     void setBusyCursor(bool busy) override;
     void drawSaveMark(int xoff, int yoff, int row) override;
     void showLoadProgress(int maximum) override;
     void setLoadProgress(int position) override;
     void hideLoadProgress() override;
-    void marksReplaced() override;
-
-    std::string formulaText() const override;
-    void setFormulaText(const std::string& text) override;
 
 private:
-    Program& program_;
-    PictureFiles files_;
+    QPointer<MainWindow> window_;
     int progressMaximum_ = 1;
     int progressPercent_ = -1;
+};
+
+class PictureFileWiring {
+public:
+    PictureFileWiring(Session& session, const Settings& settings, Prompter& prompter, MainWindow& window);
+    PictureFileWiring(const PictureFileWiring&) = delete;
+    PictureFileWiring& operator=(const PictureFileWiring&) = delete;
+
+    void SaveasGIF1Click();
+    void LoadfromGIF1Click();
+    // What "Load from GIF..." does once a file is chosen; a picture named on
+    // the command line is loaded the same way. File errors are thrown.
+    LoadOutcome loadNamedGif(const std::string& fileName);
+
+    static constexpr const char* kSaveCaption = "Save Picture File";
+    static constexpr const char* kLoadCaption = "LOAD PICTURE FILE (GIF)";
+
+private:
+    Session& session_;
+    const Settings& settings_;
+    Prompter& prompter_;
 };
 
 // A directory setting, or the user's home when it is empty.

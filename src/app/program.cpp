@@ -25,12 +25,9 @@ Program::Program(Prompter& prompter, SettingsStore& store, Settings firstStart)
     : prompter_(prompter),
       settingsStore_(store),
       firstStart_(std::move(firstStart)),
-      host_(state_, prompter),
-      actions_(state_, this),
-      driver_(state_, host_, host_, host_),
-      palette_(std::make_unique<PaletteWiring>(state_, host_)) {
-    driver_.addObserver(palette_->runObserver());
-}
+      host_(prompter),
+      session_({host_, host_, host_, paletteScreen_.screen, fileHost_, customFormulaHost_}),
+      palette_(std::make_unique<PaletteWiring>(session_.state, host_, paletteScreen_)) {}
 
 Program::~Program() {
     if (helpKeys_ && qApp) qApp->removeEventFilter(helpKeys_.get());
@@ -42,11 +39,12 @@ void Program::start() {
     helpKeys_ = std::make_unique<HelpKeyFilter>(*help_);
     qApp->installEventFilter(helpKeys_.get());
 
-    InitialiseMainWindowState(state_);
-    mainWindow_ = std::make_unique<MainWindow>(state_, actions_, driver_, prompter_, *help_);
+    InitialiseMainWindowState(session_.state);
+    mainWindow_ = std::make_unique<MainWindow>(session_.state, session_.actions, session_.driver, prompter_, *help_);
     host_.attachMainWindow(mainWindow_.get());
+    fileHost_.attach(mainWindow_.get());
     palette_->attachMainWindow(*mainWindow_);
-    zoom_ = std::make_unique<ZoomWiring>(state_, *mainWindow_->canvas(), driver_, prompter_, host_);
+    zoom_ = std::make_unique<ZoomWiring>(session_.state, *mainWindow_->canvas(), session_.driver, prompter_, host_);
     // Sized like the maximised window already, so that a picture started
     // during start-up is placed as it will be seen.
     if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());
@@ -58,12 +56,12 @@ void Program::start() {
     });
 
     customFormula_ = new CustomFormulaDialog(mainWindow_.get());
-    ConnectCustomFormula(*this);
+    customFormulaHost_.attach(customFormula_);
     paletteEditor_ = new PaletteEditorDialog(mainWindow_.get());
     palette_->attachEditorDialog(*paletteEditor_);
-    files_ = std::make_unique<PictureFileWiring>(*this);
+    files_ = std::make_unique<PictureFileWiring>(session_, settings_, prompter_, *mainWindow_);
     createParametersDialog();
-    directoryChooser_ = new DirectoryChooserDialog(state_, prompter_, mainWindow_.get());
+    directoryChooser_ = new DirectoryChooserDialog(session_.state, prompter_, mainWindow_.get());
     ConnectOptionsMenu(*this);
     ConnectPaletteFileCommands(*this);
     ConnectBmpExport(*this);
@@ -72,17 +70,11 @@ void Program::start() {
     mainWindow_->showMaximized();
 }
 
-void Program::readCustomFormula() {
-    // A picture being loaded brings its own formula: no dialog then.
-    if (!state_.params.KeepBuffer) customFormula_->runModal();
-    ReadAndCompileCustomFormula(state_, host_, customFormula_->constantTexts());
-}
-
 void Program::createParametersDialog() {
-    parameters_ = new ParametersDialog(state_, actions_, prompter_, mainWindow_.get());
+    parameters_ = new ParametersDialog(session_.state, session_.actions, prompter_, mainWindow_.get());
     host_.attachParametersDialog(parameters_);
-    // "z^2+c" once more, and KeepBuffer for the picture about to be loaded.
-    InitialiseParametersDialogState(state_, actions_);
+    // "z^2+c" once more.
+    InitialiseParametersDialogState(session_.state, session_.actions);
     readSettings();
     loadStartupPicture();
 }
@@ -92,31 +84,27 @@ void Program::readSettings() {
         InstallSettings(settingsStore_, firstStart_);
     } catch (const std::exception& e) {
         // Without settings the program still starts, with none.
-        ReportError(prompter_, state_.applicationTitle, e);
+        ReportError(prompter_, session_.state.applicationTitle, e);
     }
     for (const std::string& error : ReadSettings(settingsStore_, settings_))
-        ReportError(prompter_, state_.applicationTitle, std::runtime_error(error));
+        ReportError(prompter_, session_.state.applicationTitle, std::runtime_error(error));
 }
 
-const std::string& Program::CurrentFileName() const { return files_->files().CurrentFileName(); }
+const std::string& Program::CurrentFileName() const { return session_.files.CurrentFileName(); }
 
 void Program::loadStartupPicture() {
     if (!commandLinePicture_.empty()) {
         loadCommandLinePicture();
         return;
     }
-    PictureFiles& files = files_->files();
+    PictureFiles& files = session_.files;
     files.setCurrentFileName(settings_.startfile);
-    // No start-up picture named: nothing is loaded, nothing is said, and no
-    // picture is waiting to be kept by the first run.
-    if (settings_.startfile.empty()) {
-        state_.params.KeepBuffer = false;
-        return;
-    }
+    // No start-up picture named: nothing is loaded and nothing is said.
+    if (settings_.startfile.empty()) return;
     try {
         files.LoadGif(settings_.startfile);
     } catch (const std::exception& e) {
-        prompter_.messageBox(std::string(kRegistryErrorPrefix) + e.what() + " ", state_.applicationTitle,
+        prompter_.messageBox(std::string(kRegistryErrorPrefix) + e.what() + " ", session_.state.applicationTitle,
                           MessageButtons::Ok, MessageIcon::Information);
     }
 }
@@ -127,7 +115,7 @@ void Program::loadCommandLinePicture() {
     try {
         files_->loadNamedGif(commandLinePicture_);
     } catch (const std::exception& e) {
-        ReportError(prompter_, state_.applicationTitle, e);
+        ReportError(prompter_, session_.state.applicationTitle, e);
     }
 }
 

@@ -5,10 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "mode_actions.hpp"
-#include "program_state.hpp"
+#include "custom_formula_dialog.hpp"
+#include "palette_wiring.hpp"
+#include "picture_file_wiring.hpp"
 #include "prompter.hpp"
-#include "render_driver.hpp"
+#include "session.hpp"
 #include "settings.hpp"
 #include "window_host.hpp"
 
@@ -20,17 +21,16 @@ class HelpKeyFilter;
 class HelpViewer;
 class MainWindow;
 class PaletteEditorDialog;
-class PaletteWiring;
-class PictureFileWiring;
 class ParametersDialog;
 class ZoomWiring;
 
-class Program : public CustomFormulaReader {
+// The desktop program: a session with the window's hosts, and the windows.
+class Program {
 public:
     // `store` is the per-user settings store; when it holds no settings yet
     // (a user's first start), `firstStart` is written into it.
     Program(Prompter& prompter, SettingsStore& store, Settings firstStart = {});
-    ~Program() override;
+    ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
@@ -46,15 +46,12 @@ public:
     // missing or refused file as that menu item reports it.
     void setCommandLinePicture(const std::string& fileName) { commandLinePicture_ = fileName; }
 
-    // "Custom" was chosen: its dialog (unless a picture is being loaded),
-    // then the constants are read and the formula compiled.
-    void readCustomFormula() override;
-
-    ProgramState& state() { return state_; }
+    Session& session() { return session_; }
+    ProgramState& state() { return session_.state; }
     Prompter& prompter() { return prompter_; }
     WindowHost& host() { return host_; }
-    ModeActions& actions() { return actions_; }
-    RenderDriver& driver() { return driver_; }
+    ModeActions& actions() { return session_.actions; }
+    RenderDriver& driver() { return session_.driver; }
     HelpViewer& help() { return *help_; }
     MainWindow& mainWindow() { return *mainWindow_; }
     CustomFormulaDialog& customFormulaDialog() { return *customFormula_; }
@@ -81,13 +78,16 @@ private:
     void loadStartupPicture();
     void loadCommandLinePicture();
 
-    ProgramState state_;
     Prompter& prompter_;
     SettingsStore& settingsStore_;
     Settings firstStart_;
+    // The hosts the session shows through; made before it, given the
+    // windows as they are made.
     WindowHost host_;
-    ModeActions actions_;
-    RenderDriver driver_;
+    WindowPaletteScreen paletteScreen_{host_};
+    WindowFileHost fileHost_;
+    WindowCustomFormula customFormulaHost_;
+    Session session_;
     Settings settings_;
     std::unique_ptr<HelpViewer> help_;
     std::unique_ptr<HelpKeyFilter> helpKeys_;

@@ -72,7 +72,7 @@ void ApplyFunctionKind(const uint8_t* at, ProgramState& s, ModeActions& actions,
         const std::string text = CountedString(at + block::kCustomFormula);
         p.custfunc = text;
         formula.setFormulaText(text);
-        actions.FunctionItem(kFormulaCustom, FormulaChoice::LoadedPicture);
+        actions.FunctionItem(kFormulaCustom, ChosenBy::LoadedPicture);
         return;
     }
     MenuItem* item = actions.FunctionMenuItem(p.FunctionKind);

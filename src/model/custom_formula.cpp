@@ -40,8 +40,8 @@ CustomCompileOutcome ReadAndCompileCustomFormula(ProgramState& state, UserPrompt
     return CustomCompileOutcome::Compiled;
 }
 
-void CustomFormulaCompiler::readCustomFormula(FormulaChoice choice) {
-    if (choice == FormulaChoice::Menu)
+void CustomFormulaCompiler::readCustomFormula(ChosenBy choice) {
+    if (choice == ChosenBy::Menu)
         if (const std::optional<std::string> text = dialog_.askCustomFormula()) ConfirmCustomFormula(s_, prompts_, *text);
     lastOutcome = ReadAndCompileCustomFormula(s_, prompts_, dialog_.constantTexts());
 }

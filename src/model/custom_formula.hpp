@@ -85,7 +85,7 @@ class CustomFormulaCompiler : public CustomFormulaReader {
 public:
     CustomFormulaCompiler(ProgramState& state, UserPrompts& prompts, CustomFormulaDialogHost& dialog)
         : s_(state), prompts_(prompts), dialog_(dialog) {}
-    void readCustomFormula(FormulaChoice choice) override;
+    void readCustomFormula(ChosenBy choice) override;
 
     CustomCompileOutcome lastOutcome = CustomCompileOutcome::Compiled;
 

@@ -11,7 +11,7 @@ long double ModeActions::DefaultBailout(uint8_t kind) {
     return r && r->bailout ? *r->bailout : -1.0L;
 }
 
-void ModeActions::FunctionItem(uint8_t kind, FormulaChoice choice) {
+void ModeActions::FunctionItem(uint8_t kind, ChosenBy choice) {
     if (busy()) return;
     MenuItem* item = FunctionMenuItem(kind);
     if (!item) return;

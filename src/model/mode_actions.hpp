@@ -8,14 +8,14 @@ namespace velmora {
 
 // Who chose a formula: the user from the menu, or a picture being loaded,
 // which brings its own custom formula (and so shows no dialog).
-enum class FormulaChoice { Menu, LoadedPicture };
+enum class ChosenBy { Menu, LoadedPicture };
 
 // Reads and compiles the custom formula once "Custom" is chosen, after the
 // formula's dialog when the user chose it.
 class CustomFormulaReader {
 public:
     virtual ~CustomFormulaReader() = default;
-    virtual void readCustomFormula(FormulaChoice choice) = 0;
+    virtual void readCustomFormula(ChosenBy choice) = 0;
 };
 
 class ModeActions {
@@ -27,7 +27,7 @@ public:
     bool Trigger(MenuId id);
 
     // Any Function item, by its value.
-    void FunctionItem(uint8_t kind, FormulaChoice choice = FormulaChoice::Menu);
+    void FunctionItem(uint8_t kind, ChosenBy choice = ChosenBy::Menu);
     void FfuncItem(uint8_t ffunc);    // "f=ident", "f=sin", "f=cos"
     void StalkItem(uint8_t stalkType);
     void BailoutItem(uint8_t kind);

@@ -83,9 +83,9 @@ private slots:
 
     void loadingPictureCompilesWithoutTheDialog() {
         testing::StartedProgram p;
-        p.state().params.KeepBuffer = true;
         p.state().params.custfunc = "z*z+sin(c)";
-        ChooseCustom(p);  // a dialog shown here would block the test
+        // A dialog shown here would block the test.
+        p.program.actions().FunctionItem(kFormulaCustom, ChosenBy::LoadedPicture);
         QCOMPARE(p.state().statusText, std::string("zz*csin(+"));
         QVERIFY(!p.program.customFormulaDialog().isVisible());
     }

@@ -92,7 +92,6 @@ private slots:
         QVERIFY(s.buffer.bytes == saved.state().buffer.bytes);
         QVERIFY(s.PictureBitmap.pixels() == saved.state().buffer.bytes);
         QVERIFY(loaded.state().menu.isChecked(MenuId::Mandelbrot));
-        QVERIFY(!s.params.KeepBuffer);
         QVERIFY(!loaded.window().canvas()->progressBar1()->isVisible());
         QCOMPARE(loaded.window().canvas()->colourTable(), saved.window().canvas()->colourTable());
     }
@@ -118,7 +117,7 @@ private slots:
         std::vector<uint8_t> ours;
         {
             MemorySink sink;
-            p.program.pictureFiles().files().SaveGif(sink, "x.gif");
+            p.program.session().files.SaveGif(sink, "x.gif");
             ours = sink.bytes;
         }
         // Ours without the extension; GIF89a; GIF87a with 16 colours.
@@ -142,7 +141,6 @@ private slots:
             QCOMPARE(p.prompter.texts(), std::vector<std::string>{"Not a valid Velmora 32 Version 2.01 GIF file"});
             QVERIFY(p.state().buffer.bytes == buffer);
             QCOMPARE(p.state().statusText, std::string());  // no picture file loaded yet
-            QVERIFY(!p.state().params.KeepBuffer);
         }
     }
 
@@ -161,7 +159,7 @@ private slots:
         {
             StartedProgram p;
             p.program.driver().Runclick();
-            QVERIFY(p.program.pictureFiles().files().SaveGif(path("start.gif")));
+            QVERIFY(p.program.session().files.SaveGif(path("start.gif")));
         }
         ScriptedPrompter prompter;
         FixedSettings settings({path("start.gif"), "", "", "", ""});
@@ -170,7 +168,6 @@ private slots:
         QVERIFY(prompter.shown.empty());
         QCOMPARE(program.CurrentFileName(), path("start.gif"));
         QCOMPARE(program.state().params.siz, 200);
-        QVERIFY(!program.state().params.KeepBuffer);
         QVERIFY(program.mainWindow().findChild<QDialog*>("OKBottomDlg1"));
 
         ScriptedPrompter prompter2;
@@ -189,10 +186,10 @@ private slots:
         {
             StartedProgram p;
             p.program.driver().Runclick();
-            QVERIFY(p.program.pictureFiles().files().SaveGif(path("start.gif")));
+            QVERIFY(p.program.session().files.SaveGif(path("start.gif")));
             p.program.actions().Mandelbrot();
             p.program.driver().Runclick();
-            QVERIFY(p.program.pictureFiles().files().SaveGif(path("named.gif")));
+            QVERIFY(p.program.session().files.SaveGif(path("named.gif")));
         }
         {
             FileSink sink(path("foreign.gif"));
@@ -217,7 +214,6 @@ private slots:
             QCOMPARE(program.CurrentFileName(), c.loaded.empty() ? std::string() : path(c.loaded));
             QCOMPARE(program.state().menu.isChecked(MenuId::Mandelbrot), !c.loaded.empty());
             QCOMPARE(program.state().buffer.bytes.empty(), c.loaded.empty());
-            QVERIFY(!program.state().params.KeepBuffer);
             if (c.message.empty()) {
                 QVERIFY(prompter.shown.empty());
                 // Placed as a picture loaded later would be, above the panel.

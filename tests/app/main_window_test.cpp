@@ -116,9 +116,7 @@ void MainWindowTest::startUpState() {
     QCOMPARE(params.maxmod, 4.0L);
     QCOMPARE(params.miter, 50);
     QCOMPARE(params.LastColumnDone, 10000);
-    QVERIFY(!run.Calculating);
-    // Nothing was loaded, so the first run has no picture to keep.
-    QVERIFY(!params.KeepBuffer);
+    QVERIFY(!p.state().run.Calculating);
     QVERIFY(p.prompter.shown.empty());
     QVERIFY(!p.program.parametersDialog().groupCaption()->isVisibleTo(&p.program.parametersDialog()));
 }
