@@ -1,380 +1,19 @@
 #include "lane_column.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
-#include <utility>
 #include <vector>
 
 #include "custom_program.hpp"
 #include "formulas.hpp"
+#include "lane_steppers.hpp"
 #include "pixel.hpp"
 #include "stalks.hpp"
 #include "x87_lanes.hpp"
 
 namespace velmora {
 namespace {
-
-// What a lane's orbit left when it stopped.
-struct LaneResult {
-    Complex z;
-    long double modulus = 0.0L;
-    int64_t steps = 0;
-};
-
-// The ten bytes of an 80-bit value; the rest is padding. Bits, not values:
-// -0 and +0 step on differently.
-bool SameBits(const long double& a, const long double& b) { return std::memcmp(&a, &b, 10) == 0; }
-bool SameBits(const Complex& a, const Complex& b) { return SameBits(a.re, b.re) && SameBits(a.im, b.im); }
-bool SameBits(const Complex& a, const X87Point& b) { return SameBits(a.re, b.zr) && SameBits(a.im, b.zi); }
-
-// An orbit's state has come back to one it had before: the orbit is
-// periodic from there. Every later state it has had too, with its modulus
-// tested and any fault already in the flags, so it runs to its limit; this
-// makes the `remaining` steps there, or once the period shows (the state is
-// the start again), only `remaining` mod period more. Bounded orbits mostly
-// end like this, long before their limit.
-template <class Step, class BackAtStart>
-void StepToLimit(int64_t remaining, Step step, BackAtStart backAtStart) {
-    for (int64_t made = 1; made <= remaining; ++made) {
-        step();
-        if (backAtStart()) {
-            for (int64_t i = remaining % made; i > 0; --i) step();
-            return;
-        }
-    }
-}
-
-// Looks at a lane's state every kRepeatCheckSteps of its steps: whether it
-// is the state at the look before, or a reference renewed at looks 1, 3, 7,
-// 15, ... so that the distance to it reaches a multiple of any period.
-constexpr int kRepeatCheckSteps = kX87CheckpointPasses;
-
-template <class State>
-class RepeatWatch {
-public:
-    void start(const State& s) {
-        before_ = reference_ = s;
-        countdown_ = interval_ = 1;
-    }
-    bool repeated(const State& s) {
-        if (SameBits(s, before_) || SameBits(s, reference_)) return true;
-        before_ = s;
-        if (--countdown_ == 0) {
-            reference_ = s;
-            interval_ *= 2;
-            countdown_ = interval_;
-        }
-        return false;
-    }
-
-private:
-    State before_{}, reference_{};
-    int64_t countdown_ = 1, interval_ = 1;
-};
-
-// Every kRepeatCheckSteps rounds of a batch: each lane still going whose
-// state has repeated is skipped to its limit and counted as stopped.
-template <class Repeated, class Skip>
-void LookForRepeats(int& untilCheck, int lanes, unsigned& stopped, Repeated repeated, Skip skip) {
-    if (--untilCheck != 0) return;
-    untilCheck = kRepeatCheckSteps;
-    for (int l = 0; l < lanes; ++l) {
-        if ((stopped & (1u << l)) || !repeated(l)) continue;
-        skip(l);
-        stopped |= 1u << l;
-    }
-}
-
-// What a built-in formula's next step depends on besides the constants.
-struct StepState {
-    Complex z, pokornyZ;
-};
-bool SameBits(const StepState& a, const StepState& b) {
-    return SameBits(a.z, b.z) && SameBits(a.pokornyZ, b.pokornyZ);
-}
-
-// A stepper runs a batch of orbits until some stop. Each lane makes the
-// steps of the driver's orbit loop without a stalk test: the formula step,
-// the modulus, and the end test (at most `limit` steps, or the modulus above
-// maxmod or not a number). load() tells whether the orbit has stopped
-// already, its result then ready; advance() returns the lanes that stopped,
-// as bits.
-
-// Any formula, in C++, the lanes side by side.
-template <int kFormula, int kBailout, int kLanes>
-class LockstepStepper {
-public:
-    static constexpr int kLaneCount = kLanes;
-    explicit LockstepStepper(const RunContext& rc) : rc_(rc) {}
-
-    bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
-        orbit_[l].z = z0;
-        orbit_[l].c = c;
-        orbit_[l].pokornyZ = z0;
-        watch_[l].start(state(l));
-        remaining_[l] = limit;
-        limit_[l] = limit;
-        return false;
-    }
-    void copy(int to, int from) {
-        orbit_[to] = orbit_[from];
-        watch_[to] = watch_[from];
-        remaining_[to] = remaining_[from];
-        limit_[to] = limit_[from];
-    }
-    unsigned advance() {
-        const long double maxmod = rc_.maxmod;
-        for (;;) {
-            unsigned stopped = 0;
-#pragma GCC unroll 4
-            for (int l = 0; l < kLanes; ++l) {
-                Step(orbit_[l]);
-                const long double m = BailoutModulus<kBailout>(orbit_[l].z);
-                if (--remaining_[l] == 0 || !(m <= maxmod)) {
-                    modulus_[l] = m;
-                    stopped |= 1u << l;
-                }
-            }
-            LookForRepeats(
-                untilCheck_, kLanes, stopped, [&](int l) { return watch_[l].repeated(state(l)); },
-                [&](int l) { skipToLimit(l); });
-            if (stopped) return stopped;
-        }
-    }
-    LaneResult result(int l) const { return {orbit_[l].z, modulus_[l], limit_[l] - remaining_[l]}; }
-
-private:
-    void Step(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc_); }
-    StepState state(int l) const { return {orbit_[l].z, orbit_[l].pokornyZ}; }
-    void skipToLimit(int l) {
-        OrbitState& o = orbit_[l];
-        const StepState start = state(l);
-        StepToLimit(remaining_[l], [&] { Step(o); }, [&] { return SameBits(state(l), start); });
-        remaining_[l] = 0;
-        modulus_[l] = BailoutModulus<kBailout>(o.z);
-    }
-
-    const RunContext& rc_;
-    OrbitState orbit_[kLanes];
-    RepeatWatch<StepState> watch_[kLanes];
-    int untilCheck_ = kRepeatCheckSteps;
-    long double modulus_[kLanes] = {};
-    int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
-};
-
-// The k of z^2+k for an orbit of constant c: c itself for the built-in
-// formula, or what a custom z*z+k program makes from c once per orbit.
-struct OwnConstant {
-    Complex operator()(const Complex& c) const { return c; }
-};
-
-class CustomConstant {
-public:
-    CustomConstant(const RunContext& rc, const CustomProgram& program, uint8_t slot) : program_(program), slot_(slot) {
-        lanes_.setConstants(rc.u, rc.v, rc.w);
-    }
-    Complex operator()(const Complex& c) {
-        lanes_.value[kSlotC][0] = c;
-        RunCustomInvariants(program_, lanes_, 0);
-        return lanes_.value[slot_][0];
-    }
-
-private:
-    const CustomProgram& program_;
-    const uint8_t slot_;
-    CustomLanes<1> lanes_;
-};
-
-// z^2+k with the modulus test in the x87 kernel. A lane holds z_j, the
-// orbit after j steps (at least one), its modulus not yet tested. The kernel
-// runs all lanes until one may have escaped; that lane has then stepped past
-// its last z, which is made again in C++ from the run's last checkpoint.
-template <class Constant>
-class X87Z2Stepper {
-public:
-    static constexpr int kLaneCount = 3;
-    X87Z2Stepper(const RunContext& rc, uint64_t threshold, Constant constant)
-        : maxmod_(rc.maxmod), constant_(std::move(constant)) {
-        block_.threshold = threshold;
-    }
-
-    bool load(int l, const Complex& z0, const Complex& orbitC, int64_t limit) {
-        const Complex c = constant_(orbitC);
-        // The first steps in C++: most orbits that escape at all escape
-        // within them, and leaving the kernel costs more than they do.
-        Complex z = z0;
-        Step(z, c);
-        int64_t steps = 1;
-        bool escaped = false;
-        while (steps < std::min(limit, kStepsBeforeKernel)) {
-            const long double m = BailoutModulus<kBailoutModulus>(z);
-            if (!(m <= maxmod_)) {
-                escaped = true;
-                modulus_[l] = m;
-                break;
-            }
-            Step(z, c);
-            ++steps;
-        }
-        X87Lane& lane = block_.lane[l];
-        lane.zr = z.re;
-        lane.zi = z.im;
-        lane.cr = c.re;
-        lane.ci = c.im;
-        block_.watch[l] = X87Watch::From({z.re, z.im});
-        steps_[l] = steps;
-        limit_[l] = limit;
-        return escaped;
-    }
-    void copy(int to, int from) {
-        block_.lane[to] = block_.lane[from];
-        block_.watch[to] = block_.watch[from];
-        steps_[to] = steps_[from];
-        limit_[to] = limit_[from];
-    }
-    unsigned advance() {
-        for (;;) {
-            unsigned stopped = 0;
-            int64_t passes = std::numeric_limits<int64_t>::max();
-            for (int l = 0; l < kLaneCount; ++l) {
-                if (steps_[l] == limit_[l]) {
-                    modulus_[l] = BailoutModulus<kBailoutModulus>(z(l));
-                    stopped |= 1u << l;
-                }
-                passes = std::min(passes, limit_[l] - steps_[l]);
-            }
-            if (stopped) return stopped;
-            for (int l = 0; l < kLaneCount; ++l) {
-                // Copied as bytes: a long double copy would go through the x87 unit.
-                std::memcpy(static_cast<void*>(&block_.checkpoint[l]), &block_.lane[l], sizeof(X87Point));
-            }
-            block_.checkpointLeft = passes;
-            int64_t done = 0;
-            const int s = RunX87Lanes(block_, passes, done);
-            if (s < 0) {
-                for (int64_t& steps : steps_) steps += done;
-                if (s == kX87Repeated)
-                    for (int l = 0; l < kLaneCount; ++l)
-                        if (SameBits(z(l), block_.checkpoint[l]) || SameBits(z(l), block_.watch[l].reference)) skipToLimit(l);
-                continue;
-            }
-            for (int l = 0; l < kLaneCount; ++l) steps_[l] += l < s ? done + 1 : done;
-            // The moduli of the steps before were below the threshold, so
-            // none of them escaped.
-            X87Lane& lane = block_.lane[s];
-            const Complex c{lane.cr, lane.ci};
-            Complex zs{block_.checkpoint[s].zr, block_.checkpoint[s].zi};
-            for (int64_t i = passes - block_.checkpointLeft; i < done; ++i) Step(zs, c);
-            const long double m = BailoutModulus<kBailoutModulus>(zs);
-            if (!(m <= maxmod_)) {
-                setZ(s, zs);
-                modulus_[s] = m;
-                return 1u << s;
-            }
-            // Close below maxmod or on it: the orbit goes on.
-            Step(zs, c);
-            setZ(s, zs);
-            ++steps_[s];
-        }
-    }
-    LaneResult result(int l) const { return {z(l), modulus_[l], steps_[l]}; }
-
-private:
-    static constexpr int64_t kStepsBeforeKernel = 8;
-
-    // Lane l's z is one its orbit had at an earlier step (its moduli tested
-    // below the threshold in the kernel, or not above maxmod in C++).
-    void skipToLimit(int l) {
-        const Complex c{block_.lane[l].cr, block_.lane[l].ci};
-        const Complex start = z(l);
-        Complex w = start;
-        StepToLimit(limit_[l] - steps_[l], [&] { Step(w, c); }, [&] { return SameBits(w, start); });
-        setZ(l, w);
-        steps_[l] = limit_[l];
-    }
-
-    static void Step(Complex& z, const Complex& c) { formula::ZSquaredPlusC<NoCheck>(z, c); }
-    Complex z(int l) const { return {block_.lane[l].zr, block_.lane[l].zi}; }
-    void setZ(int l, const Complex& z) {
-        block_.lane[l].zr = z.re;
-        block_.lane[l].zi = z.im;
-    }
-
-    const long double maxmod_;
-    Constant constant_;
-    X87Block block_;
-    long double modulus_[kLaneCount] = {};
-    int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
-};
-
-// The custom formula, compiled, on four lanes at once.
-template <int kBailout>
-class CustomStepper {
-public:
-    static constexpr int kLaneCount = 4;
-    CustomStepper(const RunContext& rc, const CustomProgram& program) : maxmod_(rc.maxmod), program_(program) {
-        lanes_.setConstants(rc.u, rc.v, rc.w);
-    }
-
-    bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
-        lanes_.value[kSlotZ][l] = z0;
-        lanes_.value[kSlotC][l] = c;
-        RunCustomInvariants(program_, lanes_, l);
-        watch_[l].start(z0);
-        remaining_[l] = limit;
-        limit_[l] = limit;
-        return false;
-    }
-    void copy(int to, int from) {
-        for (auto& slot : lanes_.value) slot[to] = slot[from];
-        watch_[to] = watch_[from];
-        remaining_[to] = remaining_[from];
-        limit_[to] = limit_[from];
-    }
-    unsigned advance() {
-        for (;;) {
-            RunCustomProgram(program_, lanes_);
-            unsigned stopped = 0;
-            for (int l = 0; l < kLaneCount; ++l) {
-                const long double m = BailoutModulus<kBailout>(lanes_.value[kSlotZ][l]);
-                if (--remaining_[l] == 0 || !(m <= maxmod_)) {
-                    modulus_[l] = m;
-                    stopped |= 1u << l;
-                }
-            }
-            LookForRepeats(
-                untilCheck_, kLaneCount, stopped, [&](int l) { return watch_[l].repeated(lanes_.value[kSlotZ][l]); },
-                [&](int l) { skipToLimit(l); });
-            if (stopped) return stopped;
-        }
-    }
-    LaneResult result(int l) const { return {lanes_.value[kSlotZ][l], modulus_[l], limit_[l] - remaining_[l]}; }
-
-private:
-    // The step depends on z alone (and on values made once per orbit): the
-    // lane is stepped by itself in a copy of its values.
-    void skipToLimit(int l) {
-        for (int slot = 0; slot < kCustomSlots; ++slot) single_.value[slot][0] = lanes_.value[slot][l];
-        const Complex start = lanes_.value[kSlotZ][l];
-        const Complex& z = single_.value[kSlotZ][0];
-        StepToLimit(remaining_[l], [&] { RunCustomProgram(program_, single_); }, [&] { return SameBits(z, start); });
-        lanes_.value[kSlotZ][l] = z;
-        remaining_[l] = 0;
-        modulus_[l] = BailoutModulus<kBailout>(z);
-    }
-
-    long double maxmod_;
-    const CustomProgram& program_;
-    CustomLanes<kLaneCount> lanes_;
-    CustomLanes<1> single_;
-    RepeatWatch<Complex> watch_[kLaneCount];
-    int untilCheck_ = kRepeatCheckSteps;
-    long double modulus_[kLaneCount] = {};
-    int64_t remaining_[kLaneCount] = {}, limit_[kLaneCount] = {};
-};
 
 PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.orbitFault, p.colourFault, p.steps}; }
 
@@ -495,7 +134,7 @@ private:
 
     // The colour rules on the lane's finished orbit, as the one-pixel path
     // runs them; the flags must be clear.
-    void finish(int l, const LaneResult& r) {
+    void finish(int l, const lanes::LaneResult& r) {
         Slot& s = slot_[l];
         OrbitState o;
         o.z = r.z;
@@ -534,33 +173,38 @@ void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& steppe
     LaneColumn<Stepper>(rc, col, out, stepper).run();
 }
 
+// A built-in formula's column: z^2+c in the x87 kernel where it can test
+// against maxmod, every other formula in the C++ lanes.
 template <int kBailout>
-void BuiltInLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     uint64_t threshold = 0;
     if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2 && X87Threshold(rc.maxmod, threshold)) {
-        X87Z2Stepper<OwnConstant> stepper(rc, threshold, OwnConstant{});
+        lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
         RunLanes(rc, col, out, stepper);
         return;
     }
     WithFormulaKind(rc.FunctionKind, [&]<int K>() {
-        LockstepStepper<K, kBailout, 2> stepper(rc);
+        lanes::LockstepStepper<K, kBailout, 2> stepper(rc);
         RunLanes(rc, col, out, stepper);
     });
 }
 
+// The custom formula's column: its program compiled for this column, a
+// z*z+k program in the x87 kernel where it can test against maxmod, any
+// other in the compiled-program lanes.
 template <int kBailout>
-void CustomLanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+void RunCustomColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     CustomProgram program;
     CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
     uint8_t constant = 0;
     uint64_t threshold = 0;
     if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
         X87Threshold(rc.maxmod, threshold)) {
-        X87Z2Stepper<CustomConstant> stepper(rc, threshold, CustomConstant(rc, program, constant));
+        lanes::X87Z2Stepper<lanes::CustomConstant> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
         RunLanes(rc, col, out, stepper);
         return;
     }
-    CustomStepper<kBailout> stepper(rc, program);
+    lanes::CustomStepper<kBailout> stepper(rc, program);
     RunLanes(rc, col, out, stepper);
 }
 
@@ -569,12 +213,12 @@ void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     out.stoppedBy = FaultKind::None;
     const bool modulus = rc.BailoutKind == kBailoutModulus;
     if (rc.FunctionKind == kFormulaCustom) {
-        if (modulus) CustomLanes<kBailoutModulus>(rc, col, out, x87);
-        else CustomLanes<kBailoutSumAbs>(rc, col, out, x87);
+        if (modulus) RunCustomColumn<kBailoutModulus>(rc, col, out, x87);
+        else RunCustomColumn<kBailoutSumAbs>(rc, col, out, x87);
     } else if (modulus) {
-        BuiltInLanes<kBailoutModulus>(rc, col, out, x87);
+        RunBuiltInColumn<kBailoutModulus>(rc, col, out, x87);
     } else {
-        BuiltInLanes<kBailoutSumAbs>(rc, col, out, x87);
+        RunBuiltInColumn<kBailoutSumAbs>(rc, col, out, x87);
     }
 }
 
