@@ -27,7 +27,10 @@ struct PixelOutcome {
 PixelOutcome ComputePixel(const RunContext& rc, int col, int row);
 
 // The same pixel with every operation checked as it goes (no fast path).
-// Gives the same outcome as ComputePixel; kept for tests and measurements.
+// Gives the same outcome as ComputePixel. The lane kernels send here every
+// pixel in flight when a batch's flags show a fault, and every pixel whose
+// mapping cannot be converted to a plot position; the tests hold every
+// faster path to it.
 PixelOutcome ComputePixelChecked(const RunContext& rc, int col, int row);
 
 // Base colour of a finished orbit (band, interior or escape gradient), then
@@ -36,7 +39,8 @@ PixelOutcome ComputePixelChecked(const RunContext& rc, int col, int row);
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0);
 
 // The top of the escape gradient, Round(p3 x 180) without stalks or
-// Round(p3 x 60) with, worked out once per run: its value, or the fault
+// Round(p3 x 60) with, worked out before the colour rules run (once per column in
+// the lanes, once per pixel on the one-pixel path): its value, or the fault
 // that working it out raises (which the gradient then raises for every
 // escaped pixel).
 struct EscapeScale {

@@ -1,7 +1,18 @@
 #pragma once
-// The GIF decoder: accepts exactly the layout the writer makes and rejects
-// every other file. Input is hostile: every size and count is checked before
-// it is used, and a rejected file yields nothing but the reason.
+// The GIF decoder for the layout the writer makes (gif_format.hpp). It checks
+// what placing and trusting the pixels and the parameter block needs: the
+// signature, the screen's size and packed byte, a code stream that decodes and
+// fits the picture, our application extension, and a block that, when it
+// carries the tag, fits the picture (one without the tag is read, and later
+// not applied). It passes over the rest unchecked, so some files the writer
+// would never make are read too: the colour table (the colours come from the
+// block's marks), the image descriptor's fields (and, in its place, one byte
+// that is not its separator), the minimum code size, data sub-blocks left
+// after the end code and everything after the block, the trailer included. A
+// code stream that stops at its terminator without an end code leaves the
+// pixels it did not reach at 0.
+// Input is hostile: every size and count is checked before it is used, and a
+// rejected file is a result that is not accepted, whatever else it holds.
 
 #include <cstdint>
 #include <vector>

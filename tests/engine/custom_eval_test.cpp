@@ -186,7 +186,7 @@ TEST(CustomEval, CompiledProgramsGiveTheInterpretersBits) {
         const Program p = Compiled(formula);
         CustomProgram program;
         ASSERT_TRUE(CompileCustomProgram(p.code.data(), p.length, program)) << formula;
-        CustomLanes<4> lanes;
+        CustomLaneValues<4> lanes;
         lanes.setConstants(Context(p).u, Context(p).v, Context(p).w);
         for (int l = 0; l < 4; ++l) {
             lanes.value[kSlotZ][l] = zs[l];

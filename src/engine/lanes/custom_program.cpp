@@ -154,7 +154,7 @@ void HyperbolicOf(const Complex* a, Complex* t, int first, int last) {
 
 // One instruction on lanes first..last-1.
 template <int L>
-[[gnu::always_inline]] inline void Step(const CustomInstruction& in, CustomLanes<L>& lanes, int first, int last) {
+[[gnu::always_inline]] inline void Step(const CustomInstruction& in, CustomLaneValues<L>& lanes, int first, int last) {
     Complex (&v)[kCustomSlots][L] = lanes.value;
     Complex* t = v[in.target];
     const Complex* a = v[in.a];
@@ -216,20 +216,20 @@ template <int L>
 }  // namespace
 
 template <int L>
-void RunCustomInvariants(const CustomProgram& program, CustomLanes<L>& lanes, int lane) {
+void RunCustomInvariants(const CustomProgram& program, CustomLaneValues<L>& lanes, int lane) {
     for (int k = 0; k < program.invariants; ++k) Step<L>(program.code[k], lanes, lane, lane + 1);
 }
 
 template <int L>
-void RunCustomProgram(const CustomProgram& program, CustomLanes<L>& lanes) {
+void RunCustomProgram(const CustomProgram& program, CustomLaneValues<L>& lanes) {
     for (int k = program.invariants; k < program.length; ++k) Step<L>(program.code[k], lanes, 0, L);
     if (program.result != kSlotZ)
         for (int l = 0; l < L; ++l) lanes.value[kSlotZ][l] = lanes.value[program.result][l];
 }
 
-template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
-template void RunCustomInvariants<1>(const CustomProgram&, CustomLanes<1>&, int);
-template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
-template void RunCustomProgram<1>(const CustomProgram&, CustomLanes<1>&);
+template void RunCustomInvariants<4>(const CustomProgram&, CustomLaneValues<4>&, int);
+template void RunCustomInvariants<1>(const CustomProgram&, CustomLaneValues<1>&, int);
+template void RunCustomProgram<4>(const CustomProgram&, CustomLaneValues<4>&);
+template void RunCustomProgram<1>(const CustomProgram&, CustomLaneValues<1>&);
 
 }  // namespace velmora

@@ -1,5 +1,8 @@
 #pragma once
-// The custom formula compiled for the fast kernel (once per column): the postfix
+// The custom formula compiled for the fast kernel. It is compiled afresh for
+// every column the lanes compute, twice: LanesApply compiles it to learn
+// whether the lanes can run it, and the column compiles it again to run it
+// (a few dozen codes, next to a column of orbits). The postfix
 // codes become three-address instructions over fixed value slots, so an
 // orbit step dispatches once per instruction (for a whole batch of orbits)
 // and never looks at a token code or a stack height. Pushes cost nothing:
@@ -62,7 +65,7 @@ bool IsSquarePlusConstant(const CustomProgram& program, uint8_t& constant);
 
 // The values of a batch of kLanes orbits, slot by slot.
 template <int kLanes>
-struct CustomLanes {
+struct CustomLaneValues {
     Complex value[kCustomSlots][kLanes];
 
     // u, v, w and the digits, the same for every orbit of the run.
@@ -79,16 +82,16 @@ struct CustomLanes {
 // Once per orbit, when lane `lane` has its c: the instructions that do not
 // depend on z.
 template <int kLanes>
-void RunCustomInvariants(const CustomProgram& program, CustomLanes<kLanes>& lanes, int lane);
+void RunCustomInvariants(const CustomProgram& program, CustomLaneValues<kLanes>& lanes, int lane);
 
 // One orbit step of every lane: runs the rest of the program and sets z
 // from the result slot. Faults stay in the sticky flags.
 template <int kLanes>
-void RunCustomProgram(const CustomProgram& program, CustomLanes<kLanes>& lanes);
+void RunCustomProgram(const CustomProgram& program, CustomLaneValues<kLanes>& lanes);
 
-extern template void RunCustomInvariants<4>(const CustomProgram&, CustomLanes<4>&, int);
-extern template void RunCustomInvariants<1>(const CustomProgram&, CustomLanes<1>&, int);
-extern template void RunCustomProgram<4>(const CustomProgram&, CustomLanes<4>&);
-extern template void RunCustomProgram<1>(const CustomProgram&, CustomLanes<1>&);
+extern template void RunCustomInvariants<4>(const CustomProgram&, CustomLaneValues<4>&, int);
+extern template void RunCustomInvariants<1>(const CustomProgram&, CustomLaneValues<1>&, int);
+extern template void RunCustomProgram<4>(const CustomProgram&, CustomLaneValues<4>&);
+extern template void RunCustomProgram<1>(const CustomProgram&, CustomLaneValues<1>&);
 
 }  // namespace velmora

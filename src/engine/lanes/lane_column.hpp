@@ -6,6 +6,8 @@
 // shared by the lanes, so when they show a fault every pixel in flight is
 // computed again by the checked path, which finds the exact fault and step.
 // The outcome is the one the one-pixel path gives, byte for byte.
+// The column driver is here; the steppers it runs are in lane_steppers.hpp,
+// their repeat detection in repeat_watch.hpp, the x87 kernel in x87_lanes.hpp.
 
 #include "column.hpp"
 #include "run_context.hpp"

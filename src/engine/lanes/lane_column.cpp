@@ -1,0 +1,247 @@
+#include "lane_column.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "custom_program.hpp"
+#include "formulas.hpp"
+#include "lane_steppers.hpp"
+#include "pixel.hpp"
+#include "stalks.hpp"
+#include "x87_lanes.hpp"
+
+namespace velmora {
+namespace {
+
+PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.orbitFault, p.colourFault, p.steps}; }
+
+// One column through a stepper. Lanes take the column's rows in order; a
+// lane with no row left runs as a copy of a busy one (the same operations
+// on the same values: no new faults, the same stop).
+template <class Stepper>
+class LaneColumn {
+public:
+    LaneColumn(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper)
+        : rc_(rc), col_(col), out_(out), stepper_(stepper), scale_(MakeEscapeScale(rc)) {}
+
+    void run() {
+        planePoints();
+        out_.pixels.resize(static_cast<size_t>(rows_));
+        for (int l = 0; l < kLanes; ++l) fill(l);
+        for (;;) {
+            int busy = -1;
+            for (int l = 0; l < kLanes; ++l)
+                if (slot_[l].active) busy = l;
+            if (busy < 0) break;
+            for (int l = 0; l < kLanes; ++l) {
+                owner_[l] = l;
+                if (!slot_[l].active) {
+                    stepper_.copy(l, busy);
+                    owner_[l] = busy;
+                }
+            }
+            const unsigned stopped = stepper_.advance();
+            // The flags once for the whole batch: a fault sends every pixel
+            // in flight to the checked path.
+            if (FloatFaultPending()) settle();
+            for (int l = 0; l < kLanes; ++l) {
+                if (!(stopped & (1u << l))) continue;
+                const int owner = owner_[l];
+                // A copy and its original stop at the same step; whichever
+                // is seen first finishes the pixel.
+                if (slot_[owner].active) finish(owner, stepper_.result(l));
+            }
+            for (int l = 0; l < kLanes; ++l)
+                if (!slot_[l].active) fill(l);
+        }
+        ClearFloatFaults();
+    }
+
+private:
+    static constexpr int kLanes = Stepper::kLaneCount;
+
+    struct Slot {
+        bool active = false;
+        int row = 0;
+        long double x = 0.0L, y = 0.0L;  // the point after the mappings
+        int px = 0, py = 0;
+    };
+
+    // The orbit's c: the point itself for the Mandelbrot set.
+    Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
+
+    // Every row's plane point, tested once; only a column where some point
+    // cannot be formed is gone through row by row to find the first.
+    void planePoints() {
+        rows_ = rc_.sizy;
+        y_.resize(static_cast<size_t>(std::max(rows_, 0)));
+        ClearFloatFaults();
+        for (int row = 0; row < rows_; ++row)
+            y_[static_cast<size_t>(row)] = static_cast<long double>(row - rc_.sizy / 2) * rc_.step + rc_.yce;
+        x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
+        if (!FloatFaultPending()) return;
+        for (int row = 0; row < rows_; ++row) {
+            try {
+                long double x, y;
+                PlanePoint(rc_, col_, row, x, y);
+            } catch (const FaultError& e) {
+                out_.stoppedBy = e.kind();
+                rows_ = row;
+                break;
+            }
+        }
+        ClearFloatFaults();
+    }
+
+    // Gives lane l the next row, if any.
+    void fill(int l) {
+        while (next_ < rows_) {
+            const int row = next_++;
+            Slot& s = slot_[l];
+            s.x = x_;
+            s.y = y_[static_cast<size_t>(row)];
+            // The Sphere position can throw; its flags must then be this
+            // pixel's alone.
+            if (rc_.sphere && FloatFaultPending()) settle();
+            try {
+                MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
+            } catch (const FaultError&) {
+                ClearFloatFaults();
+                out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
+                continue;
+            }
+            s.active = true;
+            s.row = row;
+            // An orbit that stopped while loading is finished at once.
+            if (!stepper_.load(l, Complex{s.x, s.y}, orbitC(s), limit_)) return;
+            if (FloatFaultPending()) settle();
+            else finish(l, stepper_.result(l));
+        }
+    }
+
+    // A fault struck some pixel in flight: all of them go through the
+    // checked path.
+    void settle() {
+        ClearFloatFaults();
+        for (Slot& s : slot_) {
+            if (!s.active) continue;
+            out_.pixels[static_cast<size_t>(s.row)] = Plotted(ComputePixelChecked(rc_, col_, s.row));
+            s.active = false;
+        }
+    }
+
+    // The colour rules on the lane's finished orbit, as the one-pixel path
+    // runs them; the flags must be clear.
+    void finish(int l, const lanes::LaneResult& r) {
+        Slot& s = slot_[l];
+        OrbitState o;
+        o.z = r.z;
+        o.c = orbitC(s);
+        o.iteration = static_cast<int32_t>(r.steps + 1);
+        o.modulus = r.modulus;
+        o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
+        FaultKind colourFault = FaultKind::None;
+        try {
+            ColourRules(o, rc_, s.x, s.y, scale_);
+        } catch (const FaultError& e) {
+            colourFault = e.kind();
+            ClearFloatFaults();
+        }
+        out_.pixels[static_cast<size_t>(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, r.steps};
+        s.active = false;
+    }
+
+    const RunContext& rc_;
+    const int col_;
+    ColumnOutcome& out_;
+    Stepper& stepper_;
+    const EscapeScale scale_;
+    // The most steps an orbit makes: with at most one minimum step the loop
+    // ends after max(miter, 1) steps.
+    const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
+    int rows_ = 0, next_ = 0;
+    long double x_ = 0.0L;
+    std::vector<long double> y_;
+    Slot slot_[kLanes];
+    int owner_[kLanes] = {};  // the pixel each lane computes this round
+};
+
+template <class Stepper>
+void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper) {
+    LaneColumn<Stepper>(rc, col, out, stepper).run();
+}
+
+// A built-in formula's column: z^2+c in the x87 kernel where it can test
+// against maxmod, every other formula in the C++ lanes.
+template <int kBailout>
+void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+    uint64_t threshold = 0;
+    if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2 && X87Threshold(rc.maxmod, threshold)) {
+        lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
+        RunLanes(rc, col, out, stepper);
+        return;
+    }
+    WithFormulaKind(rc.FunctionKind, [&]<int K>() {
+        lanes::LockstepStepper<K, kBailout, 2> stepper(rc);
+        RunLanes(rc, col, out, stepper);
+    });
+}
+
+// The custom formula's column: its program compiled for this column, a
+// z*z+k program in the x87 kernel where it can test against maxmod, any
+// other in the compiled-program lanes.
+template <int kBailout>
+void RunCustomColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+    CustomProgram program;
+    CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+    uint8_t constant = 0;
+    uint64_t threshold = 0;
+    if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
+        X87Threshold(rc.maxmod, threshold)) {
+        lanes::X87Z2Stepper<lanes::CustomConstant> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
+        RunLanes(rc, col, out, stepper);
+        return;
+    }
+    lanes::CustomStepper<kBailout> stepper(rc, program);
+    RunLanes(rc, col, out, stepper);
+}
+
+void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+    out.pixels.clear();
+    out.stoppedBy = FaultKind::None;
+    const bool modulus = rc.BailoutKind == kBailoutModulus;
+    if (rc.FunctionKind == kFormulaCustom) {
+        if (modulus) RunCustomColumn<kBailoutModulus>(rc, col, out, x87);
+        else RunCustomColumn<kBailoutSumAbs>(rc, col, out, x87);
+    } else if (modulus) {
+        RunBuiltInColumn<kBailoutModulus>(rc, col, out, x87);
+    } else {
+        RunBuiltInColumn<kBailoutSumAbs>(rc, col, out, x87);
+    }
+}
+
+}  // namespace
+
+bool LanesApply(const RunContext& rc) {
+    if (rc.BailoutKind != kBailoutModulus && rc.BailoutKind != kBailoutSumAbs) return false;
+    if (NeedsHistory(rc) || TestsEveryStep(rc)) return false;
+    // More minimum steps than one would need a second kind of loop; a limit
+    // of the largest integer would need the counter's overflow fault.
+    if (rc.minit > 1 || rc.miter == std::numeric_limits<int32_t>::max()) return false;
+    // Measured: two z^3+c orbits side by side in C++ run slower than one
+    // (their values go through memory), so that formula keeps its loop.
+    if (rc.FunctionKind == kFormulaZ3) return false;
+    if (rc.FunctionKind == kFormulaCustom) {
+        CustomProgram program;
+        return CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+    }
+    return true;
+}
+
+void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, HaveX87Lanes()); }
+
+void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, false); }
+
+}  // namespace velmora
