@@ -74,7 +74,7 @@ void Program::createParametersDialog() {
     parameters_ = new ParametersDialog(session_.state, session_.actions, prompter_, mainWindow_.get());
     host_.attachParametersDialog(parameters_);
     // "z^2+c" once more.
-    InitialiseParametersDialogState(session_.state, session_.actions);
+    InitialiseParametersDialogState(session_.actions);
     readSettings();
     loadStartupPicture();
 }

@@ -78,6 +78,13 @@ constexpr const FormulaRecord* FindFormula(int kind) {
     return nullptr;
 }
 
+// The column loops of a formula value; a value no formula has leaves z as
+// it is, which the lockstep lanes do as well as one pixel.
+constexpr FormulaLanes LanesOf(int kind) {
+    const FormulaRecord* r = FindFormula(kind);
+    return r ? r->lanes : FormulaLanes::Lockstep;
+}
+
 // The highest value a formula has.
 inline constexpr uint8_t kHighestFormulaKind = [] {
     uint8_t highest = 0;

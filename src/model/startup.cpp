@@ -22,13 +22,13 @@ void InitialiseMainWindowState(ProgramState& s) {
     p.CustomCodeLength = 1;
 }
 
-void InitialiseParametersDialogState(ProgramState& s, ModeActions& actions) {
+void InitialiseParametersDialogState(ModeActions& actions) {
     actions.FunctionItem(kFormulaZ2);
 }
 
 void InitialiseWithoutPicture(ProgramState& s, ModeActions& actions) {
     InitialiseMainWindowState(s);
-    InitialiseParametersDialogState(s, actions);
+    InitialiseParametersDialogState(actions);
 }
 
 }  // namespace velmora

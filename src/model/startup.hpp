@@ -12,7 +12,7 @@ void InitialiseMainWindowState(ProgramState& state);
 
 // Parameters dialog creation, the part that needs no window: the "z^2+c"
 // action once more.
-void InitialiseParametersDialogState(ProgramState& state, ModeActions& actions);
+void InitialiseParametersDialogState(ModeActions& actions);
 
 // Both, for a program without a window and without a start-up picture (the
 // command-line renderer, the benchmarks, the tests).

@@ -345,17 +345,5 @@ TEST(FormulaPixel, FastPathEqualsCheckedPathForEveryKind) {
     }
 }
 
-// A record's lanes are the lanes the column loop picks for its formula.
-TEST(FormulaTable, LanesAreTheColumnLoops) {
-    for (const FormulaRecord& r : kFormulas) {
-        if (r.lanes == FormulaLanes::Compiled) continue;  // depends on the program
-        for (const uint8_t bailout : {kBailoutModulus, kBailoutSumAbs}) {
-            RunContext rc = GridContext(r.kind);
-            rc.BailoutKind = bailout;
-            EXPECT_EQ(LanesApply(rc), r.lanes != FormulaLanes::OnePixel) << int(r.kind);
-        }
-    }
-}
-
 }  // namespace
 }  // namespace velmora

@@ -14,7 +14,7 @@ class Modes : public ::testing::Test {
 protected:
     Modes() {
         InitialiseMainWindowState(s);
-        InitialiseParametersDialogState(s, actions);
+        InitialiseParametersDialogState(actions);
     }
     std::vector<std::string> checkedUnder(MenuId menu) {
         std::vector<std::string> names;

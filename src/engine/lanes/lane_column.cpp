@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "custom_program.hpp"
+#include "formula_table.hpp"
 #include "formulas.hpp"
 #include "lane_steppers.hpp"
 #include "pixel.hpp"
@@ -178,7 +179,8 @@ void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& steppe
 template <int kBailout>
 void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     uint64_t threshold = 0;
-    if (x87 && kBailout == kBailoutModulus && rc.FunctionKind == kFormulaZ2 && X87Threshold(rc.maxmod, threshold)) {
+    if (x87 && kBailout == kBailoutModulus && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 &&
+        X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
         RunLanes(rc, col, out, stepper);
         return;
@@ -212,7 +214,7 @@ void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
     out.pixels.clear();
     out.stoppedBy = FaultKind::None;
     const bool modulus = rc.BailoutKind == kBailoutModulus;
-    if (rc.FunctionKind == kFormulaCustom) {
+    if (LanesOf(rc.FunctionKind) == FormulaLanes::Compiled) {
         if (modulus) RunCustomColumn<kBailoutModulus>(rc, col, out, x87);
         else RunCustomColumn<kBailoutSumAbs>(rc, col, out, x87);
     } else if (modulus) {
@@ -230,14 +232,14 @@ bool LanesApply(const RunContext& rc) {
     // More minimum steps than one would need a second kind of loop; a limit
     // of the largest integer would need the counter's overflow fault.
     if (rc.minit > 1 || rc.miter == std::numeric_limits<int32_t>::max()) return false;
-    // Measured: two z^3+c orbits side by side in C++ run slower than one
-    // (their values go through memory), so that formula keeps its loop.
-    if (rc.FunctionKind == kFormulaZ3) return false;
-    if (rc.FunctionKind == kFormulaCustom) {
+    switch (LanesOf(rc.FunctionKind)) {
+    case FormulaLanes::OnePixel: return false;
+    case FormulaLanes::Compiled: {
         CustomProgram program;
         return CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
     }
-    return true;
+    default: return true;
+    }
 }
 
 void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, HaveX87Lanes()); }
