@@ -9,28 +9,16 @@
 #include <cstdint>
 #include <string>
 
-#include "custom_formula.hpp"
 #include "fuzz_support.hpp"
 #include "gif_reader.hpp"
 #include "gif_writer.hpp"
+#include "headless_session.hpp"
 #include "parameter_block.hpp"
-#include "startup.hpp"
 
 namespace velmora {
 namespace {
 
 using fuzz::Fail;
-
-class QuietPrompts : public UserPrompts {
-public:
-    void setStatusText(const std::string&) override {}
-    void showCancelLabel(bool) override {}
-    void setApplicationTitle(const std::string&) override {}
-    MessageResult messageBox(const std::string&, const std::string&, MessageButtons, MessageIcon) override {
-        return MessageResult::Ok;
-    }
-    int showParametersDialog() override { return 2; }
-};
 
 void CheckRewrite(const GifReadResult& r) {
     MemorySink sink;
@@ -43,17 +31,14 @@ void CheckRewrite(const GifReadResult& r) {
 }
 
 void CheckApply(const ParameterBlock& block) {
-    ProgramState state;
-    QuietPrompts prompts;
-    HeadlessCustomFormula formula(state, prompts);
-    ModeActions actions(state, &formula);
-    InitialiseWithoutPicture(state, actions);
-    state.params.KeepBuffer = true;
-    ApplyParameterBlock(block, state, actions, formula);
+    HeadlessSession program;
+    const int shownBefore = program.host.customFormula.dialogsShown;
+    ApplyParameterBlock(block, program.state, program.actions, program.host.customFormula);
     ClearFloatFaults();
-    if (state.palette.marks.count < 0 || state.palette.marks.count > MarkedIndexList::kCapacity)
-        Fail("marked entry count " + std::to_string(state.palette.marks.count));
-    if (formula.dialogsShown != 0) Fail("the custom formula dialog was shown during a load");
+    const MarkedIndexList& marks = program.state.palette.marks;
+    if (marks.count < 0 || marks.count > MarkedIndexList::kCapacity)
+        Fail("marked entry count " + std::to_string(marks.count));
+    if (program.host.customFormula.dialogsShown != shownBefore) Fail("the custom formula dialog was shown during a load");
 }
 
 }  // namespace

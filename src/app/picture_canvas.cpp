@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "colour_value.hpp"
+#include "palette.hpp"
 #include "status_panel.hpp"
 
 namespace velmora {
@@ -18,12 +20,12 @@ ColourTable256 GreyScaleColourTable() {
         // Ramps of 30 entries, one for each stalk band, light to dark: the
         // bands and the steps of the escape gradient stand out against each
         // other and against the grey window.
-        const int grey = i <= 180 ? 255 - (i % 30) * 255 / 29 : 128;
+        const int grey = i <= kCaughtEntry ? 255 - (i % 30) * 255 / 29 : 128;
         table[static_cast<size_t>(i)] = qRgb(grey, grey, grey);
     }
-    table[181] = qRgb(0, 0, 0);
-    table[182] = qRgb(255, 255, 255);
-    table[183] = qRgb(0, 0, 0);
+    table[kInteriorEntry] = qRgb(0, 0, 0);
+    table[kWhiteEntry] = qRgb(255, 255, 255);
+    table[kBlackEntry] = qRgb(0, 0, 0);
     return table;
 }
 

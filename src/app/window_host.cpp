@@ -57,11 +57,11 @@ void WindowHost::pictureResized() {
     if (window_) window_->canvas()->updatePicture();
 }
 
-void WindowHost::drawPicture(int, int) {
+void WindowHost::drawPicture() {
     if (window_) window_->canvas()->updatePicture();
 }
 
-void WindowHost::copyColumnToWindow(int px, int height, int, int) {
+void WindowHost::copyColumnToWindow(int px, int height) {
     if (window_) window_->canvas()->updateColumn(px, height);
 }
 

@@ -38,8 +38,8 @@ public:
     int windowWidth() override;
     int panelTop() override;
     void pictureResized() override;
-    void drawPicture(int xoff, int yoff) override;
-    void copyColumnToWindow(int px, int height, int xoff, int yoff) override;
+    void drawPicture() override;
+    void copyColumnToWindow(int px, int height) override;
     void pumpEvents() override;
     // Columns computed on other threads are awaited like pixels.
     void pumpWhileWaiting() override { pumpEvents(); }

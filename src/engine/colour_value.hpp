@@ -3,6 +3,12 @@
 
 namespace velmora {
 
+// Palette entries with a meaning of their own in a picture: an orbit caught
+// by a stalk test that did not escape (also a pixel no colour rule takes),
+// and an orbit neither caught nor escaped, the set's interior.
+inline constexpr int32_t kCaughtEntry = 180;
+inline constexpr int32_t kInteriorEntry = 181;
+
 // A colour as the driver plots it: normally a palette index (it follows later
 // changes of that palette entry), or a direct RGB colour (0x00BBGGRR) from
 // the image trap. The picture buffer keeps the low byte either way.

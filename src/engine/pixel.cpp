@@ -198,7 +198,7 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
 
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeScale& scale) {
     using G = StepCheck;
-    o.pixelColour = ColourValue::Index(180);
+    o.pixelColour = ColourValue::Index(kCaughtEntry);
     if (o.trapHit) {
         if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit)) {
             const long double scaled = 29.0L * o.trapValue;
@@ -206,7 +206,7 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
             o.pixelColour = stalk::BandColour(scaled, o.lastTested);
         }
     } else if (o.iteration > rc.miter && o.modulus < rc.maxmod) {
-        o.pixelColour = ColourValue::Index(181);
+        o.pixelColour = ColourValue::Index(kInteriorEntry);
     } else {
         const bool plain = rc.StalkType == kStalkNone;
         if (scale.fault != FaultKind::None) throw FaultError(scale.fault);

@@ -13,7 +13,7 @@ namespace velmora {
 
 struct PixelOutcome {
     int px = 0, py = 0;  // plot position (the Sphere mapping moves it)
-    ColourValue colour = ColourValue::Index(180);
+    ColourValue colour = ColourValue::Index(kCaughtEntry);
     // Faults caught in the orbit region and in the colour region, in that
     // order; None where the region ran through.
     FaultKind orbitFault = FaultKind::None;

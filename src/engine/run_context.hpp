@@ -61,7 +61,7 @@ struct OrbitState {
     int32_t circleCount = 0;
     bool imageHit = false;
     ColourValue imageColour;
-    ColourValue pixelColour = ColourValue::Index(180);
+    ColourValue pixelColour = ColourValue::Index(kCaughtEntry);
 
     // The state every pixel starts from, at plane point (x, y).
     static OrbitState Reset(long double x, long double y) {

@@ -225,7 +225,7 @@ inline void Slope2(OrbitState& o, const RunContext& rc, long double x0, long dou
     const long double S = Checked<G>(A / rc.trapRadius);
     const int32_t n = o.iteration;
     if (n >= rc.miter) {
-        o.pixelColour = ColourValue::Index(180);
+        o.pixelColour = ColourValue::Index(kCaughtEntry);
         return;
     }
     const int32_t index = Round(Checked<G>(63.0L * S));
@@ -247,7 +247,7 @@ inline void ModulusDiff(OrbitState& o, const RunContext& rc) {
     o.trapValue = A;
     const long double S = Checked<G>(A / rc.trapTolerance);
     if (n >= rc.miter) {
-        o.pixelColour = ColourValue::Index(180);
+        o.pixelColour = ColourValue::Index(kCaughtEntry);
         return;
     }
     o.pixelColour = BandColour(Checked<G>(29.0L * S), n);

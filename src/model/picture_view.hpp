@@ -18,11 +18,12 @@ public:
 
     // PictureBitmap has a new size (and new pixels).
     virtual void pictureResized() = 0;
-    // Shows the whole PictureBitmap with its top-left corner at (xoff, yoff).
-    virtual void drawPicture(int xoff, int yoff) = 0;
+    // Shows the whole PictureBitmap at the picture's place (the state's xoff,
+    // yoff).
+    virtual void drawPicture() = 0;
     // Shows column px of PictureBitmap (rows 0..height-1) at window column
     // xoff + px.
-    virtual void copyColumnToWindow(int px, int height, int xoff, int yoff) = 0;
+    virtual void copyColumnToWindow(int px, int height) = 0;
 };
 
 // Keeps the window usable during a long computation.

@@ -57,7 +57,7 @@ BorderResult addborder1Click(ProgramState& state, const PaletteScreen& screen) {
     const std::vector<Band> bands = BorderBands(w, h);
     for (const Band& band : bands) state.PictureBitmap.fillRect(band.x0, band.y0, band.x1, band.y1, band.index);
     for (const Band& band : bands) Fill(buffer, band);
-    screen.picture.drawPicture(state.xoff, state.yoff);
+    screen.picture.drawPicture();
     return BorderResult::Added;
 }
 

@@ -108,7 +108,7 @@ void RealisePalette(const PaletteState& state, PaletteHost& host) {
 void FormActivate(ProgramState& program, const PaletteScreen& screen) {
     MakePalette(program, screen, BuildReport::UnlessRepeated);
     RealisePalette(program.palette, screen.palette);
-    screen.picture.drawPicture(program.xoff, program.yoff);
+    screen.picture.drawPicture();
 }
 
 void PaletteBuild::runSettingUp() { MakePalette(program_, screen_); }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "colour_value.hpp"
 #include "fault.hpp"
 #include "palette_grid.hpp"
 
@@ -138,7 +139,7 @@ void PaletteEditor::DeleteindexClick() {
         const int32_t i = marks.firstAtOrAbove(selected_);
         // The terminator is never a mark to delete.
         if (i >= 1 && i < marks.count && marks.at(i).index == selected_) {
-            if (selected_ == 181) {
+            if (selected_ == kInteriorEntry) {
                 notice("Entry cannot be deleted as an index.");
             } else {
                 DrawCellOutline(PaletteGrid(state_), selected_, kWhiteEntry);

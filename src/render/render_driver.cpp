@@ -127,7 +127,7 @@ void RenderDriver::drawSphereBackground() {
     const int32_t siz = s_.params.siz, sizy = s_.params.sizy;
     s_.PictureBitmap.fillRect(0, 0, siz, sizy, pen);
     s_.PictureBitmap.fillRect(1, 1, siz - 1, sizy - 1, background);
-    view_.drawPicture(s_.xoff, s_.yoff);
+    view_.drawPicture();
     std::fill(s_.buffer.bytes.begin(), s_.buffer.bytes.end(), background);
 }
 
@@ -172,7 +172,7 @@ void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
     }
     // A plane point that cannot be formed stops the run at that row.
     if (column.stoppedBy != FaultKind::None) throw FaultError(column.stoppedBy);
-    view_.copyColumnToWindow(lastPx, rc_.sizy, s_.xoff, s_.yoff);
+    view_.copyColumnToWindow(lastPx, rc_.sizy);
     const long double percent = static_cast<long double>(CheckedMul(col, 100)) / rc_.siz;
     const std::string progress = FormatFixed(percent, 5, 0) + " % completed";
     ShowStatus(s_, prompts_, progress);

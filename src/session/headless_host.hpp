@@ -31,8 +31,8 @@ public:
     int windowWidth() override { return 1024; }
     int panelTop() override { return 739; }
     void pictureResized() override {}
-    void drawPicture(int, int) override {}
-    void copyColumnToWindow(int, int, int, int) override {}
+    void drawPicture() override {}
+    void copyColumnToWindow(int, int) override {}
     void pumpEvents() override {}
     MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) override;

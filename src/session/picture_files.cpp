@@ -141,7 +141,7 @@ void PictureFiles::showPicture() {
     std::memcpy(s_.PictureBitmap.data(), buffer.bytes.data(), buffer.bytes.size());
     s_.BitmapWidth = buffer.width;
     screen_.view.pictureResized();
-    screen_.view.drawPicture(s_.xoff, s_.yoff);
+    screen_.view.drawPicture();
     screen_.view.repaintWindow();
 }
 
