@@ -1,25 +1,21 @@
 #include "bmp_export.hpp"
 
 #include "bmp_writer.hpp"
-#include "directory_chooser_dialog.hpp"
 #include "file_stream.hpp"
 #include "main_window.hpp"
-#include "program.hpp"
 
 namespace velmora {
+namespace {
 
-void FileSaveAs(Program& program) {
-    ProgramState& s = program.state();
+void FileSaveAs(const ProgramState& s, Prompter& prompter, const DirectoryChooser& chooser) {
     if (s.run.Calculating) return;
     if (s.PictureBitmap.width() == 0 || s.PictureBitmap.height() == 0) {
-        program.prompter().messageBox(kNoPictureToSaveText, s.applicationTitle, MessageButtons::Ok,
-                                   MessageIcon::Information);
+        prompter.messageBox(kNoPictureToSaveText, s.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
         return;
     }
     // The folder the directory chooser last reported.
-    const std::optional<std::string> name = program.prompter().saveFile(
-        {"Save Picture File", program.directoryChooser().chooser().ChosenDirectory(), "picture (*.bmp)", kBmpSuffix,
-         "*.bmp"});
+    const std::optional<std::string> name = prompter.saveFile(
+        {"Save Picture File", chooser.ChosenDirectory(), "picture (*.bmp)", kBmpSuffix, "*.bmp"});
     if (!name) return;
     const std::vector<uint8_t> bytes = EncodeBmp(s.PictureBitmap, DisplayColours(s.palette));
     FileSink file(*name);
@@ -27,8 +23,11 @@ void FileSaveAs(Program& program) {
     file.commit();
 }
 
-void ConnectBmpExport(Program& program) {
-    program.mainWindow().setItemHandler(MenuId::SaveAsBmp, [&program] { FileSaveAs(program); });
+}  // namespace
+
+void ConnectBmpExport(MainWindow& window, const ProgramState& state, Prompter& prompter,
+                      const DirectoryChooser& chooser) {
+    window.setItemHandler(MenuId::SaveAsBmp, [&state, &prompter, &chooser] { FileSaveAs(state, prompter, chooser); });
 }
 
 }  // namespace velmora

@@ -3,14 +3,18 @@
 // a palette file. Loading works during a run too and recolours the picture
 // at once; saving does nothing during a run.
 
+#include "program_state.hpp"
+#include "prompter.hpp"
+#include "settings.hpp"
+
 namespace velmora {
 
-class Program;
+class MainWindow;
+class PaletteWiring;
 
 inline constexpr const char* kPaletteFileFilter = "palette (*.vmp);;All files (*)";
 
-void SavePalette1Click(Program& program);
-void LoadPalette1Click(Program& program);
-void ConnectPaletteFileCommands(Program& program);
+void ConnectPaletteFileCommands(MainWindow& window, const ProgramState& state, Prompter& prompter,
+                                const Settings& settings, PaletteWiring& palette);
 
 }  // namespace velmora

@@ -62,9 +62,10 @@ void Program::start() {
     files_ = std::make_unique<PictureFileWiring>(session_, settings_, prompter_, *mainWindow_);
     createParametersDialog();
     directoryChooser_ = new DirectoryChooserDialog(session_.state, prompter_, mainWindow_.get());
-    ConnectOptionsMenu(*this);
-    ConnectPaletteFileCommands(*this);
-    ConnectBmpExport(*this);
+    MainWindow& window = *mainWindow_;
+    ConnectOptionsMenu(window, session_.state, prompter_, settings_, settingsStore_, directoryChooser_->chooser());
+    ConnectPaletteFileCommands(window, session_.state, prompter_, settings_, *palette_);
+    ConnectBmpExport(window, session_.state, prompter_, directoryChooser_->chooser());
     palette_->buildFirstPalette();
 
     mainWindow_->showMaximized();
