@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QProgressBar>
 
+#include <stdexcept>
+
+#include "fault.hpp"
 #include "main_window.hpp"
 #include "picture_canvas.hpp"
 
@@ -34,7 +37,13 @@ void PictureFileWiring::LoadfromGIF1Click() {
     if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
 }
 
-LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName) { return session_.files.LoadGif(fileName); }
+LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName, LoadIntent intent) {
+    try {
+        return session_.files.LoadGif(fileName, intent);
+    } catch (const FaultError& e) {
+        throw std::runtime_error(std::string(e.what()) + ": " + fileName);
+    }
+}
 
 void WindowFileHost::attach(MainWindow* window) { window_ = window; }
 

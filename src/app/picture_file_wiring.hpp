@@ -42,8 +42,9 @@ public:
     void SaveasGIF1Click();
     void LoadfromGIF1Click();
     // What "Load from GIF..." does once a file is chosen; a picture named on
-    // the command line is loaded the same way. File errors are thrown.
-    LoadOutcome loadNamedGif(const std::string& fileName);
+    // the command line is loaded the same way. A file that cannot be read
+    // throws an error that names it.
+    LoadOutcome loadNamedGif(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
 
     static constexpr const char* kSaveCaption = "Save Picture File";
     static constexpr const char* kLoadCaption = "LOAD PICTURE FILE (GIF)";

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLayout>
 #include <QScreen>
+#include <QTimer>
 
 #include "bmp_export.hpp"
 #include "custom_formula_dialog.hpp"
@@ -98,15 +99,16 @@ void Program::loadStartupPicture() {
         loadCommandLinePicture();
         return;
     }
-    PictureFiles& files = session_.files;
-    files.setCurrentFileName(settings_.startfile);
-    // No start-up picture named: nothing is loaded and nothing is said.
-    if (settings_.startfile.empty()) return;
+    // No start-up picture named: nothing is loaded and nothing is said. A
+    // picture that cannot be read leaves the status line and the current
+    // file as they were.
+    const std::string& name = settings_.startfile;
+    if (name.empty()) return;
     try {
-        files.LoadGif(settings_.startfile);
+        continueOnceShown(session_.files.LoadGif(name, LoadIntent::KeepAsLoaded));
     } catch (const std::exception& e) {
-        prompter_.messageBox(std::string(kRegistryErrorPrefix) + e.what() + " ", session_.state.applicationTitle,
-                          MessageButtons::Ok, MessageIcon::Information);
+        prompter_.messageBox(std::string(kRegistryErrorPrefix) + e.what() + ": " + name + " ",
+                             session_.state.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
     }
 }
 
@@ -114,10 +116,17 @@ void Program::loadCommandLinePicture() {
     // Start-up runs outside the event loop, so the error report that the
     // loop gives an uncaught error is given here.
     try {
-        files_->loadNamedGif(commandLinePicture_);
+        continueOnceShown(files_->loadNamedGif(commandLinePicture_, LoadIntent::KeepAsLoaded));
     } catch (const std::exception& e) {
         ReportError(prompter_, session_.state.applicationTitle, e);
     }
+}
+
+// An unfinished picture goes on computing once the window is up, so that it
+// can be watched and cancelled however long it takes.
+void Program::continueOnceShown(const LoadOutcome& outcome) {
+    if (!outcome.loaded() || outcome.finished) return;
+    QTimer::singleShot(0, mainWindow_.get(), [this] { session_.driver.Continue(); });
 }
 
 }  // namespace velmora

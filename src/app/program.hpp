@@ -77,6 +77,7 @@ private:
     void readSettings();
     void loadStartupPicture();
     void loadCommandLinePicture();
+    void continueOnceShown(const LoadOutcome& outcome);
 
     Prompter& prompter_;
     SettingsStore& settingsStore_;

@@ -1,7 +1,10 @@
 #include "qsettings_store.hpp"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <sys/stat.h>
 
 #include <stdexcept>
 
@@ -39,18 +42,43 @@ Settings FirstStartSettings() {
     return Settings{shipped, folder, folder, folder, folder};
 }
 
-QSettingsStore::QSettingsStore(const QString& fileName) : settings_(fileName, QSettings::IniFormat) {}
+namespace {
 
-bool QSettingsStore::keyExists() {
-    // A group of an INI file exists only while it holds a value.
-    KeyScope key(settings_);
-    return created_ || !settings_.childKeys().isEmpty();
+// Settings files are a few hundred bytes; this is far beyond any of ours.
+constexpr off_t kLargestSettingsFile = 1 << 20;
+
+std::string SettingsFileRefusal(const QString& fileName) {
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat info {};
+    // A file that is not there yet is made by the first save.
+    if (::stat(path.constData(), &info) != 0) return {};
+    const std::string name = fileName.toStdString();
+    if (!S_ISREG(info.st_mode)) return "The settings file " + name + " is not a regular file";
+    if (info.st_size > kLargestSettingsFile)
+        return "The settings file " + name + " is too large (" + std::to_string(info.st_size) + " bytes)";
+    return {};
 }
 
-void QSettingsStore::createKey() { created_ = true; }
+}  // namespace
+
+QSettingsStore::QSettingsStore(const QString& fileName) : refusal_(SettingsFileRefusal(fileName)) {
+    if (refusal_.empty()) settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+}
+
+bool QSettingsStore::keyExists() {
+    if (!settings_) return false;
+    // A group of an INI file exists only while it holds a value.
+    KeyScope key(*settings_);
+    return created_ || !settings_->childKeys().isEmpty();
+}
+
+void QSettingsStore::createKey() {
+    if (!settings_) throw std::runtime_error(refusal_ + "; the program starts with default settings");
+    created_ = true;
+}
 
 QString QSettingsStore::storedName(const QString& name) {
-    const QStringList names = settings_.childKeys();
+    const QStringList names = settings_->childKeys();
     if (names.contains(name)) return name;
     for (const QString& stored : names)
         if (stored.compare(name, Qt::CaseInsensitive) == 0) return stored;
@@ -58,27 +86,29 @@ QString QSettingsStore::storedName(const QString& name) {
 }
 
 std::optional<std::string> QSettingsStore::readString(const std::string& name) {
-    KeyScope key(settings_);
+    if (!settings_) return std::nullopt;
+    KeyScope key(*settings_);
     const QString stored = storedName(QString::fromStdString(name));
     if (stored.isEmpty()) return std::nullopt;
-    const QVariant value = settings_.value(stored);
+    const QVariant value = settings_->value(stored);
     // A list, a byte array or any other typed value is not a string.
     if (value.typeId() != QMetaType::QString) throw std::runtime_error(InvalidDataTypeText(name));
     return value.toString().toStdString();
 }
 
 void QSettingsStore::writeString(const std::string& name, const std::string& value) {
+    if (!settings_) throw std::runtime_error(refusal_);
     {
-        KeyScope key(settings_);
+        KeyScope key(*settings_);
         const QString wanted = QString::fromStdString(name);
         const QString stored = storedName(wanted);
         // One value per name whatever its spelling: the one the file holds
         // takes the new text.
-        settings_.setValue(stored.isEmpty() ? wanted : stored, QString::fromStdString(value));
+        settings_->setValue(stored.isEmpty() ? wanted : stored, QString::fromStdString(value));
     }
-    settings_.sync();
-    if (settings_.status() != QSettings::NoError)
-        throw std::runtime_error("Failed to set data for '" + name + "' in " + settings_.fileName().toStdString());
+    settings_->sync();
+    if (settings_->status() != QSettings::NoError)
+        throw std::runtime_error("Failed to set data for '" + name + "' in " + settings_->fileName().toStdString());
 }
 
 }  // namespace velmora

@@ -6,6 +6,7 @@
 
 #include <QSettings>
 
+#include <memory>
 #include <string>
 
 #include "settings.hpp"
@@ -23,6 +24,10 @@ inline constexpr const char* kShippedPictureName = "velmora-start.gif";
 // and the user's pictures folder (or home) as every working directory.
 Settings FirstStartSettings();
 
+// A settings path that names something other than a regular file (a
+// device, a pipe, a directory, through a link or not), or a file far larger
+// than settings ever are, is left alone: the store then holds no key, and
+// making one reports why.
 class QSettingsStore : public SettingsStore {
 public:
     explicit QSettingsStore(const QString& fileName);
@@ -37,7 +42,9 @@ private:
     // (its exact spelling first); empty when there is none.
     QString storedName(const QString& name);
 
-    QSettings settings_;
+    // Why the file is left alone; empty when it is used.
+    std::string refusal_;
+    std::unique_ptr<QSettings> settings_;
     bool created_ = false;
 };
 

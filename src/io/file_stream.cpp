@@ -48,11 +48,21 @@ int FileErrorCode(int osError) {
 // --- FileSource ------------------------------------------------------------
 
 FileSource::FileSource(const std::string& path) : buffer_(kBufferSize) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, so that a pipe with no writer cannot hold the
+    // program up; only a regular file holds a picture or a palette.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
         const int code = FileErrorCode(errno);
         throw FaultError(FaultKind::InputOutput, std::to_string(code ? code : errno));
     }
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw FaultError(FaultKind::InputOutput, std::to_string(FileErrorCode(EACCES)));
+    }
+    // Reads of a regular file do not wait anyway; the flag goes for clarity.
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 FileSource::~FileSource() {

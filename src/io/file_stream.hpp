@@ -27,7 +27,8 @@ public:
 
 class FileSource : public ByteSource {
 public:
-    // Throws FaultError(InputOutput) when the file cannot be opened.
+    // Throws FaultError(InputOutput) when the file cannot be opened or is
+    // not a regular file (a directory, a device, a pipe).
     explicit FileSource(const std::string& path);
     ~FileSource() override;
     FileSource(const FileSource&) = delete;

@@ -174,9 +174,33 @@ private slots:
         FixedSettings gone({path("gone.gif"), "", "", "", ""});
         Program program2(prompter2, gone);
         program2.start();
-        QCOMPARE(prompter2.texts(), std::vector<std::string>{"Error in Registry...File not found "});
+        QCOMPARE(prompter2.texts(),
+                 std::vector<std::string>{"Error in Registry...File not found: " + path("gone.gif") + " "});
         QCOMPARE(prompter2.shown[0].icon, MessageIcon::Information);
         QVERIFY(program2.mainWindow().isVisible());
+        // Nothing was loaded: the status line and the current file say so.
+        QCOMPARE(program2.CurrentFileName(), std::string());
+        QVERIFY(program2.state().statusText.find("gone") == std::string::npos);
+    }
+
+    // An unfinished start-up picture goes on once the window is up, where
+    // Space can stop it.
+    void unfinishedStartUpPictureGoesOnOnceShown() {
+        {
+            StartedProgram p;
+            testing::DuringNextRun(p.program, [&] { p.state().run.CancelRequested = true; });
+            p.program.driver().Runclick();
+            QVERIFY(p.state().params.LastColumnDone < p.state().params.siz - 1);
+            QVERIFY(p.program.session().files.SaveGif(path("halted.gif")));
+        }
+        ScriptedPrompter prompter;
+        FixedSettings settings({path("halted.gif"), "", "", "", ""});
+        Program program(prompter, settings);
+        program.start();
+        QVERIFY(program.mainWindow().isVisible());
+        QVERIFY(program.state().params.LastColumnDone < program.state().params.siz - 1);
+        QTRY_COMPARE(program.state().statusText, std::string("Picture completed."));
+        QCOMPARE(program.state().params.LastColumnDone, program.state().params.siz - 1);
     }
 
     // "velmora32 picture.gif": the named picture instead of the start-up one;
@@ -202,7 +226,7 @@ private slots:
             MessageIcon icon;
         } cases[] = {
             {"named.gif", "named.gif", "", MessageIcon::Information},
-            {"gone.gif", "", "File not found.", MessageIcon::Error},
+            {"gone.gif", "", "File not found: " + path("gone.gif") + ".", MessageIcon::Error},
             {"foreign.gif", "", kNotValidGifMessage, MessageIcon::Information},
         };
         for (const auto& c : cases) {

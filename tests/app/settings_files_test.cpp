@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -71,6 +73,7 @@ private slots:
     void cleanup() { std::filesystem::current_path(startDirectory_); }
     void settingsFileFirstAndSecondStart();
     void settingsFileValuesOfOtherTypes();
+    void settingsPathThatIsNoSettingsFile();
     void directoryItems();
     void directoryItemsWaitForTheRun();
     void startupFileAndSaveOptions();
@@ -107,6 +110,34 @@ void SettingsFilesTest::settingsFileFirstAndSecondStart() {
         if (shown.empty()) shown = program.state().buffer.bytes;
         QVERIFY(program.state().buffer.bytes == shown);
     }
+}
+
+// A settings path naming a pipe, a directory, a link to a device or a huge
+// file is reported and left as it is; the program starts with defaults
+// (without waiting on the pipe).
+void SettingsFilesTest::settingsPathThatIsNoSettingsFile() {
+    TempDir dir;
+    const std::string fifo = dir.file("fifo.ini"), folder = dir.file("folder.ini"), link = dir.file("link.ini"),
+                      huge = dir.file("huge.ini");
+    QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder);
+    std::filesystem::create_symlink("/dev/null", link);
+    std::filesystem::resize_file((std::ofstream(huge), huge), 4 << 20);
+    for (const std::string& path : {fifo, folder, link, huge}) {
+        ScriptedPrompter prompter;
+        QSettingsStore store(QString::fromStdString(path));
+        Program program(prompter, store, Settings{"", "/x", "/x", "/x", "/x"});
+        program.start();
+        QCOMPARE(prompter.shown.size(), size_t{1});
+        QVERIFY2(prompter.shown[0].text.rfind("The settings file " + path, 0) == 0, prompter.shown[0].text.c_str());
+        QCOMPARE(program.settings(), Settings{});
+        SaveOptions(store, Settings{"/s.gif", "/a", "/b", "/c", "/d"});
+    }
+    QVERIFY(std::filesystem::is_fifo(fifo));
+    QVERIFY(std::filesystem::is_directory(folder));
+    QVERIFY(std::filesystem::is_symlink(link));
+    QVERIFY(std::filesystem::is_character_file("/dev/null"));
+    QCOMPARE(std::filesystem::file_size(huge), uintmax_t{4 << 20});
 }
 
 void SettingsFilesTest::settingsFileValuesOfOtherTypes() {

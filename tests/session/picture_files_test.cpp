@@ -336,6 +336,17 @@ TEST(PictureFiles, FilesThatCannotBeWrittenOrRead) {
     ASSERT_TRUE(p.files.SaveGif(dir + "/good.gif"));
     EXPECT_TRUE(p.files.LoadGif(dir + "/good.gif").loaded());
     EXPECT_THROW(p.files.LoadGif(dir + "/gone.gif"), FaultError);
+    // Only a regular file is read: a pipe with no writer does not hold the
+    // load up, and a device or a folder is no picture.
+    ASSERT_EQ(::mkfifo((dir + "/pipe.gif").c_str(), 0600), 0);
+    for (const std::string& notAFile : {dir + "/pipe.gif", std::string("/dev/zero"), dir}) {
+        try {
+            p.files.LoadGif(notAFile);
+            ADD_FAILURE() << notAFile;
+        } catch (const FaultError& e) {
+            EXPECT_STREQ(e.what(), "File access denied") << notAFile;
+        }
+    }
     EXPECT_EQ(p.s.statusText, "good.gif");
     std::filesystem::remove_all(dir);
 
