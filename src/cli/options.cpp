@@ -446,7 +446,8 @@ std::string FormulaProblem(const std::string& text) {
     return {};
 }
 
-// The outputs, each written by one FileSink.
+// The outputs, each written by one FileSink, in the order they are written.
+enum Output : size_t { kRawOutput, kGifOutput, kBmpOutput, kPaletteOutput };
 struct OutputDef {
     const char* option;
     std::string Renderer::*path;
@@ -616,7 +617,7 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     int status = completed && run.faults.empty() ? 0 : 1;
     // Only a whole picture replaces what a file held; the marks do not wait
     // for one.
-    const auto write = [&](size_t output, bool needsPicture, auto&& fill) {
+    const auto write = [&](Output output, bool needsPicture, auto&& fill) {
         std::unique_ptr<FileSink>& sink = sinks[output];
         if (!sink || (needsPicture && !completed)) return;
         try {
@@ -628,12 +629,12 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
         }
     };
     const auto bytes = [](ByteSink& sink, const auto& data) { sink.write(data.data(), data.size()); };
-    write(0, true, [&](FileSink& sink) { bytes(sink, s.state.buffer.bytes); });
-    write(1, true, [&](FileSink& sink) { s.files.SaveGif(sink, s.gifPath); });
-    write(2, true, [&](FileSink& sink) {
+    write(kRawOutput, true, [&](FileSink& sink) { bytes(sink, s.state.buffer.bytes); });
+    write(kGifOutput, true, [&](FileSink& sink) { s.files.SaveGif(sink, s.gifPath); });
+    write(kBmpOutput, true, [&](FileSink& sink) {
         bytes(sink, EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette)));
     });
-    write(3, false, [&](FileSink& sink) { bytes(sink, EncodePaletteFile(s.state.palette.marks)); });
+    write(kPaletteOutput, false, [&](FileSink& sink) { bytes(sink, EncodePaletteFile(s.state.palette.marks)); });
     if (const int signal = StopSignals::received())
         return Stopped(out, err, signal, "the outputs were written before it");
     return Finish(out, err, status);

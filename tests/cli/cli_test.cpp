@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -17,14 +16,6 @@
 
 namespace velmora {
 namespace {
-
-std::vector<std::string> FilesIn(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
     const struct {
@@ -157,7 +148,7 @@ TEST(Renderer, FaultsGoToStandardErrorAndFail) {
         }
         // A failed render leaves an existing file as it was and makes none.
         EXPECT_EQ(ReadFile(kept), "old picture") << c.args[1];
-        EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"kept.raw"}) << c.args[1];
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.raw"}) << c.args[1];
     }
 }
 
@@ -179,7 +170,7 @@ TEST(Renderer, FullDiskKeepsTheOldFile) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "velmora-render: --raw: Cannot save " + kept + ": Disk full\n");
     EXPECT_EQ(ReadFile(kept), "old picture");
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"kept.raw"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.raw"});
 }
 
 TEST(Renderer, EveryFailedOutputIsReported) {

@@ -102,7 +102,7 @@ TEST(GifOptions, DanglingLinksAndLinkLoops) {
         EXPECT_EQ(loop.err, "velmora-render: " + std::string(option) + ": Cannot save " + a +
                                 ": Too many levels of symbolic links\n");
         EXPECT_TRUE(std::filesystem::is_symlink(a) && std::filesystem::is_symlink(b)) << option;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << option;
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"a", "b", "dangling", "target"})) << option;
     }
 }
 
