@@ -1,25 +1,34 @@
 #include "options.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <span>
 #include <sstream>
 #include <stdexcept>
-#include <tuple>
 
 #include "bmp_writer.hpp"
 #include "conversions.hpp"
+#include "custom_compiler.hpp"
 #include "custom_formula.hpp"
 #include "fault.hpp"
 #include "file_stream.hpp"
 #include "formula_table.hpp"
-#include "headless_session.hpp"
+#include "headless_host.hpp"
 #include "mode_actions.hpp"
 #include "palette_file.hpp"
+#include "parameter_reading.hpp"
 #include "render_driver.hpp"
+#include "session.hpp"
 #include "stalk_table.hpp"
+#include "stop_signals.hpp"
 
 namespace velmora {
 namespace {
@@ -36,10 +45,36 @@ struct RefusedFile : std::runtime_error {
     std::vector<std::string> lines;
 };
 
-struct Renderer : HeadlessSession {
+// A window's host without the window, where a stop signal is the Cancel the
+// driver looks at after every column (and the workers stop at).
+class RendererHost : public HeadlessHost {
+public:
+    void pumpEvents() override { checkStop(); }
+    void pumpWhileWaiting() override { checkStop(); }
+
+    bool* cancel = nullptr;
+
+private:
+    void checkStop() {
+        if (cancel && StopSignals::received()) *cancel = true;
+    }
+};
+
+// The host is made before the session that uses it.
+struct RendererHostHolder {
+    RendererHost host;
+};
+
+struct Renderer : RendererHostHolder, Session {
+    Renderer() : Session(host.hosts()) {
+        startWithoutPicture();
+        host.cancel = &state.run.CancelRequested;
+    }
+
     std::string rawPath, gifPath, fromPath, savePalettePath, bmpPath;
     bool stats = false;
     bool customGiven = false;
+    bool functionGiven = false;
     bool sizeGiven = false;
     // Options that change the picture, as opposed to loading or writing it:
     // a loaded picture is then rendered anew rather than continued.
@@ -173,6 +208,7 @@ int MenuValue(std::span<const Record> records, uint8_t Record::*value, const std
 }
 
 void ApplyFunction(Renderer& s, const std::string& v) {
+    s.functionGiven = true;
     const auto kind = static_cast<uint8_t>(MenuValue<FormulaRecord>(kFormulas, &FormulaRecord::kind, v, "--function"));
     const FormulaRecord* r = FindFormula(kind);
     if (r && r->hasMenuItem())
@@ -200,12 +236,37 @@ void ApplyChoice(const std::string& v, const std::string& option, std::initializ
     throw UsageError(option + ": unknown value '" + v + "'");
 }
 
+// The widest picture the driver sizes: its height is three quarters of the
+// width, and the two together hold at most kBufferOffsetLimit pixels.
+int32_t LargestWidth() {
+    int32_t width = 1;
+    while (int64_t{width + 1} * HeightForWidth(width + 1) <= kBufferOffsetLimit) ++width;
+    return width;
+}
+
+// Refused here rather than by the run, so the message can say what fits.
+void ApplySize(Renderer& s, const std::string& v) {
+    static const int32_t largest = LargestWidth();
+    const int n = ParseInteger(v);
+    if (n < 1 || n > largest)
+        throw UsageError("--size: " + v + " is out of range (1 to " + std::to_string(largest) +
+                         ": a picture holds at most " + std::to_string(kBufferOffsetLimit) + " pixels)");
+    s.state.texts.setText(TextField::siz, v);
+    s.sizeGiven = true;
+}
+
 // Far more threads than cores only costs memory and switching.
 constexpr int kMostThreads = 256;
 
 const std::string& ThreadsHelp() {
     static const std::string help = "threads computing columns (default " + std::to_string(DefaultThreadCount()) +
                                     ", the cores of this machine)";
+    return help;
+}
+
+const std::string& SizeHelp() {
+    static const std::string help =
+        "picture width in pixels, 1 to " + std::to_string(LargestWidth()) + " (height is three quarters)";
     return help;
 }
 
@@ -223,11 +284,7 @@ const std::string& StalkHelp() {
 
 const std::vector<OptionDef>& Options() {
     static const std::vector<OptionDef> options = {
-        {"--size", "N", "picture width in pixels (height is three quarters)", kTexts,
-         [](Renderer& s, const std::string& v) {
-             IntegerText(TextField::siz)(s, v);
-             s.sizeGiven = true;
-         }},
+        {"--size", "N", SizeHelp().c_str(), kTexts, ApplySize},
         {"--iterations", "N", "maximum iterations", kTexts, IntegerText(TextField::miter)},
         {"--min-iterations", "N", "minimum iterations (read leniently, as the dialog does)", kTexts,
          [](Renderer& s, const std::string& v) { s.state.texts.setText(TextField::minit, v); }},
@@ -308,7 +365,9 @@ const std::vector<OptionDef>& Options() {
 void PrintHelp(std::ostream& out) {
     out << "Usage: velmora-render [options]\n"
            "Renders one picture headlessly with the same parameters and driver as the window.\n"
-           "Defaults are the program's start-up state (Julia set, z^2+c, Circle stalks).\n\n";
+           "Defaults are the program's start-up state (Julia set, z^2+c, Circle stalks).\n"
+           "An output named - or /dev/stdout goes to standard output; messages then go to\n"
+           "standard error.\n\n";
     for (const OptionDef& o : Options()) {
         std::string head = std::string("  ") + o.name + (o.argument ? std::string(" ") + o.argument : "");
         if (head.size() < 34) head.resize(34, ' ');
@@ -320,24 +379,136 @@ void PrintHelp(std::ostream& out) {
 
 void Report(std::ostream& err, const std::string& message) { err << "velmora-render: " << message << '\n'; }
 
-// A fault of the run, with the option it comes from where that is known.
+// A fault of the run, with the option it comes from where that is known: a
+// picture size that was not given on the command line is the loaded one.
 std::string WithOption(const Renderer& s, const RunFault& fault) {
-    return fault.pictureSize && s.sizeGiven ? "--size: " + fault.message : fault.message;
+    if (!fault.pictureSize) return fault.message;
+    if (s.sizeGiven) return "--size: " + fault.message;
+    if (s.fromPath.empty()) return fault.message;
+    return "--from: the loaded picture's size, " + std::to_string(s.state.params.siz) + "x" +
+           std::to_string(s.state.params.sizy) + ", was refused (at most " + std::to_string(kBufferOffsetLimit) +
+           " pixels): " + fault.message;
 }
 
-// Reads the command line into the session; false when it asked for help
-// (printed). Throws UsageError or FaultError for a bad option or value.
-bool ApplyOptions(const std::vector<std::string>& args, Renderer& s, std::ostream& out) {
+// Up to a few bytes of `text` from `position` (1-based), bytes that are not
+// printable written as \xHH.
+std::string Excerpt(const std::string& text, int position) {
+    std::string shown;
+    const size_t from = static_cast<size_t>(position - 1);
+    for (size_t i = from; i < text.size() && i < from + 10; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+        } else {
+            static const char digits[] = "0123456789ABCDEF";
+            shown += std::string("\\x") + digits[c >> 4] + digits[c & 15];
+        }
+    }
+    return shown;
+}
+
+// Why and where the custom formula does not compile. The program compiles
+// the text inside one more pair of brackets; the text alone is checked
+// first so that positions are the user's own, then the wrapped one for
+// what only shows there (a formula ending in an operator, too many tokens,
+// a conversion failure).
+std::string FormulaProblem(const std::string& text) {
+    FormulaTokenList tokens;
+    FormulaDiagnosis d = TokeniseFormula(text, tokens);
+    const bool own = !d.ok() && d.error != FormulaError::TooManyTokens;
+    if (!own) {
+        std::array<uint8_t, kCustomCodeCapacity> code{};
+        uint8_t length = 0;
+        d = CompileFormula(CutText("(" + text + ")", kCustomFormulaMaxLength), code, length);
+        if (d.ok()) return {};
+        --d.position;  // the added bracket
+    }
+    const std::string at = "at character " + std::to_string(d.position) + ": ";
+    const std::string token = "at token " + std::to_string(d.position) + ": ";
+    const bool atEnd = d.position > static_cast<int>(text.size());
+    switch (d.error) {
+    case FormulaError::None: return {};
+    case FormulaError::UnknownText: return at + "unknown text '" + Excerpt(text, d.position) + "'";
+    case FormulaError::TooManyTokens:
+        return at + "more than " + std::to_string(kFormulaTokenCapacity - 2) + " tokens";
+    case FormulaError::ClosedTooOften: return at + "')' closes no open bracket";
+    case FormulaError::BadSequence:
+        if (atEnd) return "at the end: the formula is incomplete";
+        return at + "'" + Excerpt(text, d.position) + "' cannot follow what comes before it";
+    case FormulaError::LeftOpen: return "at the end: a bracket is left open";
+    case FormulaError::Empty: return "the formula is empty";
+    case FormulaError::EmptyStack: return token + "an operator has nothing to work on";
+    case FormulaError::ProgramTooLong:
+        return token + "the program would be longer than " + std::to_string(kCustomCodeCapacity) + " codes";
+    case FormulaError::StackTooDeep:
+        return token + "brackets, functions and operators nest deeper than " + std::to_string(kFormulaStackCapacity);
+    }
+    return {};
+}
+
+// The outputs, each written by one FileSink, in the order they are written.
+enum Output : size_t { kRawOutput, kGifOutput, kBmpOutput, kPaletteOutput };
+struct OutputDef {
+    const char* option;
+    std::string Renderer::*path;
+};
+constexpr OutputDef kOutputs[] = {{"--raw", &Renderer::rawPath},
+                                  {"--gif", &Renderer::gifPath},
+                                  {"--bmp", &Renderer::bmpPath},
+                                  {"--save-palette", &Renderer::savePalettePath}};
+constexpr const char* kStandardOutputName = "-";
+
+// What makes two output names one file: the file itself where one exists
+// (through links and other spellings), else the name made absolute.
+struct OutputFile {
+    bool exists = false, device = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    std::string name;
+
+    explicit OutputFile(const std::string& path) {
+        struct stat st {};
+        if (path == kStandardOutputName ? ::fstat(STDOUT_FILENO, &st) == 0 : ::stat(path.c_str(), &st) == 0) {
+            exists = true;
+            device = S_ISCHR(st.st_mode);
+            dev = st.st_dev;
+            ino = st.st_ino;
+            return;
+        }
+        std::error_code error;
+        name = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error).string();
+        if (error) name = path;
+    }
+    bool operator==(const OutputFile& o) const {
+        return exists == o.exists && (exists ? dev == o.dev && ino == o.ino : name == o.name);
+    }
+};
+
+// Two outputs in one file would leave only the one written last (or, in a
+// stream, the two run together). A device such as /dev/null keeps nothing
+// of either and may take several.
+void CheckOutputsDiffer(const Renderer& s) {
+    std::vector<std::pair<const char*, OutputFile>> seen;
+    for (const OutputDef& o : kOutputs) {
+        const std::string& path = s.*o.path;
+        if (path.empty()) continue;
+        OutputFile file(path);
+        if (file.device) continue;
+        for (const auto& [option, other] : seen)
+            if (other == file) throw UsageError(std::string(o.option) + ": " + path + " is also the file of " + option);
+        seen.emplace_back(o.option, std::move(file));
+    }
+}
+
+// Reads the command line into the session. Throws UsageError for a bad
+// option or value, RefusedFile for a picture that cannot be loaded.
+void ApplyOptions(const std::vector<std::string>& args, Renderer& s) {
     struct Pending {
         const OptionDef* def;
         std::string value;
     };
     std::vector<Pending> pending;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--help") {
-            PrintHelp(out);
-            return false;
-        }
         const auto& options = Options();
         auto it = std::find_if(options.begin(), options.end(), [&](const OptionDef& o) { return args[i] == o.name; });
         if (it == options.end()) throw UsageError("unknown option " + args[i] + " (see --help)");
@@ -352,8 +523,16 @@ bool ApplyOptions(const std::vector<std::string>& args, Renderer& s, std::ostrea
                      [](const Pending& a, const Pending& b) { return a.def->phase < b.def->phase; });
     for (const Pending& p : pending)
         if (p.def->phase != kLoad && p.def->phase != kOutput) s.pictureOptions = true;
-    for (const Pending& p : pending) p.def->apply(s, p.value);
-    return true;
+    for (const Pending& p : pending) {
+        try {
+            p.def->apply(s, p.value);
+        } catch (const FaultError& e) {
+            // The dialog's words ("'x' is not a valid floating point value"),
+            // with the option they belong to.
+            throw UsageError(std::string(p.def->name) + ": " + e.what() + ".");
+        }
+    }
+    CheckOutputsDiffer(s);
 }
 
 // Standard output is an output too: a full disk there is a failure.
@@ -364,17 +543,29 @@ int Finish(std::ostream& out, std::ostream& err, int status) {
     return status == 0 ? 1 : status;
 }
 
+// A stop signal ends the run as a failure that names the signal; the shell
+// convention for a program ended by one is 128 and its number.
+int Stopped(std::ostream& out, std::ostream& err, int signal, const char* what) {
+    Report(err, std::string("stopped by ") + ::strsignal(signal) + "; " + what);
+    return Finish(out, err, 128 + signal);
+}
+
 }  // namespace
 
 int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    // Help wins wherever it stands, even after a bad option.
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        PrintHelp(out);
+        return Finish(out, err, 0);
+    }
+    // From here on (a loaded picture may be continued while the options are
+    // read) a stop signal halts the picture instead of ending the program.
+    const StopSignals signals;
     Renderer s;
     try {
-        if (!ApplyOptions(args, s, out)) return Finish(out, err, 0);
+        ApplyOptions(args, s);
     } catch (const UsageError& e) {
         Report(err, e.what());
-        return 2;
-    } catch (const FaultError& e) {
-        Report(err, std::string(e.what()) + ".");
         return 2;
     } catch (const RefusedFile& e) {
         for (const std::string& line : e.lines) Report(err, line);
@@ -384,56 +575,68 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     // finished) unless other options change it.
     const bool render = s.fromPath.empty() || s.pictureOptions;
     if (render && (s.customGiven || s.state.params.FunctionKind == kFormulaCustom) && !CompileCustomFormula(s)) {
-        Report(err, (s.customGiven ? "--custom: " : "--function: ") + s.host.messages.back().text);
+        const std::string option = s.customGiven ? "--custom: " : s.functionGiven ? "--function: " : "--from: ";
+        Report(err, option + s.host.messages.back().text);
+        if (const std::string why = FormulaProblem(s.state.params.custfunc); !why.empty()) Report(err, option + why);
         return 2;
     }
     // Made beside the named file now, so a place that cannot be written costs
     // no rendering time; it replaces the file only once it is whole.
-    std::unique_ptr<FileSink> raw, gif, bmp, palette;
-    for (auto [sink, path, option] :
-         {std::tuple{&raw, &s.rawPath, "--raw"}, std::tuple{&gif, &s.gifPath, "--gif"},
-          std::tuple{&bmp, &s.bmpPath, "--bmp"}, std::tuple{&palette, &s.savePalettePath, "--save-palette"}}) {
+    std::array<std::unique_ptr<FileSink>, std::size(kOutputs)> sinks;
+    bool pictureOnStandardOutput = false;
+    for (size_t i = 0; i < sinks.size(); ++i) {
+        const std::string& path = s.*kOutputs[i].path;
+        if (path.empty()) continue;
         try {
-            if (!path->empty()) *sink = std::make_unique<FileSink>(*path);
+            sinks[i] = path == kStandardOutputName ? std::make_unique<FileSink>(STDOUT_FILENO, path)
+                                                   : std::make_unique<FileSink>(path);
         } catch (const FileWriteError& e) {
-            Report(err, std::string(option) + ": " + e.what());
+            Report(err, std::string(kOutputs[i].option) + ": " + e.what());
             return 1;
         }
+        if (sinks[i]->descriptor() == STDOUT_FILENO) pictureOnStandardOutput = true;
     }
+    // Words on standard output would become part of the picture there.
+    std::ostream& say = pictureOnStandardOutput ? err : out;
 
     // The run is this one, or the one that continued the loaded picture.
     const RunOutcome run = render ? s.driver.Runclick() : s.loaded.continuation;
     const bool completed = run.completed() || (!render && s.loaded.finished);
     // A set-up fault draws nothing and says so only on standard error.
     const bool drew = run.drew() || completed;
-    if (drew) out << RunEndText(completed ? RunEnd::Completed : run.end) << '\n';
+    if (drew) say << RunEndText(completed ? RunEnd::Completed : run.end) << '\n';
     for (const RunFault& fault : run.faults) Report(err, WithOption(s, fault));
     if (s.stats && drew) {
-        out << "size " << s.state.params.siz << "x" << s.state.params.sizy << "\n"
+        say << "size " << s.state.params.siz << "x" << s.state.params.sizy << "\n"
             << "orbit steps " << run.orbitSteps << "\n"
             << "seconds " << run.seconds << "\n";
     }
+    // Stopped: the sinks go unwritten, their new files removed.
+    if (const int signal = StopSignals::received())
+        return Stopped(out, err, signal, "no output was written");
     int status = completed && run.faults.empty() ? 0 : 1;
     // Only a whole picture replaces what a file held; the marks do not wait
     // for one.
-    const auto write = [&](std::unique_ptr<FileSink>& sink, const char* option, bool needsPicture, auto&& fill) {
+    const auto write = [&](Output output, bool needsPicture, auto&& fill) {
+        std::unique_ptr<FileSink>& sink = sinks[output];
         if (!sink || (needsPicture && !completed)) return;
         try {
             fill(*sink);
             sink->commit();
         } catch (const FileWriteError& e) {
-            Report(err, std::string(option) + ": " + e.what());
+            Report(err, std::string(kOutputs[output].option) + ": " + e.what());
             status = 1;
         }
     };
     const auto bytes = [](ByteSink& sink, const auto& data) { sink.write(data.data(), data.size()); };
-    write(raw, "--raw", true, [&](FileSink& sink) { bytes(sink, s.state.buffer.bytes); });
-    write(gif, "--gif", true, [&](FileSink& sink) { s.files.SaveGif(sink, s.gifPath); });
-    write(bmp, "--bmp", true, [&](FileSink& sink) {
+    write(kRawOutput, true, [&](FileSink& sink) { bytes(sink, s.state.buffer.bytes); });
+    write(kGifOutput, true, [&](FileSink& sink) { s.files.SaveGif(sink, s.gifPath); });
+    write(kBmpOutput, true, [&](FileSink& sink) {
         bytes(sink, EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette)));
     });
-    write(palette, "--save-palette", false,
-          [&](FileSink& sink) { bytes(sink, EncodePaletteFile(s.state.palette.marks)); });
+    write(kPaletteOutput, false, [&](FileSink& sink) { bytes(sink, EncodePaletteFile(s.state.palette.marks)); });
+    if (const int signal = StopSignals::received())
+        return Stopped(out, err, signal, "the outputs were written before it");
     return Finish(out, err, status);
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "fault.hpp"
@@ -94,20 +95,81 @@ size_t FileSource::read(uint8_t* out, size_t count) {
 
 // --- FileSink --------------------------------------------------------------
 
+namespace {
+
+// The descriptor a name stands for when it names one of this process's open
+// files (/dev/stdout, /dev/fd/1 ...), or -1. Reopening such a name would
+// truncate a shell's `>>` and fails outright for a pipe.
+int NamedDescriptor(const std::string& path) {
+    if (path == "/dev/stdout") return STDOUT_FILENO;
+    if (path == "/dev/stderr") return STDERR_FILENO;
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const std::string_view head(prefix);
+        if (path.size() <= head.size() || path.compare(0, head.size(), head) != 0) continue;
+        int n = 0;
+        for (size_t i = head.size(); i < path.size(); ++i) {
+            if (path[i] < '0' || path[i] > '9' || n > 100000) return -1;
+            n = n * 10 + (path[i] - '0');
+        }
+        return n;
+    }
+    return -1;
+}
+
+constexpr int kMostLinks = 40;
+
+// The file that replaces `old` gets its owner and mode. Only root may give a
+// file away, and a user only to a group of one's own; what cannot be kept
+// leaves the new file the user's own and private. The owner goes first, as
+// changing it clears the set-id bits.
+void KeepOwnerAndMode(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        static_cast<void>(groupOnly);
+    }
+    const int mode = ::fchmod(fd, old.st_mode & 07777);
+    static_cast<void>(mode);
+}
+
+}  // namespace
+
+FileSink::FileSink(int descriptor, const std::string& name) : path_(name), target_(name) {
+    buffer_.reserve(kBufferSize);
+    openDescriptor(descriptor);
+}
+
+void FileSink::openDescriptor(int descriptor) {
+    // A copy of the descriptor writes where the shell pointed it, at its
+    // offset and in its mode, and leaves the descriptor itself open.
+    fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) throw FileWriteError(path_, FileErrorReason(errno));
+    direct_ = true;
+    descriptor_ = descriptor;
+}
+
 FileSink::FileSink(const std::string& path) : path_(path), target_(path) {
     static std::atomic<unsigned> serial{0};
     buffer_.reserve(kBufferSize);
     // A link is followed, so that the file it names is replaced and the link
-    // stays. A device or a pipe has no contents to replace (and replacing
-    // /dev/null by a file would be a disaster): it is written as it is.
+    // stays; a link to nothing gets the file it names, as a shell's `>`
+    // would make it. A link loop names no file and is refused. A device or a
+    // pipe has no contents to replace (and replacing /dev/null by a file
+    // would be a disaster): it is written as it is.
     struct stat st {};
-    for (int hop = 0; hop < 40 && ::lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode); ++hop) {
+    for (int hop = 0;; ++hop) {
+        if (const int descriptor = NamedDescriptor(target_); descriptor >= 0) {
+            openDescriptor(descriptor);
+            return;
+        }
+        if (::lstat(target_.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        if (hop == kMostLinks) throw FileWriteError(path_, FileErrorReason(ELOOP));
         std::error_code error;
         const std::filesystem::path link(target_), named = std::filesystem::read_symlink(link, error);
-        if (error) break;
+        if (error) throw FileWriteError(path_, FileErrorReason(error.value()));
         target_ = (named.is_absolute() ? named : link.parent_path() / named).string();
     }
-    if (::stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
         fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
         if (fd_ < 0) throw FileWriteError(path_, FileErrorReason(errno));
         direct_ = true;
@@ -118,12 +180,16 @@ FileSink::FileSink(const std::string& path) : path_(path), target_(path) {
     const size_t slash = target_.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target_ : target_.substr(slash + 1);
+    // In place of a file the new one is private until it has the old one's
+    // owner and mode, so a private picture is never open to others.
+    const mode_t mode = exists ? 0600 : 0666;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary_ = dir + "." + base + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd_ >= 0 || errno != EEXIST) break;
     }
     if (fd_ < 0) throw FileWriteError(path_, FileErrorReason(errno));
+    if (exists) KeepOwnerAndMode(fd_, st);
 }
 
 FileSink::~FileSink() {

@@ -45,8 +45,13 @@ private:
 class FileSink : public ByteSink {
 public:
     // Creates the new file beside `path` (beside the file a link names); a
-    // device or pipe is written in place. Throws FileWriteError.
+    // device or pipe, or a name of an open descriptor such as /dev/stdout,
+    // is written in place. Replacing a file keeps its mode (and its owner
+    // where that is allowed). Throws FileWriteError.
     explicit FileSink(const std::string& path);
+    // Writes in place into a copy of an open descriptor of this process;
+    // `name` stands for it in messages.
+    FileSink(int descriptor, const std::string& name);
     // Without commit() the new file is removed and `path` stays as it was.
     ~FileSink() override;
     FileSink(const FileSink&) = delete;
@@ -58,8 +63,11 @@ public:
     void commit();
 
     const std::string& path() const { return path_; }
+    // The descriptor of this process written into, or -1 for a file.
+    int descriptor() const { return descriptor_; }
 
 private:
+    void openDescriptor(int descriptor);
     void flush();
     [[noreturn]] void fail(int osError);
 
@@ -67,6 +75,7 @@ private:
     std::string target_;  // the file `path_` names, links followed
     std::string temporary_;
     bool direct_ = false;  // a device or pipe, written in place
+    int descriptor_ = -1;
     int fd_ = -1;
     std::vector<uint8_t> buffer_;
     bool committed_ = false;

@@ -1,5 +1,9 @@
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,9 +22,18 @@ TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
         std::vector<std::string> args;
         const char* message;
     } cases[] = {
-        {{"--size", "abc"}, "'abc' is not a valid integer value."},
-        {{"--range", "1,5"}, "'1,5' is not a valid floating point value."},
-        {{"--centre", "0.5,x"}, "'x' is not a valid floating point value."},
+        // A value that is not a number is refused with the dialog's words and
+        // the option it was given for.
+        {{"--size", "abc"}, "--size: 'abc' is not a valid integer value."},
+        {{"--range", "1,5"}, "--range: '1,5' is not a valid floating point value."},
+        {{"--centre", "a,b"}, "--centre: 'a' is not a valid floating point value."},
+        {{"--centre", "0.5,x"}, "--centre: 'x' is not a valid floating point value."},
+        // The driver sizes no picture narrower than a pixel or beyond its
+        // buffer limit: 2310 x 1733 is the first width over it.
+        {{"--size", "0"}, "--size: 0 is out of range (1 to 2309: a picture holds at most 4000000 pixels)"},
+        {{"--size", "2310"}, "--size: 2310 is out of range (1 to 2309: a picture holds at most 4000000 pixels)"},
+        // Two outputs in one file would keep only one of them.
+        {{"--raw", "same.out", "--gif", "./same.out"}, "--gif: ./same.out is also the file of --raw"},
         {{"--julia", "0.5"}, "--julia needs 2 values separated by commas"},
         {{"--function", "z^9+c"}, "--function: unknown value 'z^9+c'"},
         // A loaded picture may hold larger values; the command line offers none.
@@ -38,6 +51,26 @@ TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
         EXPECT_EQ(r.err, std::string("velmora-render: ") + c.message + "\n");
         EXPECT_EQ(r.out, "");
     }
+}
+
+// Help is printed, and nothing else done, wherever --help stands.
+TEST(Renderer, HelpWinsOverEverything) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--frobnicate", "--help"},
+                                                 {"--size", "abc", "--raw", "x.raw", "--help"},
+                                                 {"--size", "--help"}}) {
+        const Result r = Render(args);
+        EXPECT_EQ(r.status, 0) << args[0];
+        EXPECT_EQ(r.out.rfind("Usage: velmora-render", 0), 0u) << args[0];
+        EXPECT_EQ(r.err, "") << args[0];
+    }
+    EXPECT_FALSE(std::filesystem::exists("x.raw"));
+}
+
+// The widest picture the option allows is one the driver sizes.
+TEST(Renderer, TheLargestSizeRenders) {
+    const Result r = Render({"--size", "2309", "--iterations", "1", "--stats"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("size 2309x1732\n"), std::string::npos) << r.out;
 }
 
 TEST(Renderer, HelpNamesEveryOption) {
@@ -95,9 +128,6 @@ TEST(Renderer, FaultsGoToStandardErrorAndFail) {
         const char* out;
         const char* err;
     } cases[] = {
-        // Set-up faults: nothing is drawn.
-        {{"--size", "0"}, "", "velmora-render: --size: Range error - 205\n"},
-        {{"--size", "5000"}, "", "velmora-render: --size: Range error - 205\n"},
         // A fault that stops the run after set-up (the third stalk parameter
         // doubled beyond the extended range).
         {{"--size", "8", "--p3", "1e4932"},
@@ -118,8 +148,29 @@ TEST(Renderer, FaultsGoToStandardErrorAndFail) {
         }
         // A failed render leaves an existing file as it was and makes none.
         EXPECT_EQ(ReadFile(kept), "old picture") << c.args[1];
-        EXPECT_FALSE(std::filesystem::exists(fresh)) << c.args[1];
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.raw"}) << c.args[1];
     }
+}
+
+// A disk that fills up while the picture is written (here: a file size
+// limit) leaves the old file whole and no new one beside it.
+TEST(Renderer, FullDiskKeepsTheOldFile) {
+    const TempDir dir;
+    const std::string kept = dir.file("kept.raw");
+    std::ofstream(kept) << "old picture";
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto xfsz = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Result r = Render({"--size", "64", "--raw", kept});
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, xfsz);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "velmora-render: --raw: Cannot save " + kept + ": Disk full\n");
+    EXPECT_EQ(ReadFile(kept), "old picture");
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"kept.raw"});
 }
 
 TEST(Renderer, EveryFailedOutputIsReported) {

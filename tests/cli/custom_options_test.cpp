@@ -48,16 +48,32 @@ TEST(CustomOptions, CustomFormulaDrawsLikeTheBuiltInOne) {
     EXPECT_NE(initial.picture, builtIn.picture);
 }
 
+std::string Repeat(const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+}
+
 TEST(CustomOptions, BadInputStopsBeforeRendering) {
+    const std::string kInvalid = "velmora-render: --custom: Invalid function expression ?\nvelmora-render: ";
     struct Case {
         std::vector<std::string> args;
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"--custom", "2z"}, "velmora-render: --custom: Invalid function expression ?\n"},
+        // Why and where, after the window's message.
+        {{"--custom", "2z"}, kInvalid + "--custom: at character 2: 'z' cannot follow what comes before it\n"},
         // Bytes that are no formula are refused, not run as an empty program.
-        {{"--custom", std::string(255, '\x93')}, "velmora-render: --custom: Invalid function expression ?\n"},
-        {{"--custom", "z*z+c", "--v", "1,x"}, "velmora-render: 'x' is not a valid floating point value.\n"},
+        {{"--custom", std::string(255, '\x93')},
+         kInvalid + "--custom: at character 1: unknown text '" + Repeat("\\x93", 10) + "'\n"},
+        {{"--custom", "z*z+C"}, kInvalid + "--custom: at character 5: unknown text 'C'\n"},
+        {{"--custom", "sin(z)*(z+c"}, kInvalid + "--custom: at the end: a bracket is left open\n"},
+        {{"--custom", "z+c)*z"}, kInvalid + "--custom: at character 4: ')' closes no open bracket\n"},
+        {{"--custom", "z*z+"}, kInvalid + "--custom: at the end: the formula is incomplete\n"},
+        {{"--custom", ""}, kInvalid + "--custom: the formula is empty\n"},
+        // 49 tokens: the added pair of brackets takes the formula over 50.
+        {{"--custom", Repeat("z+", 24) + "z"}, kInvalid + "--custom: at character 50: more than 48 tokens\n"},
+        {{"--custom", "z*z+c", "--v", "1,x"}, "velmora-render: --v: 'x' is not a valid floating point value.\n"},
         {{"--custom", "z*z+c", "--w", "1"}, "velmora-render: --w needs 2 values separated by commas\n"},
     };
     for (const Case& c : cases) {

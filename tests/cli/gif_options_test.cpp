@@ -77,6 +77,67 @@ TEST(GifOptions, DevicesAndLinksStayWhatTheyAre) {
     EXPECT_EQ(ReadFile(real).substr(0, 6), "GIF87a");
 }
 
+// One rule for links for every output: a link to nothing gets the file it
+// names, a link loop names no file and is refused before any rendering.
+TEST(GifOptions, DanglingLinksAndLinkLoops) {
+    for (const char* option : {"--raw", "--gif"}) {
+        TempDir dir;
+        const std::string dangling = dir.file("dangling"), target = dir.file("target");
+        std::filesystem::create_symlink(target, dangling);
+        const Result made = Render({"--size", "8", option, dangling});
+        EXPECT_EQ(made.status, 0) << option << made.err;
+        EXPECT_TRUE(std::filesystem::is_symlink(dangling)) << option;
+        const std::string written = ReadFile(target);
+        if (std::string(option) == "--raw")
+            EXPECT_EQ(written.size(), 48u);
+        else
+            EXPECT_EQ(written.substr(0, 6), "GIF87a");
+
+        const std::string a = dir.file("a"), b = dir.file("b");
+        std::filesystem::create_symlink(b, a);
+        std::filesystem::create_symlink(a, b);
+        const Result loop = Render({"--size", "8", option, a});
+        EXPECT_EQ(loop.status, 1) << option;
+        EXPECT_EQ(loop.out, "") << option;
+        EXPECT_EQ(loop.err, "velmora-render: " + std::string(option) + ": Cannot save " + a +
+                                ": Too many levels of symbolic links\n");
+        EXPECT_TRUE(std::filesystem::is_symlink(a) && std::filesystem::is_symlink(b)) << option;
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"a", "b", "dangling", "target"})) << option;
+    }
+}
+
+// A loaded picture wider than the driver sizes is refused as the loaded
+// picture's, not as an option nobody gave.
+TEST(GifOptions, LoadedPictureTooLargeToRender) {
+    TempDir dir;
+    const std::string wide = dir.file("wide.gif");
+    {
+        testing::TestSession t;
+        t.text(TextField::siz, "8");
+        ASSERT_EQ(t.driver.Runclick().end, RunEnd::Completed);
+        t.s.buffer.width = 32767;
+        t.s.buffer.height = 1;
+        t.s.buffer.bytes.assign(32767, 5);
+        t.s.params.LastColumnDone = 10;  // unfinished: a load continues it
+        FileSink sink(wide);
+        ASSERT_TRUE(t.files.SaveGif(sink, wide));
+        sink.commit();
+    }
+    const std::string refused = "velmora-render: --from: the loaded picture's size, 32767x24575, was refused (at "
+                                "most 4000000 pixels): Range error - 205\n";
+    for (const std::vector<std::string>& more : {std::vector<std::string>{}, {"--iterations", "5"}}) {
+        std::vector<std::string> args{"--from", wide, "--raw", dir.file("wide.raw")};
+        args.insert(args.end(), more.begin(), more.end());
+        const Result r = Render(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, refused);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("wide.raw")));
+    }
+    const Result resized = Render({"--from", wide, "--size", "8", "--raw", dir.file("wide.raw")});
+    EXPECT_EQ(resized.status, 0) << resized.err;
+    EXPECT_EQ(ReadFile(dir.file("wide.raw")).size(), 48u);
+}
+
 TEST(GifOptions, RefusedAndUnwritableFiles) {
     TempDir dir;
     std::ofstream(dir.file("not.gif")) << "GIF89a and then some";

@@ -5,12 +5,14 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace velmora {
 
@@ -30,6 +32,14 @@ public:
 
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     std::string path() const { return path_.string(); }
+    // The names of what the folder holds, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
 
 private:
     std::filesystem::path path_;
