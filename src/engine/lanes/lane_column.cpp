@@ -152,6 +152,11 @@ private:
         FaultKind colourFault = FaultKind::None;
         try {
             ColourRules(o, rc_, s.x, s.y, scale_);
+            // A comparison with a value that is not a number raises the
+            // invalid flag, and the rules test no flag after their last
+            // comparison. The one-pixel path starts each pixel with clear
+            // flags; so must the next pixel's rules and the next batch here.
+            if (FloatFaultPending()) ClearFloatFaults();
         } catch (const FaultError& e) {
             colourFault = e.kind();
             ClearFloatFaults();
