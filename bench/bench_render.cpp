@@ -1,127 +1,292 @@
-// The render driver on two Mandelbrot views of 800 x 600 pixels and 1000
-// iterations, on one thread and on two, beside plain loops over the same
-// pixels in this binary: one with no fault detection at all (the yardstick
-// the driver's ratios are taken against), and one that tests the
-// floating-point status flags after every step (the straightforward way to
-// find a faulting step). Each reports orbit steps per second.
+// Pictures of about 1200 pixels wide through the render driver, on one
+// thread and on two, each beside its own plain loop in this binary: the
+// straightforward one-pixel long double loop with no fault detection, made
+// for that view's formula, escape test and stalk type at compile time. The
+// plain loop is the yardstick: before anything is timed, its bytes are
+// compared with the driver's buffer, and the program stops if they differ.
 //
-// "shallow" is the whole set (centre -0.5, range 3); "deep" is a view
-// 1e-6 wide in the seahorse valley where five pixels in six stay bounded.
+// Each driver benchmark reports `vs_plain`, its time over the plain loop's
+// (timed in its set-up, best of two), and the orbit steps per second. The
+// driver's steps are those of the orbits the picture stands for: a bounded
+// orbit that comes back to a value it had is not stepped on to its limit,
+// so on views with many such orbits the driver makes fewer steps than it
+// counts.
 //
-// The driver's steps are those of the orbits the picture stands for: a
-// bounded orbit that comes back to a value it had (most in the shallow view,
-// none in the deep one) is not stepped on to its limit but its last z worked
-// out from the cycle, so there the driver makes fewer steps than it counts.
-// The plain loop makes every step it counts.
+// VELMORA_BENCH_WIDTH sets another width (a small one for callgrind).
 
 #include <benchmark/benchmark.h>
 
-#include <cfenv>
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "conversions.hpp"
+#include "custom_formula.hpp"
+#include "formulas.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
-#include "startup.hpp"
+#include "stalks.hpp"
 
 namespace {
 
 using namespace velmora;
 
-constexpr int kWidth = 800;
-constexpr int kHeight = 600;
-constexpr int kIterations = 1000;
-
-struct View {
-    const char* xce;
-    const char* yce;
-    const char* range;
-};
-
-constexpr View kShallow{"-0.5", "0", "3"};
-constexpr View kDeep{"-0.7436438870371587", "0.1318259042053120", "1e-6"};
-
-void BM_Driver(benchmark::State& state, View view) {
-    int64_t steps = 0;
-    for (auto _ : state) {
-        HeadlessSession session;
-        ProgramState& s = session.state;
-        session.actions.Mandelbrot();
-        session.actions.StalkItem(kStalkNone);
-        session.driver.setThreads(static_cast<int>(state.range(0)));
-        s.texts.setText(TextField::siz, std::to_string(kWidth));
-        s.texts.setText(TextField::miter, std::to_string(kIterations));
-        s.texts.setText(TextField::Rang, view.range);
-        s.texts.setText(TextField::xce, view.xce);
-        s.texts.setText(TextField::yce, view.yce);
-        session.driver.Runclick();
-        if (s.statusText != "Picture completed.") state.SkipWithError("the picture did not complete");
-        steps += session.driver.lastOutcome().orbitSteps;
-        benchmark::DoNotOptimize(s.buffer.bytes.data());
-    }
-    state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
+int Width() {
+    static const int width = [] {
+        const char* text = std::getenv("VELMORA_BENCH_WIDTH");
+        const int w = text ? std::atoi(text) : 0;
+        return w > 0 ? w : 1200;
+    }();
+    return width;
 }
 
-// The plane point as the driver forms it, from the view's numbers.
-struct Plane {
-    long double xce, yce, step;
-    explicit Plane(View v)
-        : xce(std::stold(v.xce)), yce(std::stold(v.yce)), step(std::stold(v.range) / kWidth) {}
-    long double x(int col) const { return static_cast<long double>(col - kWidth / 2) * step + xce; }
-    long double y(int row) const { return static_cast<long double>(row - kHeight / 2) * step + yce; }
-};
+// ---------------------------------------------------------------------------
+// The plain loop: one pixel after another, no flag tests, no lanes, no
+// repeat detection; the formula, escape test and stalk type fixed at compile
+// time. It gives the driver's bytes on views where no orbit faults.
 
-template <bool kFlagsEveryStep>
-int64_t PlainRender(const Plane& plane, uint8_t* out) {
-    int64_t steps = 0;
-    for (int col = 0; col < kWidth; ++col) {
-        for (int row = 0; row < kHeight; ++row) {
-            const long double x = plane.x(col), y = plane.y(row);
-            long double zr = x, zi = y, modulus = 0.0L;
-            int iteration = 1;
-            bool faulted = false;
-            if (kFlagsEveryStep) std::feclearexcept(FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID);
-            do {
-                const long double re = zr * zr - zi * zi + x;
-                zi = zr * zi + zi * zr + y;
-                zr = re;
-                modulus = zr * zr + zi * zi;
-                if (kFlagsEveryStep && std::fetestexcept(FE_OVERFLOW | FE_DIVBYZERO | FE_INVALID)) {
-                    faulted = true;
-                    break;
-                }
-                ++iteration;
-            } while (iteration <= kIterations && modulus <= 4.0L);
-            steps += iteration - 1;
-            out[row * kWidth + col] = static_cast<uint8_t>(faulted ? 0 : iteration);
+template <int K, int kBailout, uint8_t kStalk>
+uint8_t PlainPixel(const RunContext& rc, long double x, long double y, int32_t scale) {
+    constexpr bool kHistory = StalkNeedsHistory(kStalk);
+    OrbitState o = OrbitState::Reset(x, y);
+    o.c = rc.mandelbrot ? Complex{x, y} : Complex{rc.cx, rc.cy};
+    do {
+        if constexpr (kHistory) {
+            o.previousModulus = o.modulus;
+            o.lastZ = o.z;
+        }
+        FormulaStepOf<NoCheck, K>(o, rc);
+        o.modulus = BailoutModulus<kBailout>(o.z);
+        if (o.iteration > rc.minit) {
+            o.lastTested = o.iteration;
+            StalkTestOf<NoCheck, kStalk>(o, rc);
+        }
+        ++o.iteration;
+    } while ((!o.trapHit && o.iteration <= rc.miter && o.modulus <= rc.maxmod) || o.iteration <= rc.minit);
+
+    if (o.trapHit) {
+        if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit))
+            o.pixelColour = stalk::BandColour(29.0L * o.trapValue, o.lastTested);
+    } else if (o.iteration > rc.miter && o.modulus < rc.maxmod) {
+        o.pixelColour = ColourValue::Index(kInteriorEntry);
+    } else {
+        const int32_t v = std::clamp(MulDiv(scale, rc.miter - o.iteration, rc.miter), 0, kStalk == kStalkNone ? 180 : 60);
+        o.pixelColour = ColourValue::Index(kStalk == kStalkNone ? v : 120 + v);
+    }
+    PostOrbitRules<NoCheck>(o, rc, x, y);
+    return o.pixelColour.lowByte();
+}
+
+template <int K, int kBailout, uint8_t kStalk>
+int64_t PlainPicture(const RunContext& rc, std::vector<uint8_t>& out) {
+    out.assign(static_cast<size_t>(rc.siz) * static_cast<size_t>(rc.sizy), 0);
+    const int32_t scale = Round(rc.p3 * (kStalk == kStalkNone ? 180.0L : 60.0L));
+    int64_t pixels = 0;
+    for (int col = 0; col < rc.siz; ++col) {
+        const long double x = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
+        for (int row = 0; row < rc.sizy; ++row) {
+            const long double y = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+            out[static_cast<size_t>(row) * static_cast<size_t>(rc.siz) + static_cast<size_t>(col)] =
+                PlainPixel<K, kBailout, kStalk>(rc, x, y, scale);
+            ++pixels;
         }
     }
-    return steps;
+    return pixels;
 }
 
-template <bool kFlagsEveryStep>
-void BM_Plain(benchmark::State& state, View view) {
-    static std::vector<uint8_t> buffer(static_cast<size_t>(kWidth) * kHeight);
-    const Plane plane(view);
-    int64_t steps = 0;
-    for (auto _ : state) {
-        steps += PlainRender<kFlagsEveryStep>(plane, buffer.data());
-        benchmark::DoNotOptimize(buffer.data());
+using PlainFunction = int64_t (*)(const RunContext&, std::vector<uint8_t>&);
+
+template <int K, uint8_t kStalk>
+PlainFunction PlainFor(uint8_t bailout) {
+    return bailout == kBailoutModulus ? &PlainPicture<K, kBailoutModulus, kStalk> : &PlainPicture<K, kBailoutSumAbs, kStalk>;
+}
+
+// ---------------------------------------------------------------------------
+// The views.
+
+struct View {
+    std::function<void(HeadlessSession&)> set;
+    PlainFunction (*plain)(uint8_t bailout);
+};
+
+void Text(HeadlessSession& s, TextField f, const std::string& text) { s.state.texts.setText(f, text); }
+
+// The Mandelbrot menu's view at the benchmark's width.
+void MandelbrotMenu(HeadlessSession& s) {
+    s.actions.Mandelbrot();
+    Text(s, TextField::siz, std::to_string(Width()));
+}
+
+// The start-up view: Julia, z^2+c, Circle stalks, 50 iterations.
+void StartUp(HeadlessSession& s) { Text(s, TextField::siz, std::to_string(Width())); }
+
+// z^2+c with a stalk type, on a Julia set of the Mandelbrot menu's range where
+// the bounded orbits circle the origin, so every trap meets many orbits.
+template <uint8_t kStalk>
+View StalkView(const char* p1, const char* p2 = "0.5") {
+    return {[=](HeadlessSession& s) {
+                s.actions.Julia();
+                s.actions.StalkItem(kStalk);
+                Text(s, TextField::siz, std::to_string(Width()));
+                Text(s, TextField::cx, "-0.12");
+                Text(s, TextField::cy, "0.75");
+                Text(s, TextField::Rang, "3.2");
+                Text(s, TextField::p1, p1);
+                Text(s, TextField::p2, p2);
+                Text(s, TextField::miter, "50");
+            },
+            &PlainFor<kFormulaZ2, kStalk>};
+}
+
+const View kStartUp{StartUp, &PlainFor<kFormulaZ2, kStalkCircle>};
+const View kMandelbrot{MandelbrotMenu, &PlainFor<kFormulaZ2, kStalkNone>};
+const View kSumAbs{[](HeadlessSession& s) {
+                       MandelbrotMenu(s);
+                       s.actions.BailoutItem(kBailoutSumAbs);
+                   },
+                   &PlainFor<kFormulaZ2, kStalkNone>};
+// Just past the cusp of the Mandelbrot set: every orbit escapes, most within
+// a few dozen steps.
+const View kShortOrbits{[](HeadlessSession& s) {
+                            s.actions.StalkItem(kStalkNone);
+                            Text(s, TextField::siz, std::to_string(Width()));
+                            Text(s, TextField::cx, "0.26");
+                            Text(s, TextField::cy, "0");
+                            Text(s, TextField::Rang, "3");
+                        },
+                        &PlainFor<kFormulaZ2, kStalkNone>};
+// 1e-6 wide in the seahorse valley, 1000 iterations: five pixels in six stay
+// bounded without falling into a cycle.
+const View kDeep{[](HeadlessSession& s) {
+                     MandelbrotMenu(s);
+                     Text(s, TextField::xce, "-0.7436438870371587");
+                     Text(s, TextField::yce, "0.1318259042053120");
+                     Text(s, TextField::Rang, "1e-6");
+                     Text(s, TextField::miter, "1000");
+                 },
+                 &PlainFor<kFormulaZ2, kStalkNone>};
+const View kCSin{[](HeadlessSession& s) {
+                     MandelbrotMenu(s);
+                     s.actions.FunctionItem(kFormulaCSin);
+                 },
+                 &PlainFor<kFormulaCSin, kStalkNone>};
+// A custom formula that does not run on the z^2+c kernel: the compiled
+// program's lanes. Its plain loop is the interpreter, the formula's
+// definition.
+const View kCustom{[](HeadlessSession& s) {
+                       MandelbrotMenu(s);
+                       s.actions.FunctionItem(kFormulaCustom);
+                       ConfirmCustomFormula(s.state, s.host, "z*z-c");
+                       if (ReadAndCompileCustomFormula(s.state, s.host, {}) != CustomCompileOutcome::Compiled) {
+                           std::fprintf(stderr, "the custom formula did not compile\n");
+                           std::exit(EXIT_FAILURE);
+                       }
+                   },
+                   &PlainFor<kFormulaCustom, kStalkNone>};
+
+// ---------------------------------------------------------------------------
+
+// A session with the view set and the driver's picture made once.
+struct Rendered {
+    HeadlessSession session;
+    bool ok = false;
+    Rendered(const View& view, int threads) {
+        view.set(session);
+        session.driver.setThreads(threads);
+        session.driver.Runclick();
+        ok = session.state.statusText == "Picture completed.";
     }
+};
+
+double Seconds(const std::function<void()>& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The plain loop's picture against the driver's buffer; stops the program
+// when they differ, as every ratio would then be meaningless.
+void CheckPlainLoop(const char* name, const Rendered& r, PlainFunction plain, std::vector<uint8_t>& bytes) {
+    const RunContext& rc = r.session.driver.runContext();
+    plain(rc, bytes);
+    const std::vector<uint8_t>& driver = r.session.state.buffer.bytes;
+    if (bytes != driver) {
+        size_t differ = 0;
+        for (size_t i = 0; i < std::min(bytes.size(), driver.size()); ++i) differ += bytes[i] != driver[i];
+        std::fprintf(stderr, "%s: the plain loop's picture differs from the driver's in %zu bytes\n", name, differ);
+        std::exit(EXIT_FAILURE);
+    }
+}
+
+void BM_Plain(benchmark::State& state, const char* name, const View& view) {
+    const Rendered r(view, 1);
+    if (!r.ok) return state.SkipWithError("the picture did not complete");
+    const PlainFunction plain = view.plain(r.session.driver.runContext().BailoutKind);
+    std::vector<uint8_t> bytes;
+    CheckPlainLoop(name, r, plain, bytes);
+    int64_t pixels = 0;
+    for (auto _ : state) {
+        pixels += plain(r.session.driver.runContext(), bytes);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.counters["s/pixel"] =
+        benchmark::Counter(static_cast<double>(pixels), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_Driver(benchmark::State& state, const char* name, const View& view) {
+    const int threads = static_cast<int>(state.range(0));
+    double plainSeconds = 0.0;
+    {
+        const Rendered r(view, threads);
+        if (!r.ok) return state.SkipWithError("the picture did not complete");
+        const PlainFunction plain = view.plain(r.session.driver.runContext().BailoutKind);
+        std::vector<uint8_t> bytes;
+        plainSeconds = Seconds([&] { CheckPlainLoop(name, r, plain, bytes); });
+        plainSeconds = std::min(plainSeconds, Seconds([&] { plain(r.session.driver.runContext(), bytes); }));
+    }
+    int64_t steps = 0;
+    double driverSeconds = 0.0;
+    for (auto _ : state) {
+        HeadlessSession session;
+        view.set(session);
+        session.driver.setThreads(threads);
+        driverSeconds += Seconds([&] { session.driver.Runclick(); });
+        steps += session.driver.lastOutcome().orbitSteps;
+        benchmark::DoNotOptimize(session.state.buffer.bytes.data());
+    }
+    state.counters["vs_plain"] = driverSeconds / static_cast<double>(state.iterations()) / plainSeconds;
     state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
 }
 
-void BM_PlainLoop(benchmark::State& state, View view) { BM_Plain<false>(state, view); }
-void BM_FlagsEveryStep(benchmark::State& state, View view) { BM_Plain<true>(state, view); }
-
 // Wall time: with two threads the work is on other threads than this one.
-BENCHMARK_CAPTURE(BM_Driver, shallow, kShallow)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_PlainLoop, shallow, kShallow)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Driver, deep, kDeep)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_PlainLoop, deep, kDeep)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_FlagsEveryStep, shallow, kShallow)->Unit(benchmark::kMillisecond)->UseRealTime();
+#define VIEW(name, view)                                                                                            \
+    BENCHMARK_CAPTURE(BM_Plain, name, #name, view)->Unit(benchmark::kMillisecond)->UseRealTime();                  \
+    BENCHMARK_CAPTURE(BM_Driver, name, #name, view)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()
+
+VIEW(start_up, kStartUp);
+VIEW(mandelbrot_menu, kMandelbrot);
+VIEW(sum_of_parts, kSumAbs);
+VIEW(short_orbits, kShortOrbits);
+VIEW(deep, kDeep);
+VIEW(csin, kCSin);
+VIEW(custom, kCustom);
+VIEW(cross, StalkView<kStalkCross>("0.1"));
+VIEW(circle, StalkView<kStalkCircle>("1.0"));
+VIEW(annulus, StalkView<kStalkAnnulus>("2.0", "0.5"));
+VIEW(converge, StalkView<kStalkConverge>("0.5"));
+VIEW(slope1, StalkView<kStalkSlope1>("0.5"));
+VIEW(slope2, StalkView<kStalkSlope2>("0.5"));
+VIEW(modulus_diff, StalkView<kStalkModulusDiff>("1.0", "0.5"));
+VIEW(square_band, StalkView<kStalkSquareBand>("2.0", "0.5"));
+VIEW(image, StalkView<kStalkImage>("2.0"));
+VIEW(median, StalkView<kStalkMedian>("1.0"));
+VIEW(hypercross, StalkView<kStalkHypercross>("0.1"));
 
 }  // namespace
 

@@ -170,23 +170,61 @@ inline void Hypercross(OrbitState& o, long double R) {
 
 }  // namespace stalk
 
-// Runs after an orbit step; may catch the orbit (trapHit) and set trapValue.
+// The run's stalk type, read as the test runs, where a loop is not made for
+// each type.
+inline constexpr int kStalkDynamic = -1;
+
+// The test after an orbit step of stalk type S, chosen at compile time; may
+// catch the orbit (trapHit) and set trapValue. No Stalks, the three types
+// that look only at the finished orbit, and unknown types test nothing.
+template <class G, int S>
+inline void StalkTestOf(OrbitState& o, const RunContext& rc);
+
+// Runs after an orbit step, for the run's stalk type.
 template <class G>
 inline void StalkTest(OrbitState& o, const RunContext& rc) {
-    const long double R = rc.trapRadius, W = rc.trapWidth;
     switch (rc.StalkType) {
-    case kStalkCross: stalk::Cross<G>(o, R); break;
-    case kStalkCircle: stalk::Circle<G>(o, R, rc.minit); break;
-    case kStalkAnnulus: stalk::Annulus<G>(o, R, W); break;
-    case kStalkConverge: stalk::Converge<G>(o, R); break;
-    case kStalkSquareBand: stalk::SquareBand<G>(o, R, W); break;
-    case kStalkImage: stalk::Image<G>(o, rc); break;
-    case kStalkMedian: stalk::Median<G>(o, R); break;
-    case kStalkHypercross: stalk::Hypercross<G>(o, R); break;
-    default:
-        // No Stalks, the three types that look only at the finished orbit,
-        // and unknown types test nothing.
-        break;
+    case kStalkCross: StalkTestOf<G, kStalkCross>(o, rc); break;
+    case kStalkCircle: StalkTestOf<G, kStalkCircle>(o, rc); break;
+    case kStalkAnnulus: StalkTestOf<G, kStalkAnnulus>(o, rc); break;
+    case kStalkConverge: StalkTestOf<G, kStalkConverge>(o, rc); break;
+    case kStalkSquareBand: StalkTestOf<G, kStalkSquareBand>(o, rc); break;
+    case kStalkImage: StalkTestOf<G, kStalkImage>(o, rc); break;
+    case kStalkMedian: StalkTestOf<G, kStalkMedian>(o, rc); break;
+    case kStalkHypercross: StalkTestOf<G, kStalkHypercross>(o, rc); break;
+    default: break;
+    }
+}
+
+template <class G, int S>
+inline void StalkTestOf(OrbitState& o, const RunContext& rc) {
+    const long double R = rc.trapRadius, W = rc.trapWidth;
+    if constexpr (S == kStalkCross) stalk::Cross<G>(o, R);
+    else if constexpr (S == kStalkCircle) stalk::Circle<G>(o, R, rc.minit);
+    else if constexpr (S == kStalkAnnulus) stalk::Annulus<G>(o, R, W);
+    else if constexpr (S == kStalkConverge) stalk::Converge<G>(o, R);
+    else if constexpr (S == kStalkSquareBand) stalk::SquareBand<G>(o, R, W);
+    else if constexpr (S == kStalkImage) stalk::Image<G>(o, rc);
+    else if constexpr (S == kStalkMedian) stalk::Median<G>(o, R);
+    else if constexpr (S == kStalkHypercross) stalk::Hypercross<G>(o, R);
+    else if constexpr (S == kStalkDynamic) StalkTest<G>(o, rc);
+}
+
+// Calls f.template operator()<S>() with the run's stalk type as a
+// compile-time constant: each type that tests every step, or No Stalks for
+// the others (which test nothing).
+template <class F>
+inline void WithStalkType(uint8_t type, F&& f) {
+    switch (type) {
+    case kStalkCross: f.template operator()<kStalkCross>(); break;
+    case kStalkCircle: f.template operator()<kStalkCircle>(); break;
+    case kStalkAnnulus: f.template operator()<kStalkAnnulus>(); break;
+    case kStalkConverge: f.template operator()<kStalkConverge>(); break;
+    case kStalkSquareBand: f.template operator()<kStalkSquareBand>(); break;
+    case kStalkImage: f.template operator()<kStalkImage>(); break;
+    case kStalkMedian: f.template operator()<kStalkMedian>(); break;
+    case kStalkHypercross: f.template operator()<kStalkHypercross>(); break;
+    default: f.template operator()<kStalkNone>(); break;
     }
 }
 

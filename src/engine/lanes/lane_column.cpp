@@ -52,7 +52,7 @@ public:
                 const int owner = owner_[l];
                 // A copy and its original stop at the same step; whichever
                 // is seen first finishes the pixel.
-                if (slot_[owner].active) finish(owner, stepper_.result(l));
+                if (slot_[owner].active) finish(owner, l);
             }
             for (int l = 0; l < kLanes; ++l)
                 if (!slot_[l].active) fill(l);
@@ -118,7 +118,7 @@ private:
             // An orbit that stopped while loading is finished at once.
             if (!stepper_.load(l, Complex{s.x, s.y}, orbitC(s), limit_)) return;
             if (FloatFaultPending()) settle();
-            else finish(l, stepper_.result(l));
+            else finish(l, l);
         }
     }
 
@@ -135,22 +135,33 @@ private:
 
     // The colour rules on the lane's finished orbit, as the one-pixel path
     // runs them; the flags must be clear.
-    void finish(int l, const lanes::LaneResult& r) {
-        Slot& s = slot_[l];
+    void finish(int pixel, int l) {
+        Slot& s = slot_[pixel];
         OrbitState o;
-        o.z = r.z;
-        o.c = orbitC(s);
-        o.iteration = static_cast<int32_t>(r.steps + 1);
-        o.modulus = r.modulus;
-        o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
+        if constexpr (requires { stepper_.orbit(l); }) {
+            o = stepper_.orbit(l);
+        } else {
+            const lanes::LaneResult r = stepper_.result(l);
+            o.z = r.z;
+            o.c = orbitC(s);
+            o.iteration = static_cast<int32_t>(r.steps + 1);
+            o.modulus = r.modulus;
+            o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
+        }
+        const int64_t steps = o.iteration - 1;
         FaultKind colourFault = FaultKind::None;
         try {
             ColourRules(o, rc_, s.x, s.y, scale_);
+            // A comparison with a value that is not a number raises the
+            // invalid flag, and the rules test no flag after their last
+            // comparison. The one-pixel path starts each pixel with clear
+            // flags; so must the next pixel's rules and the next batch here.
+            if (FloatFaultPending()) ClearFloatFaults();
         } catch (const FaultError& e) {
             colourFault = e.kind();
             ClearFloatFaults();
         }
-        out_.pixels[static_cast<size_t>(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, r.steps};
+        out_.pixels[static_cast<size_t>(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, steps};
         s.active = false;
     }
 
@@ -169,6 +180,11 @@ private:
     int owner_[kLanes] = {};  // the pixel each lane computes this round
 };
 
+// A stalk test after each step, the orbit history, or more than one minimum
+// step: the steppers that only step, test the modulus and count cannot run
+// it, the one that makes the whole orbit loop can.
+bool NeedsWholeOrbitLoop(const RunContext& rc) { return NeedsHistory(rc) || TestsEveryStep(rc) || rc.minit > 1; }
+
 template <class Stepper>
 void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper) {
     LaneColumn<Stepper>(rc, col, out, stepper).run();
@@ -178,6 +194,22 @@ void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& steppe
 // against maxmod, every other formula in the C++ lanes.
 template <int kBailout>
 void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+    if (NeedsWholeOrbitLoop(rc)) {
+        // z^2+c, the formula of most stalk pictures, gets a loop for each
+        // stalk type; the others read the type as they go.
+        if (rc.FunctionKind == kFormulaZ2) {
+            WithStalkType(rc.StalkType, [&]<int S>() {
+                lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
+                RunLanes(rc, col, out, stepper);
+            });
+        } else {
+            WithFormulaKind(rc.FunctionKind, [&]<int K>() {
+                lanes::TestedStepper<K, kBailout, kStalkDynamic, 2> stepper(rc);
+                RunLanes(rc, col, out, stepper);
+            });
+        }
+        return;
+    }
     uint64_t threshold = 0;
     if (x87 && kBailout == kBailoutModulus && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 &&
         X87Threshold(rc.maxmod, threshold)) {
@@ -228,10 +260,16 @@ void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
 
 bool LanesApply(const RunContext& rc) {
     if (rc.BailoutKind != kBailoutModulus && rc.BailoutKind != kBailoutSumAbs) return false;
-    if (NeedsHistory(rc) || TestsEveryStep(rc)) return false;
-    // More minimum steps than one would need a second kind of loop; a limit
-    // of the largest integer would need the counter's overflow fault.
-    if (rc.minit > 1 || rc.miter == std::numeric_limits<int32_t>::max()) return false;
+    // A limit of the largest integer would need the counter's overflow fault.
+    constexpr int32_t kLargest = std::numeric_limits<int32_t>::max();
+    if (rc.miter == kLargest || rc.minit == kLargest) return false;
+    if (NeedsWholeOrbitLoop(rc)) {
+        // The image trap reads a picture and may meet an integer fault,
+        // which the lanes do not catch; the custom program's lanes keep no
+        // orbit state.
+        const FormulaLanes lanes = LanesOf(rc.FunctionKind);
+        return rc.StalkType != kStalkImage && (lanes == FormulaLanes::Lockstep || lanes == FormulaLanes::LockstepOrX87);
+    }
     switch (LanesOf(rc.FunctionKind)) {
     case FormulaLanes::OnePixel: return false;
     case FormulaLanes::Compiled: {

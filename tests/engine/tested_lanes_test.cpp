@@ -1,0 +1,106 @@
+// The lanes that make the whole orbit loop (stalk tests after each step,
+// orbit history, several minimum steps) against the one-pixel checked path,
+// on views where orbits are caught and views where the formula or the stalk
+// test itself faults: every row of a column, with and without the x87
+// kernel, must be the checked pixel. The runs the plain lanes take (no
+// stalks, the rules after the orbit) are held to it on the same views.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "column.hpp"
+#include "lane_column.hpp"
+#include "pixel.hpp"
+#include "stalk_table.hpp"
+#include "stalks.hpp"
+
+namespace velmora {
+namespace {
+
+struct View {
+    const char* name;
+    uint8_t formula;
+    long double range, maxmod, p1, p2;
+    bool faults;  // some orbit or stalk test of the view must fault
+};
+
+// The run of a Julia set whose bounded orbits circle the origin, 24 x 18.
+RunContext MakeRun(const View& v, uint8_t stalk, uint8_t bailout, int32_t minit) {
+    RunContext rc;
+    rc.siz = 24;
+    rc.sizy = 18;
+    rc.step = v.range / rc.siz;
+    rc.xce = 0.01L;
+    rc.FunctionKind = v.formula;
+    rc.cx = -0.12L;
+    rc.cy = 0.75L;
+    rc.coefA = rc.coefC = Complex{1.0L, 0.0L};
+    rc.BailoutKind = bailout;
+    rc.maxmod = v.maxmod;
+    rc.miter = 40;
+    rc.minit = minit;
+    rc.StalkType = stalk;
+    rc.p1 = v.p1;
+    rc.p2 = v.p2;
+    rc.p3 = 0.5L;
+    SetTrapThresholds(rc);
+    return rc;
+}
+
+const long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+
+const View kViews[] = {
+    {"z^2+c caught", kFormulaZ2, 3.2L, 4.0L, 1.0L, 0.5L, false},
+    {"z^2+c overflowing", kFormulaZ2, 1e2470L, 1e4900L, 1.0L, 0.5L, true},
+    // A trap radius that is not a number: the first test's comparison is an
+    // invalid operation.
+    {"z^2+c trap not a number", kFormulaZ2, 3.2L, 4.0L, kNaN, kNaN, true},
+    {"z^7+c overflowing", kFormulaZ7, 1e700L, 1e4900L, 1.0L, 0.5L, true},
+    {"csin caught", kFormulaCSin, 6.0L, 50.0L, 2.0L, 0.5L, false},
+};
+
+std::string Describe(const View& v, const RunContext& rc, int col, int row) {
+    return std::string(v.name) + ", stalk " + std::to_string(rc.StalkType) + ", bailout " +
+           std::to_string(rc.BailoutKind) + ", minit " + std::to_string(rc.minit) + ", pixel (" +
+           std::to_string(col) + ", " + std::to_string(row) + ")";
+}
+
+TEST(TestedLanes, EveryRowIsTheCheckedPixel) {
+    for (const View& v : kViews) {
+        bool faulted = false, caught = false;
+        for (const StalkRecord& stalk : kStalks) {
+            for (const uint8_t bailout : {kBailoutModulus, kBailoutSumAbs}) {
+                for (const int32_t minit : {0, 1, 3}) {
+                    const RunContext rc = MakeRun(v, stalk.type, bailout, minit);
+                    ASSERT_EQ(LanesApply(rc), stalk.type != kStalkImage) << Describe(v, rc, 0, 0);
+                    if (!LanesApply(rc)) continue;
+                    for (int col = 0; col < rc.siz; ++col) {
+                        ColumnOutcome lanes, portable;
+                        ComputeColumnInLanes(rc, col, lanes);
+                        ComputeColumnInPortableLanes(rc, col, portable);
+                        ASSERT_EQ(lanes.pixels.size(), static_cast<size_t>(rc.sizy));
+                        ASSERT_EQ(portable.pixels, lanes.pixels);
+                        for (int row = 0; row < rc.sizy; ++row) {
+                            const PixelOutcome c = ComputePixelChecked(rc, col, row);
+                            const PlottedPixel expected{c.px, c.py, c.colour, c.orbitFault, c.colourFault, c.steps};
+                            ASSERT_EQ(lanes.pixels[static_cast<size_t>(row)], expected) << Describe(v, rc, col, row);
+                            faulted |= c.orbitFault != FaultKind::None;
+                            caught |= c.orbit.trapHit;
+                        }
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(faulted, v.faults) << v.name;
+        if (!v.faults) {
+            EXPECT_TRUE(caught) << v.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora
