@@ -4,7 +4,9 @@
 // is refused with its reason, and the reason holds, or its marks are taken
 // exactly as stored, the slots above the count untouched, and the palette
 // and the editor's grid build from them without a fault. Saving them gives back the file's
-// bytes up to the count and zeros after.
+// bytes up to the count and zeros after. The rule it refuses by is the one
+// that saved pictures are refused by too (MarkRecordsFault), so that a
+// picture's marks always save as a palette file that loads.
 
 #include <cstdint>
 #include <string>
@@ -67,18 +69,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace velmora;
     const std::vector<uint8_t> bytes(data, data + size);
     const MarkedIndexList current = Current();
+    const bool refusable = size >= kPaletteFileSize &&
+                           (bytes[0] < 1 || bytes[0] > MarkedIndexList::kCapacity || AdjacentMarksShareAnEntry(bytes));
+    if (size >= kPaletteFileSize && refusable == MarkRecordsFault(bytes[0], bytes.data() + 1).empty())
+        Fail("the shared marks rule disagrees with the palette file's");
     try {
         const MarkedIndexList marks = DecodePaletteFile(bytes, current);
         if (size < kPaletteFileSize) Fail("a short file loaded");
+        if (refusable) Fail("marks the rule refuses were loaded");
         CheckDecoded(bytes, current, marks);
     } catch (const FaultError& e) {
         if (size >= kPaletteFileSize || std::string(e.what()) != "Read beyond end of file")
             Fail(std::string("file error ") + e.what() + " at size " + std::to_string(size));
     } catch (const PaletteFileError& e) {
         if (size < kPaletteFileSize) Fail(std::string("a short file refused as ") + e.what());
-        const bool countBad = bytes[0] < 1 || bytes[0] > MarkedIndexList::kCapacity;
-        if (!countBad && !AdjacentMarksShareAnEntry(bytes))
-            Fail(std::string("refused without cause: ") + e.what());
+        if (!refusable) Fail(std::string("refused without cause: ") + e.what());
     }
     return 0;
 }

@@ -67,6 +67,11 @@ CustomConstantTexts CustomFormulaDialog::constantTexts() const {
     return t;
 }
 
+void CustomFormulaDialog::setConstantTexts(const CustomConstantTexts& t) {
+    const std::string* sources[] = {&t.uccx, &t.uccy, &t.vccx, &t.vccy, &t.wccx, &t.wccy};
+    for (int i = 0; i < 6; ++i) constants_[i]->setText(QString::fromStdString(*sources[i]));
+}
+
 std::string CustomFormulaDialog::formulaText() const { return custfunc_->text().toStdString(); }
 
 void CustomFormulaDialog::setFormulaText(const std::string& text) {
@@ -91,6 +96,10 @@ std::optional<std::string> WindowCustomFormula::askCustomFormula() {
 
 CustomConstantTexts WindowCustomFormula::constantTexts() const {
     return dialog_ ? dialog_->constantTexts() : CustomConstantTexts{};
+}
+
+void WindowCustomFormula::setConstantTexts(const CustomConstantTexts& texts) {
+    if (dialog_) dialog_->setConstantTexts(texts);
 }
 
 std::string WindowCustomFormula::formulaText() const { return dialog_ ? dialog_->formulaText() : std::string(); }

@@ -25,6 +25,8 @@ public:
 
     // The six constant texts as they stand.
     CustomConstantTexts constantTexts() const;
+    // A loaded custom picture puts its constants into the six fields.
+    void setConstantTexts(const CustomConstantTexts& texts);
     std::string formulaText() const;
     // A loaded picture puts its formula into the field.
     void setFormulaText(const std::string& text);
@@ -54,6 +56,7 @@ public:
     void attach(CustomFormulaDialog* dialog);
     std::optional<std::string> askCustomFormula() override;
     CustomConstantTexts constantTexts() const override;
+    void setConstantTexts(const CustomConstantTexts& texts) override;
     std::string formulaText() const override;
     void setFormulaText(const std::string& text) override;
 

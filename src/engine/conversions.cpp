@@ -1,6 +1,7 @@
 #include "conversions.hpp"
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +102,47 @@ std::string FormatFixed(long double value, int width, int decimals) {
     }
     out.resize(static_cast<size_t>(needed));
     return out;
+}
+
+namespace {
+
+// `fixed` if it reads back, else the shortest "%g" text that does. Every
+// finite extended value reads back from 21 significant digits.
+template <class ReadsBack>
+std::string FormatReadingBack(long double value, int width, int decimals, ReadsBack readsBack) {
+    auto reads = [&](const std::string& text) {
+        try {
+            return readsBack(ParseReal(text));
+        } catch (const FaultError&) {
+            return false;
+        }
+    };
+    std::string text = FormatFixed(value, width, decimals);
+    if (!std::isfinite(value) || reads(text)) return text;
+    for (int digits = 1; digits <= 21; ++digits) {
+        char out[64];
+        std::snprintf(out, sizeof out, "%*.*Lg", width, digits, value);
+        text = out;
+        if (reads(text)) break;
+    }
+    ClearFloatFaults();
+    return text;
+}
+
+}  // namespace
+
+std::string FormatFixedExact(long double value, int width, int decimals) {
+    return FormatReadingBack(value, width, decimals, [&](long double back) {
+        return back == value && std::signbit(back) == std::signbit(value);
+    });
+}
+
+std::string FormatFixedExact(float value, int width, int decimals) {
+    return FormatReadingBack(value, width, decimals, [&](long double back) {
+        // Beyond the single range it cannot be the same single.
+        return std::fabs(back) <= FLT_MAX && static_cast<float>(back) == value &&
+               std::signbit(back) == std::signbit(value);
+    });
 }
 
 int64_t Round64(long double value) {

@@ -26,6 +26,14 @@ int32_t ParseLenientInteger(const std::string& text);
 // last digit go to the even neighbour.
 std::string FormatFixed(long double value, int width, int decimals);
 
+// FormatFixed's text when it reads back (ParseReal) to `value` itself, sign
+// of zero included; otherwise the fewest significant digits that do, in the
+// same field. Texts that are read again by a run must not move the number.
+std::string FormatFixedExact(long double value, int width, int decimals);
+// The same for a number held as a single: its text need only read back to
+// the same single.
+std::string FormatFixedExact(float value, int width, int decimals);
+
 // Nearest integer, halves to the even neighbour. A value outside 64 bits (or
 // not a number) is an invalid operation; outside 32 bits, a range fault.
 int64_t Round64(long double value);

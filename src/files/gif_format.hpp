@@ -1,9 +1,11 @@
 #pragma once
 // The one GIF layout this program writes and reads: GIF87a, one 256-colour
 // global table, one image coded with 8-bit LZW, then our application
-// extension carrying the parameter block, then the trailer.
+// extension carrying the parameter block, then a second one carrying the
+// picture's texts in data sub-blocks, then the trailer.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace velmora::gif {
@@ -17,6 +19,8 @@ inline constexpr uint8_t kApplicationLabel = 0xFF;
 inline constexpr uint8_t kTrailer = 0x3B;
 inline constexpr uint8_t kMinimumCodeSize = 8;
 inline constexpr char kApplicationId[11] = {'V', 'E', 'L', 'M', 'O', 'R', '3', '2', '0', '0', '1'};
+inline constexpr char kTextsApplicationId[11] = {'V', 'E', 'L', 'M', 'O', 'R', '3', '2', 'T', 'X', 'T'};
+inline constexpr size_t kLargestSubBlock = 255;
 
 inline constexpr int kColourTableBytes = 768;
 using ColourTable = std::array<uint8_t, kColourTableBytes>;  // red, green, blue of entries 0..255

@@ -26,6 +26,8 @@ public:
         read(&b, 1);
         return b;
     }
+    // False at the end of the file.
+    bool tryByte(uint8_t& b) { return source_.read(&b, 1) == 1; }
     void skip(size_t n) {
         uint8_t scrap[256];
         while (n > 0) {
@@ -99,6 +101,8 @@ public:
         }
     }
 
+    bool full() const { return position_ == pixels_.size(); }
+
 private:
     std::vector<uint8_t>& pixels_;
     size_t position_ = 0;
@@ -107,7 +111,7 @@ private:
     GifReadProgress* progress_;
 };
 
-enum class Decoded { EndCode, EndOfData, Broken };
+enum class Decoded { EndCode, Broken };
 
 // The LZW decoder, with the table as a plain array indexed by code and a
 // stack that holds one string in reverse order.
@@ -115,13 +119,15 @@ class Decoder {
 public:
     Decoder(BitReader& bits, PixelSink& sink) : bits_(bits), sink_(sink) {}
 
+    // Only a stream that starts with a clear code, uses no code before the
+    // table holds it and reaches the end code exactly when the picture is
+    // full is a picture.
     Decoded DecodePicture() {
         try {
-            read();  // the clear code every picture starts with
-            while (!bits_.endOfData) {
-                if (decodeRun()) return Decoded::EndCode;
+            if (read() != gif::kClearCode) return Decoded::Broken;
+            while (!decodeRun()) {
             }
-            return Decoded::EndOfData;
+            return sink_.full() ? Decoded::EndCode : Decoded::Broken;
         } catch (const BrokenStream&) {
             return Decoded::Broken;
         } catch (const EndOfFile&) {
@@ -133,22 +139,27 @@ private:
     uint32_t read() { return bits_.ReadCode(width_, mask_); }
 
     // One stretch of codes up to a clear code (false) or the end code (true).
+    // Past the terminator the reader supplies zero bits until they run out,
+    // so a stream without its end code always ends broken.
     bool decodeRun() {
         next_ = gif::kFirstCode;
         width_ = 9;
         limit_ = 512;
         mask_ = 0x1FF;
         uint32_t previous = read();
-        if (bits_.endOfData) return false;
+        if (previous == gif::kClearCode) return false;
+        if (previous == gif::kEndCode) return true;
+        if (previous > gif::kEndCode) throw BrokenStream{};  // the table holds only pixel values yet
         uint8_t first = static_cast<uint8_t>(previous);
         sink_.StorePixel(first);
         for (;;) {
             const uint32_t code = read();
             if (code == gif::kEndCode) return true;
             if (code == gif::kClearCode) return false;
+            if (code > next_) throw BrokenStream{};  // not in the table, nor the one about to be made
             size_t n = 0;
             uint32_t c = code;
-            if (code >= next_) {
+            if (code == next_) {
                 stack_[n++] = first;
                 c = previous;
             }
@@ -204,24 +215,24 @@ bool ReadHeader(Input& in, GifReadResult& result, GifReadProgress* progress) {
     if (progress) progress->started(height);
     if (header[10] != gif::kScreenPacked) return false;
     in.skip(gif::kColourTableBytes);  // the colours come from the block's marks
-    if (in.byte() == gif::kImageSeparator) in.skip(9);
-    return true;
+    // The one image covers the screen from its corner, with no colour table
+    // of its own and its rows in order: the pixels are placed as they come.
+    uint8_t image[10];
+    in.read(image, sizeof image);
+    return image[0] == gif::kImageSeparator && GetU16(image + 1) == 0 && GetU16(image + 3) == 0 &&
+           GetU16(image + 5) == GetU16(header + 6) && GetU16(image + 7) == GetU16(header + 8) && image[9] == 0x00;
 }
 
 // After the end code: any data sub-blocks left are skipped up to the
 // terminator, so every file the writer makes is read (its last sub-block can
-// follow the one that holds the end code). Otherwise the next bytes must be
-// the terminator and the extension's first two bytes.
-bool ReadToExtension(Input& in, Decoded decoded) {
-    uint8_t head[3];
-    if (decoded == Decoded::EndCode) {
+// follow the one that holds the end code). The bit reader may already have
+// met the terminator. Then come the extension's first two bytes.
+bool ReadToExtension(Input& in, bool terminatorRead) {
+    if (!terminatorRead)
         while (const uint8_t length = in.byte()) in.skip(length);
-        in.read(head + 1, 2);
-        head[0] = 0x00;
-    } else {
-        in.read(head, 3);
-    }
-    return head[0] == 0x00 && head[1] == gif::kExtensionIntroducer && head[2] == gif::kApplicationLabel;
+    uint8_t head[2];
+    in.read(head, 2);
+    return head[0] == gif::kExtensionIntroducer && head[1] == gif::kApplicationLabel;
 }
 
 bool ReadParameterExtension(Input& in, GifReadResult& result) {
@@ -236,18 +247,42 @@ bool ReadParameterExtension(Input& in, GifReadResult& result) {
     return true;
 }
 
+// What follows the block: our texts extension, or whatever a file made for
+// readers of the block alone holds there (the trailer, or nothing), which is
+// passed over as before. Once our extension has begun, all of it must be
+// there and sound.
+bool ReadTextsExtension(Input& in, GifReadResult& result) {
+    uint8_t introducer;
+    if (!in.tryByte(introducer) || introducer != gif::kExtensionIntroducer) return true;
+    uint8_t head[2 + sizeof gif::kTextsApplicationId];
+    in.read(head, sizeof head);
+    if (head[0] != gif::kApplicationLabel || head[1] != sizeof gif::kTextsApplicationId ||
+        std::memcmp(head + 2, gif::kTextsApplicationId, sizeof gif::kTextsApplicationId) != 0)
+        return true;
+    std::vector<uint8_t> data;
+    while (const uint8_t length = in.byte()) {
+        const size_t at = data.size();
+        data.resize(at + length);
+        in.read(data.data() + at, length);
+    }
+    result.texts = DecodePictureTexts(data);
+    return result.texts.has_value();
+}
+
 void Read(ByteSource& source, GifReadResult& result, GifReadProgress* progress) {
     Input in(source);
     if (!ReadHeader(in, result, progress)) return;
-    in.byte();  // the LZW minimum code size: always 8 here
+    // Codes start at 9 bits, with 256 and 257 as clear and end codes, only
+    // for 8-bit pixels.
+    if (in.byte() != gif::kMinimumCodeSize) return;
     result.pixels.assign(static_cast<size_t>(result.width) * static_cast<size_t>(result.height), 0);
     BitReader bits(in);
     PixelSink sink(result.pixels, result.width, progress);
-    const Decoded decoded = Decoder(bits, sink).DecodePicture();
-    if (!ReadToExtension(in, decoded)) return;
+    if (Decoder(bits, sink).DecodePicture() != Decoded::EndCode) return;
+    if (!ReadToExtension(in, bits.endOfData)) return;
     if (!ReadParameterExtension(in, result)) return;
-    if (decoded == Decoded::Broken) return;
-    if (BlockTagMatches(result.block) && !BlockFitsPicture(result.block, result.width, result.height)) return;
+    if (!BlockFault(result.block, result.width, result.height).empty()) return;
+    if (!ReadTextsExtension(in, result)) return;
     result.accepted = true;
 }
 

@@ -1,24 +1,27 @@
 #pragma once
-// The GIF decoder for the layout the writer makes (gif_format.hpp). It checks
-// what placing and trusting the pixels and the parameter block needs: the
-// signature, the screen's size and packed byte, a code stream that decodes and
-// fits the picture, our application extension, and a block that, when it
-// carries the tag, fits the picture (one without the tag is read, and later
-// not applied). It passes over the rest unchecked, so some files the writer
-// would never make are read too: the colour table (the colours come from the
-// block's marks), the image descriptor's fields (and, in its place, one byte
-// that is not its separator), the minimum code size, data sub-blocks left
-// after the end code and everything after the block, the trailer included. A
-// code stream that stops at its terminator without an end code leaves the
-// pixels it did not reach at 0.
+// The GIF decoder for the layout the writer makes (gif_format.hpp). It
+// accepts a picture only when every part that places or describes it is as
+// the writer makes it: the signature, the screen's size and packed byte, an
+// image descriptor that covers the screen (no offset, no local colour table,
+// not interlaced), 8-bit codes, a code stream that starts with a clear code,
+// uses only codes the table holds and ends with the end code exactly when
+// the picture is full, our application extension, and a block that is sound
+// (BlockFault). It passes over what neither places nor describes the
+// picture: the colour table (the colours come from the block's marks), the
+// screen's background and aspect bytes, data sub-blocks left after the end
+// code, and whatever follows the block when it is not our texts extension
+// (the trailer included). Once the texts extension begins, all of it must be
+// there and sound.
 // Input is hostile: every size and count is checked before it is used, and a
 // rejected file is a result that is not accepted, whatever else it holds.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "byte_stream.hpp"
 #include "parameter_block.hpp"
+#include "picture_texts.hpp"
 
 namespace velmora {
 
@@ -39,6 +42,8 @@ struct GifReadResult {
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;  // width * height palette indices
     ParameterBlock block;
+    // The texts the file carries beside its block (files of ours).
+    std::optional<PictureTexts> texts;
 };
 
 // Reads a whole file from `source`. Every fault of the file, one that ends

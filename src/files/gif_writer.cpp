@@ -189,15 +189,32 @@ void WriteParameterExtension(Output& out, const ParameterBlock& block) {
     out.put(block.bytes.data(), block.bytes.size());
 }
 
+// After the block, so that the bytes up to it are those every reader of the
+// block knows; framed as data sub-blocks, as other readers expect.
+void WriteTextsExtension(Output& out, const PictureTexts& texts) {
+    const uint8_t head[3] = {gif::kExtensionIntroducer, gif::kApplicationLabel, sizeof gif::kTextsApplicationId};
+    out.put(head, sizeof head);
+    out.put(gif::kTextsApplicationId, sizeof gif::kTextsApplicationId);
+    const std::vector<uint8_t> data = EncodePictureTexts(texts);
+    for (size_t at = 0; at < data.size(); at += gif::kLargestSubBlock) {
+        const size_t n = std::min(gif::kLargestSubBlock, data.size() - at);
+        out.put(static_cast<uint8_t>(n));
+        out.put(data.data() + at, n);
+    }
+    out.put(0x00);
+}
+
 }  // namespace
 
-void WriteGif(ByteSink& sink, const GifImage& image, const ParameterBlock& block, GifWriteProgress* progress) {
+void WriteGif(ByteSink& sink, const GifImage& image, const ParameterBlock& block, const PictureTexts* texts,
+              GifWriteProgress* progress) {
     if (image.width < 1 || image.height < 1 || image.width > 32767 || image.height > 32767 || !image.pixels)
         throw std::invalid_argument("a GIF picture needs 1 to 32767 pixels each way");
     Output out(sink);
     WriteHeader(out, image);
     CompressPicture(out, image, progress);
     WriteParameterExtension(out, block);
+    if (texts) WriteTextsExtension(out, *texts);
     out.put(gif::kTrailer);
     out.flush();
 }

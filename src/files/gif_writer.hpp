@@ -7,6 +7,7 @@
 #include "byte_stream.hpp"
 #include "gif_format.hpp"
 #include "parameter_block.hpp"
+#include "picture_texts.hpp"
 
 namespace velmora {
 
@@ -23,8 +24,9 @@ struct GifImage {
     gif::ColourTable colours{};
 };
 
-// Writes the whole file to `sink`. The block is written as it is.
-void WriteGif(ByteSink& sink, const GifImage& image, const ParameterBlock& block,
+// Writes the whole file to `sink`. The block is written as it is; the
+// texts, when given, follow it in their own extension.
+void WriteGif(ByteSink& sink, const GifImage& image, const ParameterBlock& block, const PictureTexts* texts = nullptr,
               GifWriteProgress* progress = nullptr);
 
 }  // namespace velmora

@@ -55,4 +55,14 @@ inline long double GetExtended(const uint8_t* at) {
     return v;
 }
 
+// A finite number in its one canonical pattern: the exponent is not the
+// all-ones of infinities and NaNs, and the integer bit is set exactly when
+// the exponent is not zero (an "unnormal" is an invalid operand to the
+// arithmetic; a pseudo-denormal is never produced by it).
+inline bool IsFiniteExtended(const uint8_t* at) {
+    const int exponent = (at[8] | (at[9] << 8)) & 0x7FFF;
+    const bool integerBit = (at[7] & 0x80) != 0;
+    return exponent != 0x7FFF && integerBit == (exponent != 0);
+}
+
 }  // namespace velmora

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 
 #include "conversions.hpp"
@@ -65,12 +66,14 @@ void ApplyMapping(uint8_t kind, ProgramState& s) {
     }
 }
 
-void ApplyFunctionKind(const uint8_t* at, ProgramState& s, ModeActions& actions, CustomFormulaField& formula) {
+void ApplyFunctionKind(const ParameterBlock& b, ProgramState& s, ModeActions& actions, CustomFormulaField& formula,
+                       const PictureTexts* texts) {
+    const uint8_t* at = b.bytes.data();
     PictureParameters& p = s.params;
     p.FunctionKind = at[block::kFunctionKind];
     if (p.FunctionKind == kFormulaCustom) {
-        const std::string text = CountedString(at + block::kCustomFormula);
-        p.custfunc = text;
+        const std::string text = LoadedFormulaText(b, texts);
+        p.custfunc = CutText(text, kCustomFormulaMaxLength);
         formula.setFormulaText(text);
         actions.FunctionItem(kFormulaCustom, ChosenBy::LoadedPicture);
         return;
@@ -86,19 +89,43 @@ void ApplyFunctionKind(const uint8_t* at, ProgramState& s, ModeActions& actions,
     }
 }
 
-void ApplyTexts(const uint8_t* at, ProgramState& s) {
+// The file's text when it reads as `value`, else `formatted`.
+template <class Value, class Read>
+std::string TextFor(const PictureTexts* texts, TextField f, Value value, Read read, const std::string& formatted) {
+    if (!texts) return formatted;
+    const std::string& text = texts->dialog[static_cast<size_t>(ParameterTexts::Index(f))];
+    try {
+        const Value back = read(text);
+        if (back == value && std::signbit(static_cast<long double>(back)) == std::signbit(static_cast<long double>(value)))
+            return text;
+    } catch (const FaultError&) {
+    }
+    return formatted;
+}
+
+void ApplyTexts(const uint8_t* at, ProgramState& s, const PictureTexts* texts) {
     const PictureParameters& p = s.params;
     ParameterTexts& t = s.texts;
-    t.setText(TextField::maxmod, FormatFixed(p.maxmod, 6, 1));
-    t.setText(TextField::siz, std::to_string(p.siz));
-    t.setText(TextField::miter, std::to_string(p.miter));
-    t.setText(TextField::Rang, FormatFixed(p.Rang, 14, 11));
-    t.setText(TextField::xce, FormatFixed(p.xce, 14, 11));
-    t.setText(TextField::yce, FormatFixed(p.yce, 14, 11));
-    t.setText(TextField::cx, FormatFixed(p.cx, 14, 11));
-    t.setText(TextField::cy, FormatFixed(p.cy, 14, 11));
-    for (size_t i = 0; i < kSingleFields.size(); ++i)
-        t.setText(kSingleFields[i], FormatFixed(GetSingle(at + block::kSingles + 4 * i), 8, 5));
+    const auto real = [&](TextField f, long double value, int width, int decimals) {
+        t.setText(f, TextFor(texts, f, value, ParseReal, FormatFixedExact(value, width, decimals)));
+    };
+    const auto integer = [&](TextField f, int32_t value) {
+        t.setText(f, TextFor(texts, f, value, ParseInteger, std::to_string(value)));
+    };
+    real(TextField::maxmod, p.maxmod, 6, 1);
+    integer(TextField::siz, p.siz);
+    integer(TextField::miter, p.miter);
+    real(TextField::Rang, p.Rang, 14, 11);
+    real(TextField::xce, p.xce, 14, 11);
+    real(TextField::yce, p.yce, 14, 11);
+    real(TextField::cx, p.cx, 14, 11);
+    real(TextField::cy, p.cy, 14, 11);
+    for (size_t i = 0; i < kSingleFields.size(); ++i) {
+        const float value = GetSingle(at + block::kSingles + 4 * i);
+        t.setText(kSingleFields[i], TextFor(texts, kSingleFields[i], value, SingleFromText, FormatFixedExact(value, 8, 5)));
+    }
+    // The block has no minimum: only the file's texts bring it back.
+    if (texts) t.setText(TextField::minit, texts->dialog[static_cast<size_t>(ParameterTexts::Index(TextField::minit))]);
 }
 
 }  // namespace
@@ -163,13 +190,36 @@ void FillParameterBlock(ParameterBlock& b, const ProgramState& s, const std::str
 
 bool BlockTagMatches(const ParameterBlock& b) { return std::equal(std::begin(kTagBytes), std::end(kTagBytes), b.bytes.begin()); }
 
-bool BlockFitsPicture(const ParameterBlock& b, int32_t siz, int32_t sizy) {
+std::string BlockFault(const ParameterBlock& b, int32_t siz, int32_t sizy) {
+    using namespace block;
     const uint8_t* at = b.bytes.data();
-    return GetI32(at + block::kSiz) == siz && GetI32(at + block::kSizy) == sizy &&
-           at[block::kMarkCount] <= kMaxMarksInBlock;
+    if (!BlockTagMatches(b)) return "its parameters do not carry their tag";
+    if (GetI32(at + kSiz) != siz || GetI32(at + kSizy) != sizy) return "its parameters describe a picture of another size";
+    if (std::string marks = MarkRecordsFault(at[kMarkCount], at + kMarks); !marks.empty()) return marks;
+    const struct {
+        size_t offset;
+        const char* name;
+    } extended[] = {
+        {kXce, "x-centre"}, {kYce, "y-centre"}, {kRang, "range"}, {kCx, "C.X"}, {kCy, "C.Y"},
+        {kMaxmod, "bailout"}, {kInvx, "inversion centre x"}, {kInvy, "inversion centre y"}, {kInvr, "inversion radius"},
+    };
+    for (const auto& e : extended)
+        if (!IsFiniteExtended(at + e.offset)) return std::string("its ") + e.name + " is not a finite number";
+    for (size_t i = 0; i < kSingleFields.size(); ++i)
+        if (!std::isfinite(GetSingle(at + kSingles + 4 * i)))
+            return std::string("its ") + std::string(TextFieldTable()[static_cast<size_t>(ParameterTexts::Index(kSingleFields[i]))].name) +
+                   " is not a finite number";
+    return {};
 }
 
-bool ApplyParameterBlock(const ParameterBlock& b, ProgramState& s, ModeActions& actions, CustomFormulaField& formula) {
+std::string LoadedFormulaText(const ParameterBlock& b, const PictureTexts* texts) {
+    const std::string stored = CountedString(b.bytes.data() + block::kCustomFormula);
+    if (texts && CutText(texts->formula, kCustomFormulaMaxLength) == stored) return texts->formula;
+    return stored;
+}
+
+bool ApplyParameterBlock(const ParameterBlock& b, ProgramState& s, ModeActions& actions, CustomFormulaField& formula,
+                         const PictureTexts* texts) {
     using namespace block;
     if (!BlockTagMatches(b)) return false;
     const uint8_t* at = b.bytes.data();
@@ -182,7 +232,7 @@ bool ApplyParameterBlock(const ParameterBlock& b, ProgramState& s, ModeActions& 
     p.siz = GetI32(at + kSiz);
     p.sizy = GetI32(at + kSizy);
     p.LastColumnDone = GetI32(at + kLastColumnDone);
-    ApplyFunctionKind(at, s, actions, formula);
+    ApplyFunctionKind(b, s, actions, formula, texts);
     p.Rang = GetExtended(at + kRang);
     p.xce = GetExtended(at + kXce);
     p.yce = GetExtended(at + kYce);
@@ -204,7 +254,7 @@ bool ApplyParameterBlock(const ParameterBlock& b, ProgramState& s, ModeActions& 
         const uint8_t* record = at + kMarks + 4 * static_cast<size_t>(slot - 1);
         marks.at(slot) = MarkedIndex{record[0], record[1], record[2], record[3]};
     }
-    ApplyTexts(at, s);
+    ApplyTexts(at, s, texts);
     ClearFloatFaults();
     return true;
 }

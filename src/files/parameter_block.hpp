@@ -9,6 +9,7 @@
 
 #include "custom_formula.hpp"
 #include "mode_actions.hpp"
+#include "picture_texts.hpp"
 #include "program_state.hpp"
 
 namespace velmora {
@@ -70,15 +71,30 @@ void FillParameterBlock(ParameterBlock& block, const ProgramState& state, const 
 // The first four bytes are 3, "VM1".
 bool BlockTagMatches(const ParameterBlock& block);
 
-// A block with the tag that cannot describe a picture of this size (another
-// size, or more marked entries than the list holds) must not be applied.
-bool BlockFitsPicture(const ParameterBlock& block, int32_t siz, int32_t sizy);
+// Why a block read from a file must not be applied to a picture of this
+// size; empty when it may. Refused: a block without the tag, of another
+// size, with marks a palette file would refuse (MarkRecordsFault), or with
+// a number that is not a finite value of its format (an infinity or not a
+// number, or an extended bit pattern the arithmetic rejects) — a run could
+// only fault on it, and its text could not be read back.
+std::string BlockFault(const ParameterBlock& block, int32_t siz, int32_t sizy);
+
+// The custom formula a loaded picture puts back: the texts' whole formula
+// when they carry one that the block's (cut) formula agrees with, else the
+// block's.
+std::string LoadedFormulaText(const ParameterBlock& block, const PictureTexts* texts);
 
 // Puts the block's values back into the parameters, menus, dialog texts,
 // marked entries and custom formula; returns false, changing nothing, when
 // the tag differs. The palette is then to be built from the new marks by the
 // caller. A custom formula compiles without its dialog.
+// Each dialog text is the one the file carries in `texts` when it reads as
+// the value the block holds (as the fill reads it, for the singles): texts
+// edited after the picture was made give way to the picture's own values.
+// Otherwise, and without `texts`, the value is written in its fixed format
+// when that reads back exactly, and with the digits it needs when not, so
+// that a run reads the picture's own numbers.
 bool ApplyParameterBlock(const ParameterBlock& block, ProgramState& state, ModeActions& actions,
-                         CustomFormulaField& formula);
+                         CustomFormulaField& formula, const PictureTexts* texts = nullptr);
 
 }  // namespace velmora

@@ -21,6 +21,7 @@ struct CustomConstantTexts {
     std::string uccx = "0.0", uccy = "0.0";
     std::string vccx = "0.0", vccy = "0.0";
     std::string wccx = "0.0", wccy = "0.0";
+    friend bool operator==(const CustomConstantTexts&, const CustomConstantTexts&) = default;
 };
 
 // OK of the custom formula dialog: the dialog's formula text becomes
@@ -58,6 +59,8 @@ public:
     // when the dialog is closed otherwise.
     virtual std::optional<std::string> askCustomFormula() = 0;
     virtual CustomConstantTexts constantTexts() const = 0;
+    // A loaded custom picture puts the constants it was made with back.
+    virtual void setConstantTexts(const CustomConstantTexts& texts) = 0;
 };
 
 // The custom formula dialog of a program without a window (the command-line
@@ -70,6 +73,7 @@ public:
         return text;
     }
     CustomConstantTexts constantTexts() const override { return constants; }
+    void setConstantTexts(const CustomConstantTexts& t) override { constants = t; }
     std::string formulaText() const override { return text; }
     void setFormulaText(const std::string& t) override { text = t; }
 

@@ -55,4 +55,17 @@ MarkedIndexList DefaultMarkedIndexList() {
     return list;
 }
 
+std::string MarkRecordsFault(int count, const uint8_t* records) {
+    if (count < 1 || count > MarkedIndexList::kCapacity)
+        return "it holds " + std::to_string(count) + " marked entries, and a palette has 1 to " +
+               std::to_string(MarkedIndexList::kCapacity);
+    for (int k = 1; k + 1 <= count - 1; ++k) {
+        const uint8_t index = records[4 * (k - 1)];
+        if (index == records[4 * k])
+            return "marked entries " + std::to_string(k) + " and " + std::to_string(k + 1) +
+                   " both mark palette entry " + std::to_string(index);
+    }
+    return {};
+}
+
 }  // namespace velmora

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace velmora {
 
@@ -43,6 +44,14 @@ struct MarkedIndexList {
 
 // Same count and same entries 1..count; stale slots do not matter.
 bool SameMarks(const MarkedIndexList& a, const MarkedIndexList& b);
+
+// Why `count` marks stored as four-byte records (index, red, green, blue),
+// as palette files and saved pictures hold them, cannot become the list;
+// empty when they can. The list has 1 to 30 entries, and the builder
+// interpolates between consecutive marks (not into the terminator), so two
+// of them on one entry leave it nothing to divide by. Both files refuse by
+// this one rule, so a picture's marks always save as a palette that loads.
+std::string MarkRecordsFault(int count, const uint8_t* records);
 
 // The fourteen marks the program starts with (terminator included).
 MarkedIndexList DefaultMarkedIndexList();

@@ -33,16 +33,8 @@ PaletteFileRecord EncodePaletteFile(const MarkedIndexList& marks) {
 MarkedIndexList DecodePaletteFile(const std::vector<uint8_t>& bytes, const MarkedIndexList& current) {
     if (bytes.size() < kPaletteFileSize) throw FaultError(FaultKind::InputOutput, "100");
     const int32_t count = bytes[0];
-    if (count < 1 || count > MarkedIndexList::kCapacity)
-        throw PaletteFileError("it holds " + std::to_string(count) + " marked entries, and a palette has 1 to " +
-                               std::to_string(MarkedIndexList::kCapacity));
-    // The builder interpolates between consecutive marks (not into the
-    // terminator); two of them on one entry leave it nothing to divide by.
-    for (int32_t k = 1; k + 1 <= count - 1; ++k) {
-        if (SlotAt(bytes, k).index == SlotAt(bytes, k + 1).index)
-            throw PaletteFileError("marked entries " + std::to_string(k) + " and " + std::to_string(k + 1) +
-                                   " both mark palette entry " + std::to_string(SlotAt(bytes, k).index));
-    }
+    if (const std::string fault = MarkRecordsFault(count, bytes.data() + kSlotOffset); !fault.empty())
+        throw PaletteFileError(fault);
     MarkedIndexList marks = current;
     marks.count = count;
     for (int32_t j = 1; j <= count; ++j) marks.at(j) = SlotAt(bytes, j);

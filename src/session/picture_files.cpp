@@ -3,6 +3,9 @@
 #include <cstring>
 #include <memory>
 
+#include "conversions.hpp"
+#include "custom_compiler.hpp"
+#include "fault.hpp"
 #include "file_stream.hpp"
 #include "little_endian.hpp"
 
@@ -58,6 +61,22 @@ gif::ColourTable PaletteColours(const Palette& palette) {
     return colours;
 }
 
+const char* FormulaErrorText(FormulaError error) {
+    switch (error) {
+    case FormulaError::None: break;
+    case FormulaError::UnknownText: return "it holds text that is not part of a formula";
+    case FormulaError::TooManyTokens: return "it is too long";
+    case FormulaError::ClosedTooOften: return "it closes a bracket that was not opened";
+    case FormulaError::BadSequence: return "two of its parts cannot follow each other";
+    case FormulaError::LeftOpen: return "it leaves a bracket open";
+    case FormulaError::Empty: return "it is empty";
+    case FormulaError::EmptyStack: return "an operator lacks an operand";
+    case FormulaError::ProgramTooLong: return "it compiles to too long a program";
+    case FormulaError::StackTooDeep: return "it nests too deeply";
+    }
+    return "";
+}
+
 bool HasPicture(const PictureBuffer& b) {
     return b.present && b.width >= 1 && b.height >= 1 && b.width <= 32767 && b.height <= 32767 &&
            b.bytes.size() == static_cast<size_t>(b.width) * static_cast<size_t>(b.height);
@@ -92,8 +111,9 @@ bool PictureFiles::save(const std::string& fileName, Write&& write) {
         // changed in the dialog after the picture was computed.
         PutI32(block_.bytes.data() + block::kSiz, buffer.width);
         PutI32(block_.bytes.data() + block::kSizy, buffer.height);
+        const PictureTexts texts = TakePictureTexts(s_.texts, formula_.constantTexts(), formula_.formulaText());
         SaveMarks marks(screen_.host, s_.xoff, s_.yoff);
-        write(image, marks);
+        write(image, texts, marks);
     } catch (...) {
         // Nothing was saved: the status line must not say it was.
         ShowStatus(s_, screen_.prompts, before);
@@ -105,20 +125,52 @@ bool PictureFiles::save(const std::string& fileName, Write&& write) {
 }
 
 bool PictureFiles::SaveGif(const std::string& fileName) {
-    return save(fileName, [&](const GifImage& image, GifWriteProgress& marks) {
+    return save(fileName, [&](const GifImage& image, const PictureTexts& texts, GifWriteProgress& marks) {
         FileSink sink(fileName);
-        WriteGif(sink, image, block_, &marks);
+        WriteGif(sink, image, block_, &texts, &marks);
         sink.commit();
     });
 }
 
 bool PictureFiles::SaveGif(ByteSink& sink, const std::string& fileName) {
-    return save(fileName,
-                [&](const GifImage& image, GifWriteProgress& marks) { WriteGif(sink, image, block_, &marks); });
+    return save(fileName, [&](const GifImage& image, const PictureTexts& texts, GifWriteProgress& marks) {
+        WriteGif(sink, image, block_, &texts, &marks);
+    });
+}
+
+// Applying a block changes the program as it goes, so a custom formula that
+// would not compile is found before anything changes: the formula as the
+// load will compile it, with the constants it will read (the file's, or
+// the dialog's when the file has none). Empty when it compiles.
+std::string PictureFiles::customFormulaFault(const GifReadResult& file) const {
+    if (file.block.bytes[block::kFunctionKind] != kFormulaCustom) return {};
+    const CustomConstantTexts constants = file.texts ? file.texts->constants : formula_.constantTexts();
+    const struct {
+        const std::string& text;
+        const char* name;
+    } parts[] = {
+        {constants.uccx, "u"}, {constants.uccy, "u"}, {constants.vccx, "v"},
+        {constants.vccy, "v"}, {constants.wccx, "w"}, {constants.wccy, "w"},
+    };
+    for (const auto& part : parts) {
+        try {
+            ParseReal(part.text);
+        } catch (const FaultError&) {
+            return std::string("its custom formula constant ") + part.name + " ('" + part.text + "') is not a number";
+        }
+    }
+    const std::string formula = CutText(LoadedFormulaText(file.block, file.texts ? &*file.texts : nullptr),
+                                        kCustomFormulaMaxLength);
+    std::array<uint8_t, kCustomCodeCapacity> code{};
+    uint8_t length = 0;
+    const FormulaDiagnosis diagnosis = CompileFormula(CutText("(" + formula + ")", kCustomFormulaMaxLength), code, length);
+    if (diagnosis.ok()) return {};
+    return "its custom formula '" + formula + "' does not compile: " + FormulaErrorText(diagnosis.error);
 }
 
 // The file's picture and block become the program's: size, place, buffer,
-// then the parameters, menus, texts and marks, then the palette.
+// then the parameters, menus, texts and marks, then the palette. A custom
+// picture compiles with the file's constants.
 void PictureFiles::takePicture(GifReadResult& file) {
     PictureParameters& p = s_.params;
     p.siz = file.width;
@@ -130,7 +182,9 @@ void PictureFiles::takePicture(GifReadResult& file) {
     s_.buffer.height = file.height;
     s_.buffer.present = true;
     block_ = file.block;
-    if (ApplyParameterBlock(block_, s_, actions_, formula_)) MakePalette(s_, screen_.palette);
+    const PictureTexts* texts = file.texts ? &*file.texts : nullptr;
+    if (texts && block_.bytes[block::kFunctionKind] == kFormulaCustom) formula_.setConstantTexts(texts->constants);
+    if (ApplyParameterBlock(block_, s_, actions_, formula_, texts)) MakePalette(s_, screen_.palette);
 }
 
 // The bitmap takes the palette indices as they are, so a loaded picture
@@ -173,6 +227,11 @@ LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, O
             prompts.messageBox(kForeignGifMessage, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
         if (!file.accepted) {
             prompts.messageBox(kNotValidGifMessage, s_.applicationTitle, MessageButtons::Ok,
+                               MessageIcon::Information);
+            return outcome;
+        }
+        if (const std::string fault = customFormulaFault(file); !fault.empty()) {
+            prompts.messageBox("Cannot load " + fileName + ": " + fault, s_.applicationTitle, MessageButtons::Ok,
                                MessageIcon::Information);
             return outcome;
         }

@@ -73,7 +73,7 @@ struct LoadOutcome {
 };
 class PictureFiles : public RunObserver {
 public:
-    PictureFiles(ProgramState& state, ModeActions& actions, RenderDriver& driver, CustomFormulaField& formula,
+    PictureFiles(ProgramState& state, ModeActions& actions, RenderDriver& driver, CustomFormulaDialogHost& formula,
                  PictureFileScreen screen)
         : s_(state), actions_(actions), driver_(driver), formula_(formula), screen_(screen) {}
 
@@ -91,7 +91,8 @@ public:
     // Loads a picture with its parameters and, when it was not finished and
     // the intent says so, continues it. A refused file is reported and
     // changes nothing (apart from the status line showing the current file's
-    // name again). A file that cannot be opened or read throws its file
+    // name again). So does a custom picture whose formula or constants do not
+    // compile, with a message naming the file and the reason. A file that cannot be opened or read throws its file
     // error, after the same clean-up.
     LoadOutcome LoadGif(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
     LoadOutcome LoadGif(ByteSource& source, const std::string& fileName,
@@ -106,13 +107,14 @@ private:
     bool save(const std::string& fileName, Write&& write);
     template <class Open>
     LoadOutcome load(const std::string& fileName, LoadIntent intent, Open&& open);
+    std::string customFormulaFault(const GifReadResult& file) const;
     void takePicture(GifReadResult& file);
     void showPicture();
 
     ProgramState& s_;
     ModeActions& actions_;
     RenderDriver& driver_;
-    CustomFormulaField& formula_;
+    CustomFormulaDialogHost& formula_;
     PictureFileScreen screen_;
     ParameterBlock block_;
     std::string currentFileName_;

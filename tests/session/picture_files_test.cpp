@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "conversions.hpp"
 #include "fault.hpp"
 #include "file_stream.hpp"
 #include "file_test_support.hpp"
@@ -37,6 +38,8 @@ struct Fingerprint {
     std::vector<std::string> texts;
     std::vector<bool> checks;
     std::string custfunc;
+    CustomConstantTexts constants;
+    std::array<uint8_t, kCustomCodeCapacity> code{};
     int sphere = 0, inversion = 0, xoff = 0, yoff = 0, bitmapWidth = 0;
     friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
 };
@@ -52,6 +55,8 @@ Fingerprint Take(FileProgram& p) {
     for (const TextFieldInfo& t : TextFieldTable()) f.texts.push_back(p.s.texts.text(t.field));
     f.checks = Checks(p.s.menu.mainMenu());
     f.custfunc = p.s.params.custfunc;
+    f.constants = p.formula.constants;
+    f.code = p.s.params.CustomCode;
     f.sphere = p.s.params.sphere;
     f.inversion = p.s.params.inversion;
     f.xoff = p.s.xoff;
@@ -180,6 +185,121 @@ TEST(ParameterBlock, ApplyRestoresTheProgram) {
     EXPECT_EQ(loaded.s.params.FunctionKind, 16);
 }
 
+// Without the file's texts, each number goes into its text in the fixed
+// format when that reads back to the block's value, else with the digits it
+// needs: a run reads the picture's own numbers.
+TEST(ParameterBlock, TextsReadBackToTheBlocksNumbers) {
+    const struct {
+        TextField field;
+        long double value;
+        const char* text;
+    } cases[] = {
+        {TextField::Rang, 3.3L, " 3.30000000000"},
+        {TextField::Rang, 3.3333e-10L, "    3.3333e-10"},
+        {TextField::Rang, 4e-12L, "         4e-12"},
+        {TextField::xce, -0.743643887037158704752191506114774L, "-0.74364388703715870473"},
+        {TextField::cy, -0.0L, "-0.00000000000"},
+        {TextField::maxmod, 2.25L, "  2.25"},
+        {TextField::maxmod, 4.0L, "   4.0"},
+        {TextField::p1, 0.1L, " 0.10000"},
+        {TextField::p1, 0.33333333L, "0.33333334"},
+        {TextField::p2, 1e-7L, "   1e-07"},
+    };
+    for (const auto& c : cases) {
+        FileProgram saved;
+        PictureParameters& q = saved.s.params;
+        long double* extended[] = {&q.Rang, &q.xce, &q.yce, &q.cx, &q.cy, &q.maxmod};
+        const TextField fields[] = {TextField::Rang, TextField::xce, TextField::yce, TextField::cx, TextField::cy,
+                                    TextField::maxmod};
+        for (size_t i = 0; i < std::size(fields); ++i)
+            if (fields[i] == c.field) *extended[i] = c.value;
+        if (c.field == TextField::p1 || c.field == TextField::p2) saved.text(c.field, FormatFixed(c.value, 0, 12));
+        ParameterBlock b;
+        FillParameterBlock(b, saved.s, saved.formula.text);
+        FileProgram loaded;
+        ASSERT_TRUE(ApplyParameterBlock(b, loaded.s, loaded.actions, loaded.formula));
+        EXPECT_EQ(loaded.s.texts.text(c.field), c.text);
+    }
+}
+
+// The file's texts come back as they were typed, where they describe the
+// picture; a text edited after the picture was made gives way to the
+// picture's value.
+TEST(ParameterBlock, FileTextsWhereTheyDescribeThePicture) {
+    FileProgram saved;
+    saved.s.params.Rang = 0.1L;
+    saved.text(TextField::p1, "0.33333333");
+    saved.text(TextField::minit, "7");
+    ParameterBlock b;
+    FillParameterBlock(b, saved.s, saved.formula.text);
+    PictureTexts texts = TakePictureTexts(saved.s.texts, {}, "");
+    texts.dialog[size_t(ParameterTexts::Index(TextField::Rang))] = ".1";
+    texts.dialog[size_t(ParameterTexts::Index(TextField::xce))] = "0.5";  // not the picture's 0
+    texts.dialog[size_t(ParameterTexts::Index(TextField::miter))] = "50x";
+
+    FileProgram loaded;
+    ASSERT_TRUE(ApplyParameterBlock(b, loaded.s, loaded.actions, loaded.formula, &texts));
+    const struct {
+        TextField field;
+        const char* text;
+    } expected[] = {
+        {TextField::Rang, ".1"}, {TextField::p1, "0.33333333"}, {TextField::minit, "7"},
+        {TextField::xce, " 0.00000000000"}, {TextField::miter, "50"},
+    };
+    for (const auto& e : expected) EXPECT_EQ(loaded.s.texts.text(e.field), e.text) << e.text;
+}
+
+// A saved picture, loaded into a program whose texts and custom constants
+// differ, goes on exactly as the saving program would have: the continued
+// picture is the one computed whole, and every text comes back as typed.
+TEST(PictureFiles, LoadedPictureContinuesAsSaved) {
+    const struct {
+        const char* name;
+        std::vector<std::pair<TextField, const char*>> texts;
+        const char* formula;  // custom when set
+    } cases[] = {
+        {"deep range", {{TextField::Rang, "3.3333e-10"}, {TextField::xce, "-0.743643887037151"},
+                        {TextField::yce, "0.13182590420533"}, {TextField::miter, "400"}}, nullptr},
+        {"range below the decimals", {{TextField::Rang, "4e-12"}, {TextField::xce, "-0.75"}, {TextField::yce, "0.1"}}, nullptr},
+        {"bailout", {{TextField::maxmod, "2.25"}, {TextField::cx, "0.285"}, {TextField::cy, "0.01"}}, nullptr},
+        {"stalk parameter", {{TextField::p1, "0.33333333"}, {TextField::p2, "0.123456789"}}, nullptr},
+        {"custom with constants and minimum", {{TextField::minit, "3"}, {TextField::Rang, "2.5"}}, "z*z*u+c*v-w"},
+    };
+    for (const auto& c : cases) {
+        auto prepare = [&](FileProgram& p) {
+            p.actions.Mandelbrot();
+            if (std::string(c.name) == "stalk parameter") p.actions.StalkItem(kStalkCross);
+            for (const auto& [field, text] : c.texts) p.text(field, text);
+            if (c.formula) p.custom(c.formula);
+        };
+        FileProgram whole;
+        prepare(whole);
+        whole.driver.Runclick();
+
+        FileProgram halted;
+        prepare(halted);
+        int pixels = 0;
+        halted.host.onPump = [&] {
+            if (++pixels == 12 * 30 + 5) halted.s.run.CancelRequested = true;
+        };
+        halted.driver.Runclick();
+        ASSERT_LT(halted.s.params.LastColumnDone, 39) << c.name;
+        const std::vector<uint8_t> file = halted.save();
+
+        FileProgram loaded;
+        loaded.text(TextField::minit, "0");
+        MemorySource source(file);
+        const LoadOutcome outcome = loaded.files.LoadGif(source, "halted.gif");
+        ASSERT_TRUE(outcome.loaded()) << c.name;
+        EXPECT_EQ(outcome.continuation.end, RunEnd::Completed) << c.name;
+        EXPECT_EQ(loaded.s.buffer.bytes, whole.s.buffer.bytes) << c.name;
+        for (const TextFieldInfo& t : TextFieldTable())
+            EXPECT_EQ(loaded.s.texts.text(t.field), halted.s.texts.text(t.field)) << c.name << " " << t.name;
+        EXPECT_EQ(loaded.formula.constants, halted.formula.constants) << c.name;
+        EXPECT_EQ(loaded.s.params.CustomCode, halted.s.params.CustomCode) << c.name;
+    }
+}
+
 TEST(PictureFiles, SavedPictureLoadsBackWhole) {
     FileProgram saved;
     saved.actions.Mandelbrot();
@@ -269,6 +389,33 @@ TEST(PictureFiles, RefusedFileChangesNothing) {
         f.at(at) = value;
         return f;
     };
+    const size_t blockAt = end + 14;
+    auto patchedMany = [&](std::initializer_list<std::pair<size_t, uint8_t>> bytes) {
+        std::vector<uint8_t> f = good;
+        for (auto [at, value] : bytes) f.at(at) = value;
+        return f;
+    };
+    // A custom picture whose formula, or one of whose constants, does not
+    // compile.
+    FileProgram custom;
+    custom.text(TextField::siz, "20");
+    custom.custom("z*z+u");
+    custom.driver.Runclick();
+    const std::vector<uint8_t> customFile = custom.save();
+    size_t customEnd = 0;
+    testing::SubBlockLengths(customFile, customEnd);
+    std::vector<uint8_t> badFormula = customFile;
+    badFormula.at(customEnd + 14 + block::kCustomFormula + 5) = '(';
+    std::vector<uint8_t> badConstant;
+    {
+        MemorySource source(customFile);
+        const GifReadResult r = ReadGif(source);
+        PictureTexts texts = *r.texts;
+        texts.constants.vccy = "1..5";
+        MemorySink sink;
+        WriteGif(sink, GifImage{r.pixels.data(), r.width, r.height, {}}, r.block, &texts);
+        badConstant = sink.bytes;
+    }
     const std::vector<std::string> notValid = {kNotValidGifMessage};
     const struct {
         const char* name;
@@ -280,6 +427,16 @@ TEST(PictureFiles, RefusedFileChangesNothing) {
         {"code stream", patched(testing::kImageDataOffset + 1, 0), notValid},
         {"identifier", patched(end + 5, 'x'), {kForeignGifMessage, kNotValidGifMessage}},
         {"31 marks", patched(end + 14 + block::kMarkCount, 31), notValid},
+        {"no marks", patched(blockAt + block::kMarkCount, 0), notValid},
+        {"two marks on one entry", patched(blockAt + block::kMarks + 4, 0), notValid},
+        {"damaged tag", patched(blockAt + 3, '2'), notValid},
+        {"infinite range", patchedMany({{blockAt + block::kRang + 8, 0xFF}, {blockAt + block::kRang + 9, 0x7F},
+                                        {blockAt + block::kRang + 7, 0x80}, {blockAt + block::kRang + 6, 0}}), notValid},
+        {"interlaced", patched(13 + 768 + 9, 0x40), notValid},
+        {"short code stream", patched(testing::kImageDataOffset + 12, 0xFF), notValid},
+        {"formula", badFormula, {"Cannot load /pictures/loaded.gif: its custom formula 'z*z+(' does not compile: "
+                                 "two of its parts cannot follow each other"}},
+        {"constant", badConstant, {"Cannot load /pictures/loaded.gif: its custom formula constant v ('1..5') is not a number"}},
         {"truncated", std::vector<uint8_t>(good.begin(), good.end() - 100), notValid},
         {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 10), notValid},
     };
