@@ -28,6 +28,34 @@ private:
     QSettings& settings_;
 };
 
+// Qt reads the file as UTF-8 and turns every byte that is not into U+FFFD,
+// so a path written in another encoding (by hand, or by another program)
+// would name no file. Such a value is taken again from the file's own
+// bytes, where it is a plain one: no quotes, no escapes.
+std::optional<std::string> PlainValueBytes(const QString& fileName, const QString& name) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray wanted = (KeyGroup() + QLatin1Char('/') + name).toUtf8().toLower();
+    QByteArray section;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine().trimmed();
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0) continue;
+        QByteArray key = line.left(equals).trimmed();
+        key.replace('\\', '/');
+        const QByteArray path = (section.isEmpty() || section == "General" ? key : section + '/' + key).toLower();
+        if (path != wanted) continue;
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if (value.contains('\\') || value.contains('"')) return std::nullopt;
+        return value.toStdString();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 QString DefaultSettingsFile() {
@@ -93,7 +121,10 @@ std::optional<std::string> QSettingsStore::readString(const std::string& name) {
     const QVariant value = settings_->value(stored);
     // A list, a byte array or any other typed value is not a string.
     if (value.typeId() != QMetaType::QString) throw std::runtime_error(InvalidDataTypeText(name));
-    return value.toString().toStdString();
+    const QString text = value.toString();
+    if (text.contains(QChar::ReplacementCharacter))
+        if (std::optional<std::string> bytes = PlainValueBytes(settings_->fileName(), stored)) return bytes;
+    return text.toStdString();
 }
 
 void QSettingsStore::writeString(const std::string& name, const std::string& value) {

@@ -155,6 +155,12 @@ void SettingsFilesTest::settingsFileValuesOfOtherTypes() {
                                                "Invalid data type for 'gifsavedir'"}));
     QCOMPARE(read.gifloaddir, std::string("/load"));
 
+    // A path that is not UTF-8 (written by another program) names its file.
+    const std::string latin1 = dir.file("caf\xe9.gif");
+    std::ofstream(dir.file("l.ini")) << "[Software]\nTarnwick\\Velmo32\\2.01\\Startfile=" << latin1 << "\n";
+    QSettingsStore latin1Store(QString::fromStdString(dir.file("l.ini")));
+    QCOMPARE(latin1Store.readString("Startfile"), std::optional<std::string>(latin1));
+
     SaveOptions(store, Settings{"/new, start.gif", "/gs", "/gl", "/ps", "/pl"});
     QSettings check(QString::fromStdString(file), QSettings::IniFormat);
     check.beginGroup("Software/Tarnwick/Velmo32/2.01");
