@@ -10,6 +10,7 @@
 #include "directory_chooser_dialog.hpp"
 #include "help_viewer.hpp"
 #include "main_window.hpp"
+#include "navigation_wiring.hpp"
 #include "options_menu.hpp"
 #include "palette_editor_dialog.hpp"
 #include "custom_formula.hpp"
@@ -46,6 +47,8 @@ void Program::start() {
     fileHost_.attach(mainWindow_.get());
     palette_->attachMainWindow(*mainWindow_);
     zoom_ = std::make_unique<ZoomWiring>(session_.state, *mainWindow_->canvas(), session_.driver, prompter_, host_);
+    navigation_ = std::make_unique<NavigationWiring>(session_, *mainWindow_, host_, customFormulaHost_, prompter_,
+                                                     zoom_.get());
     // Sized like the maximised window already, so that a picture started
     // during start-up is placed as it will be seen.
     if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());

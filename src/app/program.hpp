@@ -20,6 +20,7 @@ class DirectoryChooserDialog;
 class HelpKeyFilter;
 class HelpViewer;
 class MainWindow;
+class NavigationWiring;
 class PaletteEditorDialog;
 class ParametersDialog;
 class ZoomWiring;
@@ -61,6 +62,8 @@ public:
     ParametersDialog& parametersDialog() { return *parameters_; }
     DirectoryChooserDialog& directoryChooser() { return *directoryChooser_; }
     ZoomWiring& zoom() { return *zoom_; }
+    // History, wheel, keys and the picture's place.
+    NavigationWiring& navigation() { return *navigation_; }
     // Saving and loading pictures.
     PictureFileWiring& pictureFiles() { return *files_; }
 
@@ -103,6 +106,8 @@ private:
     // Declared after the main window so that it goes first: it draws on
     // the window's client area.
     std::unique_ptr<ZoomWiring> zoom_;
+    // Hands the mouse on to the zoom, so it goes first.
+    std::unique_ptr<NavigationWiring> navigation_;
     std::unique_ptr<PictureFileWiring> files_;
     std::string commandLinePicture_;
 };
