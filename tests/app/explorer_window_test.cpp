@@ -3,6 +3,8 @@
 // panel's texts. Runs on the offscreen platform and again on a real X server
 // (run_under_xvfb.sh).
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -57,6 +59,8 @@ private slots:
     void keysAndDragMoveTheView();
     void resizePlacesThePictureWithScrollBars();
     void panelShowsPointerAndTimesWithoutOverlap();
+    void refusedPictureChangesNothingShown();
+    void stoppedPictureShowsWhatASaveHolds();
 };
 
 void NavigationTest::backAndForwardStepThroughTheViewsRun() {
@@ -230,6 +234,36 @@ void NavigationTest::panelShowsPointerAndTimesWithoutOverlap() {
         for (size_t i = 0; i < shown.size(); ++i)
             for (size_t j = i + 1; j < shown.size(); ++j) QVERIFY(!shown[i].intersects(shown[j]));
     }
+}
+
+void NavigationTest::refusedPictureChangesNothingShown() {
+    StartedProgram p;
+    Run(p);
+    const QString file = QDir::temp().filePath("velmora-refused.gif");
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("GIF89a not a picture of ours");
+    }
+    for (const char* before : {"Picture completed.", "Picture generation halted."}) {
+        ShowStatus(p.state(), p.program.host(), before);
+        p.prompter.files.push_back(file.toStdString());
+        p.window().triggerItem(MenuId::LoadFromGif);
+        QCOMPARE(Perc(p), QString(before));
+    }
+    QFile::remove(file);
+}
+
+void NavigationTest::stoppedPictureShowsWhatASaveHolds() {
+    StartedProgram p;
+    Run(p);
+    QTest::keyClick(&p.window(), Qt::Key_Plus);
+    DuringNextRun(p.program, [&] { p.window().Cancel(); });
+    QTest::keyClick(&p.window(), Qt::Key_Minus);
+    QCOMPARE(Perc(p), QString("Picture generation halted."));
+    QVERIFY(p.state().params.LastColumnDone < 199);
+    const IndexImage& shown = p.state().PictureBitmap;
+    QVERIFY(std::equal(p.state().buffer.bytes.begin(), p.state().buffer.bytes.end(), shown.pixels().begin()));
 }
 
 QTEST_MAIN(NavigationTest)
