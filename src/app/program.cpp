@@ -11,6 +11,7 @@
 #include "help_viewer.hpp"
 #include "main_window.hpp"
 #include "navigation_wiring.hpp"
+#include "recent_files_menu.hpp"
 #include "options_menu.hpp"
 #include "palette_editor_dialog.hpp"
 #include "custom_formula.hpp"
@@ -65,6 +66,8 @@ void Program::start() {
     palette_->attachEditorDialog(*paletteEditor_);
     files_ = std::make_unique<PictureFileWiring>(session_, settings_, prompter_, *mainWindow_);
     createParametersDialog();
+    // After the settings are read: a first start has just made their key.
+    recent_ = std::make_unique<RecentFilesMenu>(session_.state, settingsStore_, prompter_, *mainWindow_, *files_);
     directoryChooser_ = new DirectoryChooserDialog(session_.state, prompter_, mainWindow_.get());
     MainWindow& window = *mainWindow_;
     ConnectOptionsMenu(window, session_.state, prompter_, settings_, settingsStore_, directoryChooser_->chooser());

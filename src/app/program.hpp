@@ -21,6 +21,7 @@ class HelpKeyFilter;
 class HelpViewer;
 class MainWindow;
 class NavigationWiring;
+class RecentFilesMenu;
 class PaletteEditorDialog;
 class ParametersDialog;
 class ZoomWiring;
@@ -66,6 +67,8 @@ public:
     NavigationWiring& navigation() { return *navigation_; }
     // Saving and loading pictures.
     PictureFileWiring& pictureFiles() { return *files_; }
+    // File's list of the pictures last loaded or saved.
+    RecentFilesMenu& recentFiles() { return *recent_; }
 
     // The five settings as the program holds them now.
     Settings& settings() { return settings_; }
@@ -109,6 +112,7 @@ private:
     // Hands the mouse on to the zoom, so it goes first.
     std::unique_ptr<NavigationWiring> navigation_;
     std::unique_ptr<PictureFileWiring> files_;
+    std::unique_ptr<RecentFilesMenu> recent_;
     std::string commandLinePicture_;
 };
 

@@ -61,6 +61,7 @@ private slots:
     void panelShowsPointerAndTimesWithoutOverlap();
     void refusedPictureChangesNothingShown();
     void stoppedPictureShowsWhatASaveHolds();
+    void recentPicturesAndFileShortcuts();
 };
 
 void NavigationTest::backAndForwardStepThroughTheViewsRun() {
@@ -264,6 +265,39 @@ void NavigationTest::stoppedPictureShowsWhatASaveHolds() {
     QVERIFY(p.state().params.LastColumnDone < 199);
     const IndexImage& shown = p.state().PictureBitmap;
     QVERIFY(std::equal(p.state().buffer.bytes.begin(), p.state().buffer.bytes.end(), shown.pixels().begin()));
+}
+
+void NavigationTest::recentPicturesAndFileShortcuts() {
+    StartedProgram p;
+    Run(p);
+    MenuMirror& menus = p.window().menus();
+    QCOMPARE(menus.action("SaveasGIF1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(menus.action("LoadfromGIF1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QVERIFY(!menus.action("Recent1")->isVisible());
+    const QString first = QDir::temp().filePath("velmora-recent-1.gif");
+    const QString second = QDir::temp().filePath("velmora-recent-2.gif");
+    for (const QString& file : {first, second}) {
+        p.prompter.files.push_back(file.toStdString());
+        p.window().triggerItem(MenuId::SaveAsGif);
+    }
+    QCOMPARE(menus.action("Recent1")->text(), "&1 " + second);
+    QCOMPARE(menus.action("Recent2")->text(), "&2 " + first);
+    QVERIFY(!menus.action("Recent3")->isVisible());
+    QCOMPARE(p.settings.get("recent1"), second.toStdString());
+
+    // Choosing one loads it; a picture gone is reported and taken off.
+    p.window().triggerItem(RecentFileMenuId(1));
+    QCOMPARE(p.program.CurrentFileName(), first.toStdString());
+    QCOMPARE(menus.action("Recent1")->text(), "&1 " + first);
+    QFile::remove(second);
+    p.prompter.shown.clear();
+    p.window().triggerItem(RecentFileMenuId(1));
+    QCOMPARE(p.prompter.shown.size(), size_t(1));
+    QVERIFY(p.prompter.shown[0].text.find("no longer there") != std::string::npos);
+    QCOMPARE(p.settings.get("recent2"), std::string());
+    QVERIFY(!menus.action("Recent2")->isVisible());
+    QCOMPARE(p.program.CurrentFileName(), first.toStdString());
+    QFile::remove(first);
 }
 
 QTEST_MAIN(NavigationTest)
