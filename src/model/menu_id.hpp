@@ -74,7 +74,6 @@ enum class MenuId : uint16_t {
     // Added after the items above, so their values stay as they were.
     Back,
     Forward,
-    JuliaPreview,
     RecentLine,
     RecentFiles,  // the first of kRecentFileItems items, one value each
     RecentFilesEnd = RecentFiles + 8,

@@ -100,7 +100,6 @@ void BuildMain(MenuItem& m) {
     Add(action, {MenuId::MemoryStatus, "MemoryStatus1", "Memory Status", "F7"}, false, 4);
     Add(action, {MenuId::Back, "Back1", "Back", "Alt+Left"}, false, 4);
     Add(action, {MenuId::Forward, "Forward1", "Forward", "Alt+Right"}, false, 4);
-    Add(action, {MenuId::JuliaPreview, "JuliaPreview1", "Julia preview", "F8"}, false, 4);
 
     MenuItem& colours = Add(m, {MenuId::Colours, "Colours1", "Colours..."});
     Add(colours, {MenuId::Palette, "Pal1", "Palette"});

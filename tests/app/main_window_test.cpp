@@ -149,9 +149,9 @@ void MainWindowTest::menuStructure() {
     const QString line(44, '-');
     QCOMPARE(actionMenu, (QStringList{"Run", "Continue", line, "Normal", "Sphere", "Inversion", line, "Parameters",
                                       "Cancel", "Tidy Screen", "Reset range and centre", "Memory Status", "Back",
-                                      "Forward", "Julia preview"}));
+                                      "Forward"}));
     QCOMPARE(shortcuts, (QStringList{"F2", "", "", "", "", "", "", "F3", "Space", "F5", "F6", "F7", "Alt+Left",
-                                     "Alt+Right", "F8"}));
+                                     "Alt+Right"}));
     QVERIFY(!Action(p, "N1")->isEnabled());
     QCOMPARE(Action(p, "Mandelbrot1")->shortcut(), QKeySequence(Qt::Key_F4));
     QCOMPARE(Action(p, "Exit1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));

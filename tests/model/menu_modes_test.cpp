@@ -70,8 +70,7 @@ TEST_F(Modes, MenuLayoutByPosition) {
     EXPECT_EQ(captionsUnder(MenuId::Action),
               (Captions{"Run", "Continue", "--------------------------------------------", "Normal", "Sphere",
                         "Inversion", "--------------------------------------------", "Parameters", "Cancel",
-                        "Tidy Screen", "Reset range and centre", "Memory Status", "Back", "Forward",
-                        "Julia preview"}));
+                        "Tidy Screen", "Reset range and centre", "Memory Status", "Back", "Forward"}));
     EXPECT_EQ(captionsUnder(MenuId::PopupMenu), (Captions{"run", "Continue", "set inverse", "parameters", "palette",
                                                           "stop", "reset range and centre"}));
     const MenuItem& image = s.menu.item(StalkMenuId(kStalkImage));
