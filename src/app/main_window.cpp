@@ -114,6 +114,17 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    bool used = false;
+    try {
+        used = onKey && onKey(event);
+    } catch (const std::exception& e) {
+        ReportError(prompter_, s_.applicationTitle, e);
+        used = true;
+    }
+    if (used) {
+        event->accept();
+        return;
+    }
     QMainWindow::keyPressEvent(event);
 }
 

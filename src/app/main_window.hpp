@@ -52,6 +52,9 @@ public:
     // Called when the window becomes the active window (the palette is
     // realised then).
     std::function<void()> onActivated;
+    // Keys the window itself has no use for (navigation); returns whether
+    // the key was used.
+    std::function<bool(QKeyEvent*)> onKey;
     // Where Memory Status takes its figures from.
     std::function<MemoryFigures()> memoryQuery = QueryMemoryStatus;
 

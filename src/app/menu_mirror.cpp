@@ -93,6 +93,9 @@ void MenuMirror::sync(const MenuItem& item) {
     const QSignalBlocker quiet(action);
     // Only a checked item is checkable, so an unchecked one shows no empty
     // box or circle.
+    // Captions change too (the recent pictures).
+    const QString caption = QString::fromStdString(item.caption);
+    if (action->text() != caption) action->setText(caption);
     action->setCheckable(item.checked);
     action->setChecked(item.checked);
     action->setEnabled(item.enabled);

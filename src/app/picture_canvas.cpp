@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -40,6 +41,9 @@ PictureCanvas::PictureCanvas(const ProgramState& state, QWidget* parent) : QWidg
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 
     panel_ = new StatusPanel(this);
+    // The window may not be made so narrow that the panel's texts overlap.
+    setMinimumWidth(panel_->narrowestWidth());
+    connect(panel_, &StatusPanel::narrowestWidthChanged, this, [this](int width) { setMinimumWidth(width); });
     progressBar1_ = new QProgressBar(this);
     progressBar1_->setObjectName("ProgressBar1");
     progressBar1_->setRange(0, 100);
@@ -54,6 +58,7 @@ PictureCanvas::PictureCanvas(const ProgramState& state, QWidget* parent) : QWidg
 void PictureCanvas::resizeEvent(QResizeEvent*) {
     panel_->setGeometry(0, height() - StatusPanel::kHeight, width(), StatusPanel::kHeight);
     progressBar1_->move(8, panel_->y() - progressBar1_->height() - 6);
+    emit resized();
 }
 
 void PictureCanvas::showLoadProgress(int percent) {
@@ -160,6 +165,11 @@ void PictureCanvas::mouseMoveEvent(QMouseEvent* event) {
 
 void PictureCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (mouseHandler_) mouseHandler_->mouseReleased(event->button(), event->modifiers(), event->position().toPoint());
+}
+
+void PictureCanvas::wheelEvent(QWheelEvent* event) {
+    emit wheelTurned(event->position().toPoint(), event->angleDelta().y());
+    event->accept();
 }
 
 void PictureCanvas::contextMenuEvent(QContextMenuEvent* event) {

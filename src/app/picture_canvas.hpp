@@ -89,6 +89,11 @@ signals:
     void popupRequested(QPoint globalPosition);
     // The window was erased by tidy(): marks drawn over it must go too.
     void tidied();
+    // The mouse wheel turned over the client area: angle in eighths of a
+    // degree (120 a notch, positive away from the user).
+    void wheelTurned(QPoint position, int angleDelta);
+    // The client area changed size.
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -97,6 +102,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QRect pictureRect() const;

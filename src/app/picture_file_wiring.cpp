@@ -27,7 +27,8 @@ void PictureFileWiring::SaveasGIF1Click() {
     if (session_.state.run.Calculating) return;
     const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.gif)", "gif",
                                     "*.gif"};
-    if (const auto name = prompter_.saveFile(request)) session_.files.SaveGif(*name);
+    if (const auto name = prompter_.saveFile(request))
+        if (session_.files.SaveGif(*name) && onPictureFile) onPictureFile(*name);
 }
 
 void PictureFileWiring::LoadfromGIF1Click() {
@@ -39,7 +40,9 @@ void PictureFileWiring::LoadfromGIF1Click() {
 
 LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName, LoadIntent intent) {
     try {
-        return session_.files.LoadGif(fileName, intent);
+        LoadOutcome outcome = session_.files.LoadGif(fileName, intent);
+        if (outcome.loaded() && onPictureFile) onPictureFile(fileName);
+        return outcome;
     } catch (const FaultError& e) {
         throw std::runtime_error(std::string(e.what()) + ": " + fileName);
     }

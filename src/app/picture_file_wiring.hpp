@@ -4,6 +4,7 @@
 // hourglass, the save marks and ProgressBar1.
 
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "picture_files.hpp"
@@ -45,6 +46,9 @@ public:
     // the command line is loaded the same way. A file that cannot be read
     // throws an error that names it.
     LoadOutcome loadNamedGif(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
+
+    // A picture was saved or loaded under this name.
+    std::function<void(const std::string&)> onPictureFile;
 
     static constexpr const char* kSaveCaption = "Save Picture File";
     static constexpr const char* kLoadCaption = "LOAD PICTURE FILE (GIF)";

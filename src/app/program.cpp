@@ -10,6 +10,8 @@
 #include "directory_chooser_dialog.hpp"
 #include "help_viewer.hpp"
 #include "main_window.hpp"
+#include "navigation_wiring.hpp"
+#include "recent_files_menu.hpp"
 #include "options_menu.hpp"
 #include "palette_editor_dialog.hpp"
 #include "custom_formula.hpp"
@@ -46,6 +48,8 @@ void Program::start() {
     fileHost_.attach(mainWindow_.get());
     palette_->attachMainWindow(*mainWindow_);
     zoom_ = std::make_unique<ZoomWiring>(session_.state, *mainWindow_->canvas(), session_.driver, prompter_, host_);
+    navigation_ = std::make_unique<NavigationWiring>(session_, *mainWindow_, host_, customFormulaHost_, prompter_,
+                                                     zoom_.get());
     // Sized like the maximised window already, so that a picture started
     // during start-up is placed as it will be seen.
     if (QScreen* screen = mainWindow_->screen()) mainWindow_->setGeometry(screen->availableGeometry());
@@ -62,6 +66,8 @@ void Program::start() {
     palette_->attachEditorDialog(*paletteEditor_);
     files_ = std::make_unique<PictureFileWiring>(session_, settings_, prompter_, *mainWindow_);
     createParametersDialog();
+    // After the settings are read: a first start has just made their key.
+    recent_ = std::make_unique<RecentFilesMenu>(session_.state, settingsStore_, prompter_, *mainWindow_, *files_);
     directoryChooser_ = new DirectoryChooserDialog(session_.state, prompter_, mainWindow_.get());
     MainWindow& window = *mainWindow_;
     ConnectOptionsMenu(window, session_.state, prompter_, settings_, settingsStore_, directoryChooser_->chooser());

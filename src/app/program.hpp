@@ -20,6 +20,8 @@ class DirectoryChooserDialog;
 class HelpKeyFilter;
 class HelpViewer;
 class MainWindow;
+class NavigationWiring;
+class RecentFilesMenu;
 class PaletteEditorDialog;
 class ParametersDialog;
 class ZoomWiring;
@@ -61,8 +63,12 @@ public:
     ParametersDialog& parametersDialog() { return *parameters_; }
     DirectoryChooserDialog& directoryChooser() { return *directoryChooser_; }
     ZoomWiring& zoom() { return *zoom_; }
+    // History, wheel, keys and the picture's place.
+    NavigationWiring& navigation() { return *navigation_; }
     // Saving and loading pictures.
     PictureFileWiring& pictureFiles() { return *files_; }
+    // File's list of the pictures last loaded or saved.
+    RecentFilesMenu& recentFiles() { return *recent_; }
 
     // The five settings as the program holds them now.
     Settings& settings() { return settings_; }
@@ -103,7 +109,10 @@ private:
     // Declared after the main window so that it goes first: it draws on
     // the window's client area.
     std::unique_ptr<ZoomWiring> zoom_;
+    // Hands the mouse on to the zoom, so it goes first.
+    std::unique_ptr<NavigationWiring> navigation_;
     std::unique_ptr<PictureFileWiring> files_;
+    std::unique_ptr<RecentFilesMenu> recent_;
     std::string commandLinePicture_;
 };
 

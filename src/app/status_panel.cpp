@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
 
 #include <algorithm>
@@ -13,6 +14,24 @@ namespace velmora {
 
 namespace {
 constexpr int kCancelWidth = 179;
+
+// A label that asks for no room of its own and cuts its text short to the
+// room it is given, so it never pushes into its neighbours.
+class ElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideRight, room.width()));
+    }
+};
+
 }  // namespace
 
 StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent) {
@@ -59,6 +78,13 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent) {
     progressBar3_->setRange(0, 100);
     progressBar3_->hide();
 
+    pointerPlace_ = new ElidedLabel(this);
+    pointerPlace_->setObjectName("PointerPlace");
+    pointerPlace_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    runTimes_ = new ElidedLabel(this);
+    runTimes_->setObjectName("RunTimes");
+    runTimes_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 1, 2, 1);
     row->setSpacing(8);
@@ -67,7 +93,8 @@ StatusPanel::StatusPanel(QWidget* parent) : QFrame(parent) {
     row->addWidget(image1_);
     row->addWidget(label1_);
     row->addWidget(progressBar3_);
-    row->addStretch(1);
+    row->addWidget(pointerPlace_, 3);
+    row->addWidget(runTimes_, 2);
     fitCancelText();
 }
 
@@ -90,12 +117,32 @@ void StatusPanel::fitCancelText() {
         fitted.setPixelSize(fitted.pixelSize() - 1);
     esc_->setFont(fitted);
     esc_->setFixedWidth(std::max(kCancelWidth, QFontMetrics(fitted).horizontalAdvance(text) + 2));
+    emit narrowestWidthChanged(narrowestWidth());
 }
 
 void StatusPanel::setStatusText(const QString& text) {
     const int needed = perc_->fontMetrics().horizontalAdvance(text) + 8;
-    if (needed > perc_->width()) perc_->setFixedWidth(needed);
     perc_->setText(text);
+    if (needed > perc_->width()) {
+        perc_->setFixedWidth(needed);
+        emit narrowestWidthChanged(narrowestWidth());
+    }
+}
+
+void StatusPanel::setPointerPlace(const QString& text) {
+    if (pointerPlace_->text() == text) return;
+    pointerPlace_->setText(text);
+    pointerPlace_->setToolTip(text);
+}
+
+void StatusPanel::setRunTimes(const QString& text) {
+    if (runTimes_->text() != text) runTimes_->setText(text);
+}
+
+int StatusPanel::narrowestWidth() const {
+    if (!layout()) return 0;
+    layout()->invalidate();
+    return layout()->minimumSize().width();
 }
 
 void StatusPanel::mousePressEvent(QMouseEvent* event) {

@@ -23,6 +23,15 @@ public:
     QLabel* image1() const { return image1_; }
     QLabel* label1() const { return label1_; }
     QProgressBar* progressBar3() const { return progressBar3_; }
+    // The plane point under the pointer, and the time a run has taken and
+    // is likely to take still. They take the room the other texts leave and
+    // are cut short (with an ellipsis) where it is not enough.
+    QLabel* pointerPlace() const { return pointerPlace_; }
+    QLabel* runTimes() const { return runTimes_; }
+    void setPointerPlace(const QString& text);
+    void setRunTimes(const QString& text);
+    // The narrowest the panel may be with none of its texts overlapping.
+    int narrowestWidth() const;
 
     // The status line. It widens for a text that does not fit and otherwise
     // keeps its size, so a new text costs a repaint of the line, not a new
@@ -31,6 +40,8 @@ public:
 
 signals:
     void cancelClicked();
+    // The status line widened: the panel needs more room.
+    void narrowestWidthChanged(int width);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -44,6 +55,8 @@ private:
     QLabel* image1_;
     QLabel* label1_;
     QProgressBar* progressBar3_;
+    QLabel* pointerPlace_;
+    QLabel* runTimes_;
 };
 
 }  // namespace velmora

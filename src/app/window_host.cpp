@@ -55,6 +55,7 @@ int WindowHost::panelTop() { return window_ ? window_->canvas()->height() - Stat
 
 void WindowHost::pictureResized() {
     if (window_) window_->canvas()->updatePicture();
+    if (onPicturePlaced) onPicturePlaced();
 }
 
 void WindowHost::drawPicture() {
@@ -63,6 +64,7 @@ void WindowHost::drawPicture() {
 
 void WindowHost::copyColumnToWindow(int px, int height) {
     if (window_) window_->canvas()->updateColumn(px, height);
+    if (onColumnShown) onColumnShown(px);
 }
 
 void WindowHost::pumpEvents() {

@@ -51,6 +51,11 @@ public:
     // were last handled; in between, a pixel costs one clock reading. Zero
     // handles them after every pixel.
     void setPumpInterval(std::chrono::nanoseconds interval) { interval_ = interval.count(); }
+    // Told of every column a run shows, and of every picture sized or
+    // loaded (its place on the window may have changed).
+    std::function<void(int px)> onColumnShown;
+    std::function<void()> onPicturePlaced;
+
     // Off: the pump returns at once (for measuring what pumping costs).
     void setPumpEnabled(bool enabled) { pumpEnabled_ = enabled; }
 

@@ -71,11 +71,21 @@ enum class MenuId : uint16_t {
     PopupStop,
     PopupResetRange,
 
+    // Added after the items above, so their values stay as they were.
+    Back,
+    Forward,
+    RecentLine,
+    RecentFiles,  // the first of kRecentFileItems items, one value each
+    RecentFilesEnd = RecentFiles + 8,
+
     // Plus the stored value: formula items, f items, stalk items.
     FormulaItems = 0x100,
     FfuncItems = 0x200,
     StalkItems = 0x300,
 };
+
+inline constexpr int kRecentFileItems = 8;
+constexpr MenuId RecentFileMenuId(int slot) { return MenuId(static_cast<uint16_t>(MenuId::RecentFiles) + slot); }
 
 constexpr MenuId FormulaMenuId(uint8_t kind) { return MenuId(static_cast<uint16_t>(MenuId::FormulaItems) + kind); }
 constexpr MenuId FfuncMenuId(uint8_t ffunc) { return MenuId(static_cast<uint16_t>(MenuId::FfuncItems) + ffunc); }

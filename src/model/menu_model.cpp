@@ -59,10 +59,17 @@ void BuildMain(MenuItem& m) {
 
     MenuItem& file = Add(m, {MenuId::File, "File1", "&File"});
     Add(file, {MenuId::SaveAsBmp, "SaveasBMP1", "Save as BMP..."});
-    Add(file, {MenuId::SaveAsGif, "SaveasGIF1", "Save as GIF..."});
-    Add(file, {MenuId::LoadFromGif, "LoadfromGIF1", "Load from GIF..."});
+    Add(file, {MenuId::SaveAsGif, "SaveasGIF1", "Save as GIF...", "Ctrl+S"});
+    Add(file, {MenuId::LoadFromGif, "LoadfromGIF1", "Load from GIF...", "Ctrl+O"});
     Add(file, {MenuId::SavePalette, "SavePalette1", "Save Palette"});
     Add(file, {MenuId::LoadPalette, "LoadPalette1", "Load Palette"});
+    // The pictures last loaded or saved: hidden until there are some.
+    Add(file, {MenuId::RecentLine, "RecentLine1", kSeparator}).visible = false;
+    for (int slot = 0; slot < kRecentFileItems; ++slot) {
+        static const char* const kNames[kRecentFileItems] = {"Recent1", "Recent2", "Recent3", "Recent4",
+                                                             "Recent5", "Recent6", "Recent7", "Recent8"};
+        Add(file, {RecentFileMenuId(slot), kNames[slot], ""}).visible = false;
+    }
     Add(file, {MenuId::Exit, "Exit1", "E&xit", "Alt+X"});
 
     MenuItem& setKind = Add(m, {MenuId::MandelJulia, "MandelJulia1", "Mandel/Julia"});
@@ -91,6 +98,8 @@ void BuildMain(MenuItem& m) {
     Add(action, {MenuId::TidyScreen, "TidyScreen1", "Tidy Screen", "F5"}, false, 4);
     Add(action, {MenuId::ResetRange, "Reset1", "Reset range and centre", "F6"}, false, 4);
     Add(action, {MenuId::MemoryStatus, "MemoryStatus1", "Memory Status", "F7"}, false, 4);
+    Add(action, {MenuId::Back, "Back1", "Back", "Alt+Left"}, false, 4);
+    Add(action, {MenuId::Forward, "Forward1", "Forward", "Alt+Right"}, false, 4);
 
     MenuItem& colours = Add(m, {MenuId::Colours, "Colours1", "Colours..."});
     Add(colours, {MenuId::Palette, "Pal1", "Palette"});
@@ -179,7 +188,17 @@ void MenuModel::setEnabled(MenuItem& target, bool enabled) {
     notify(target);
 }
 
+void MenuModel::setAvailable(MenuId id, bool available) {
+    if (available)
+        unavailable_.erase(id);
+    else
+        unavailable_.insert(id);
+    MenuItem& target = item(id);
+    setEnabled(target, available && !locked_);
+}
+
 void MenuModel::lockForRun() {
+    locked_ = true;
     for (auto& top : main_.children) {
         setEnabled(*top, false);
         for (auto& sub : top->children) setEnabled(*sub, false);
@@ -192,9 +211,10 @@ void MenuModel::lockForRun() {
 }
 
 void MenuModel::unlockAll() {
+    locked_ = false;
     for (auto& top : main_.children) {
         setEnabled(*top, true);
-        for (auto& sub : top->children) setEnabled(*sub, true);
+        for (auto& sub : top->children) setEnabled(*sub, !unavailable_.count(sub->id));
     }
     for (auto& p : popup_.children) setEnabled(*p, true);
 }

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -57,8 +58,13 @@ public:
     // Disables every top item, every sub-item of a top item and every pop-up
     // item, then enables what stays usable during a run.
     void lockForRun();
-    // Enables every top item, every sub-item of a top item and every pop-up item.
+    // Enables every top item, every sub-item of a top item and every pop-up
+    // item, except the items that have nothing to act on.
     void unlockAll();
+    // An item with nothing to act on (Back at the oldest view, say) stays
+    // greyed, also when the menus unlock after a run; made available, it is
+    // enabled unless a run has the menus locked.
+    void setAvailable(MenuId id, bool available);
 
     // Called after every change of an item's state.
     std::function<void(MenuItem&)> onChanged;
@@ -69,6 +75,8 @@ private:
     }
     MenuItem main_;
     MenuItem popup_;
+    std::set<MenuId> unavailable_;
+    bool locked_ = false;
 };
 
 }  // namespace velmora

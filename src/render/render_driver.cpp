@@ -73,6 +73,10 @@ void RenderDriver::allocateBuffer() {
     s_.buffer.height = sizy;
     s_.buffer.present = true;
     firstColumn_ = 0;
+    // The screen shows what the new buffer holds, so that a picture stopped
+    // part-way looks as a save of it does.
+    s_.PictureBitmap.fillRect(0, 0, s_.PictureBitmap.width(), s_.PictureBitmap.height(), 0);
+    view_.drawPicture();
 }
 
 void RenderDriver::readAndSize(const RunRequest& request) {

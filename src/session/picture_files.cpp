@@ -205,17 +205,19 @@ LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, O
     bool accepted = false;
     {
         BusyCursor busy(screen_.host);
+        const std::string before = s_.statusText;
         ShowStatus(s_, screen_.prompts, "Loading " + FileNameWithoutDirectory(fileName));
         screen_.view.repaintWindow();
-        // Until the file is accepted the status line goes back to the
-        // current file, also when reading fails.
+        // Until the file is accepted the status line goes back to what it
+        // said, also when reading fails: a refused file changes nothing.
         struct StatusBack {
             PictureFiles& f;
             const bool& accepted;
+            const std::string& before;
             ~StatusBack() {
-                if (!accepted) ShowStatus(f.s_, f.screen_.prompts, FileNameWithoutDirectory(f.currentFileName_));
+                if (!accepted) ShowStatus(f.s_, f.screen_.prompts, before);
             }
-        } statusBack{*this, accepted};
+        } statusBack{*this, accepted, before};
         GifReadResult file;
         {
             LoadProgress progress(screen_.host);

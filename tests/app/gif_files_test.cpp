@@ -140,7 +140,7 @@ private slots:
             Choose(p, MenuId::LoadFromGif, path(name));
             QCOMPARE(p.prompter.texts(), std::vector<std::string>{"Not a valid Velmora 32 Version 2.01 GIF file"});
             QVERIFY(p.state().buffer.bytes == buffer);
-            QCOMPARE(p.state().statusText, std::string());  // no picture file loaded yet
+            QCOMPARE(p.state().statusText, status);  // as it was before the refused file
         }
     }
 

@@ -57,7 +57,8 @@ TEST_F(Modes, MenuLayoutByPosition) {
     EXPECT_EQ(captionsUnder(MenuId::MainMenu), (Captions{"", "&File", "Mandel/Julia", "Function", "Bailout",
                                                          "Stalktype", "&Action", "Colours...", "Options", "Help"}));
     EXPECT_EQ(captionsUnder(MenuId::File), (Captions{"Save as BMP...", "Save as GIF...", "Load from GIF...",
-                                                     "Save Palette", "Load Palette", "E&xit"}));
+                                                     "Save Palette", "Load Palette", std::string(44, '-'), "", "",
+                                                     "", "", "", "", "", "", "E&xit"}));
     EXPECT_EQ(captionsUnder(MenuId::Function),
               (Captions{"az^2+b/(z^2)+c*pixel", "z^2+c", "z^z+z^4-z+c", "z^3+c", "z^7+c", "1/f(z*z+c)", "1/z^2+c",
                         "1/(z+c)^2", "1/z^3+c", "1/(z^3+c)", "csin(z)", "c*cos(z)", "cexp(z)", "sinhz+c",
@@ -69,7 +70,7 @@ TEST_F(Modes, MenuLayoutByPosition) {
     EXPECT_EQ(captionsUnder(MenuId::Action),
               (Captions{"Run", "Continue", "--------------------------------------------", "Normal", "Sphere",
                         "Inversion", "--------------------------------------------", "Parameters", "Cancel",
-                        "Tidy Screen", "Reset range and centre", "Memory Status"}));
+                        "Tidy Screen", "Reset range and centre", "Memory Status", "Back", "Forward"}));
     EXPECT_EQ(captionsUnder(MenuId::PopupMenu), (Captions{"run", "Continue", "set inverse", "parameters", "palette",
                                                           "stop", "reset range and centre"}));
     const MenuItem& image = s.menu.item(StalkMenuId(kStalkImage));

@@ -459,7 +459,7 @@ TEST(PictureFiles, RefusedFileChangesNothing) {
         EXPECT_EQ(shown, c.messages) << c.name;
         EXPECT_TRUE(Take(p) == before) << c.name;
         EXPECT_EQ(p.host.pumps, pumps) << c.name;
-        EXPECT_EQ(p.s.statusText, "current.gif") << c.name;
+        EXPECT_EQ(p.s.statusText, kPictureHaltedText) << c.name;  // as it was
         EXPECT_EQ(p.files.CurrentFileName(), "/old/current.gif");
         EXPECT_FALSE(p.fileHost.progressShown);
         EXPECT_EQ(p.fileHost.busy.back(), false);

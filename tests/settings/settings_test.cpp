@@ -9,6 +9,7 @@
 #include "directory_chooser.hpp"
 #include "directory_rules.hpp"
 #include "memory_settings_store.hpp"
+#include "recent_files.hpp"
 #include "settings.hpp"
 #include "temp_dir.hpp"
 
@@ -190,3 +191,45 @@ TEST_F(DirectoryChooserTest, EmptySettingOpensWhereTheListIsAndStoresIt) {
     EXPECT_EQ(setting, chooser.listDirectory());
     EXPECT_FALSE(setting.empty());
 }
+
+namespace velmora {
+namespace {
+
+TEST(RecentFilesTest, NewestFirstOnceEachAtMostEight) {
+    RecentFiles recent;
+    for (const char* f : {"a.gif", "b.gif", "a.gif", "", "c.gif"}) recent.add(f);
+    EXPECT_EQ(recent.files(), (std::vector<std::string>{"c.gif", "a.gif", "b.gif"}));
+    for (int i = 0; i < 10; ++i) recent.add("p" + std::to_string(i) + ".gif");
+    ASSERT_EQ(recent.files().size(), RecentFiles::kMaxFiles);
+    EXPECT_EQ(recent.files().front(), "p9.gif");
+    EXPECT_EQ(recent.files().back(), "p2.gif");
+    recent.remove("p5.gif");
+    EXPECT_EQ(recent.files().size(), RecentFiles::kMaxFiles - 1);
+}
+
+TEST(RecentFilesTest, KeptInTheStoreBesideTheSettings) {
+    testing::MemorySettingsStore store;
+    RecentFiles recent;
+    recent.add("one.gif");
+    recent.write(store);  // no key yet: nothing written
+    EXPECT_TRUE(store.written.empty());
+
+    store.exists = true;
+    recent.add("two.gif");
+    recent.write(store);
+    EXPECT_EQ(store.get("recent1"), "two.gif");
+    EXPECT_EQ(store.get("recent2"), "one.gif");
+    EXPECT_EQ(store.get("recent8"), "");
+
+    // Unreadable, empty and repeated values are skipped.
+    store.put("recent3", "two.gif");
+    store.put("recent4", "x");
+    store.notStrings.insert("recent4");
+    store.put("recent5", "five.gif");
+    RecentFiles read;
+    read.read(store);
+    EXPECT_EQ(read.files(), (std::vector<std::string>{"two.gif", "one.gif", "five.gif"}));
+}
+
+}  // namespace
+}  // namespace velmora
