@@ -21,6 +21,8 @@ PictureFileWiring::PictureFileWiring(Session& session, const Settings& settings,
     : session_(session), settings_(settings), prompter_(prompter) {
     window.setItemHandler(MenuId::SaveAsGif, [this] { SaveasGIF1Click(); });
     window.setItemHandler(MenuId::LoadFromGif, [this] { LoadfromGIF1Click(); });
+    window.setItemHandler(MenuId::SaveAsPng, [this] { SaveasPNG1Click(); });
+    window.setItemHandler(MenuId::LoadFromPng, [this] { LoadfromPNG1Click(); });
 }
 
 void PictureFileWiring::SaveasGIF1Click() {
@@ -37,9 +39,23 @@ void PictureFileWiring::LoadfromGIF1Click() {
     if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
 }
 
+void PictureFileWiring::SaveasPNG1Click() {
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.png)", "png",
+                                    "*.png"};
+    if (const auto name = prompter_.saveFile(request)) session_.files.SavePng(*name);
+}
+
+void PictureFileWiring::LoadfromPNG1Click() {
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{kLoadPngCaption, DirectoryOrHome(settings_.gifloaddir),
+                                    "picture (*.png);;picture (*.gif)", "", "*.png"};
+    if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
+}
+
 LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName, LoadIntent intent) {
     try {
-        return session_.files.LoadGif(fileName, intent);
+        return session_.files.LoadPicture(fileName, intent);
     } catch (const FaultError& e) {
         throw std::runtime_error(std::string(e.what()) + ": " + fileName);
     }
