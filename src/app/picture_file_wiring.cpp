@@ -21,6 +21,8 @@ PictureFileWiring::PictureFileWiring(Session& session, const Settings& settings,
     : session_(session), settings_(settings), prompter_(prompter) {
     window.setItemHandler(MenuId::SaveAsGif, [this] { SaveasGIF1Click(); });
     window.setItemHandler(MenuId::LoadFromGif, [this] { LoadfromGIF1Click(); });
+    window.setItemHandler(MenuId::SaveAsPng, [this] { SaveasPNG1Click(); });
+    window.setItemHandler(MenuId::LoadFromPng, [this] { LoadfromPNG1Click(); });
 }
 
 void PictureFileWiring::SaveasGIF1Click() {
@@ -38,9 +40,24 @@ void PictureFileWiring::LoadfromGIF1Click() {
     if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
 }
 
+void PictureFileWiring::SaveasPNG1Click() {
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.png)", "png",
+                                    "*.png"};
+    if (const auto name = prompter_.saveFile(request))
+        if (session_.files.SavePng(*name) && onPictureFile) onPictureFile(*name);
+}
+
+void PictureFileWiring::LoadfromPNG1Click() {
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{kLoadPngCaption, DirectoryOrHome(settings_.gifloaddir),
+                                    "picture (*.png);;picture (*.gif)", "", "*.png"};
+    if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
+}
+
 LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName, LoadIntent intent) {
     try {
-        LoadOutcome outcome = session_.files.LoadGif(fileName, intent);
+        LoadOutcome outcome = session_.files.LoadPicture(fileName, intent);
         if (outcome.loaded() && onPictureFile) onPictureFile(fileName);
         return outcome;
     } catch (const FaultError& e) {

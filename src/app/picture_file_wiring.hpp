@@ -42,7 +42,10 @@ public:
 
     void SaveasGIF1Click();
     void LoadfromGIF1Click();
-    // What "Load from GIF..." does once a file is chosen; a picture named on
+    void SaveasPNG1Click();
+    void LoadfromPNG1Click();
+    // What "Load from GIF..." and "Load from PNG..." do once a file is
+    // chosen, the file's first bytes telling which it is; a picture named on
     // the command line is loaded the same way. A file that cannot be read
     // throws an error that names it.
     LoadOutcome loadNamedGif(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
@@ -52,6 +55,7 @@ public:
 
     static constexpr const char* kSaveCaption = "Save Picture File";
     static constexpr const char* kLoadCaption = "LOAD PICTURE FILE (GIF)";
+    static constexpr const char* kLoadPngCaption = "LOAD PICTURE FILE (PNG)";
 
 private:
     Session& session_;

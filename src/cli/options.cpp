@@ -71,7 +71,7 @@ struct Renderer : RendererHostHolder, Session {
         host.cancel = &state.run.CancelRequested;
     }
 
-    std::string rawPath, gifPath, fromPath, savePalettePath, bmpPath;
+    std::string rawPath, gifPath, pngPath, fromPath, savePalettePath, bmpPath;
     bool stats = false;
     bool customGiven = false;
     bool functionGiven = false;
@@ -168,14 +168,15 @@ bool CompileCustomFormula(Renderer& s) {
 }
 
 
-// As "Load from GIF..." loads a picture, continuing it if it was not
-// finished, unless other options are to render it anew.
+// As "Load from GIF..." loads a picture (a GIF or a PNG of ours), continuing
+// it if it was not finished, unless other options are to render it anew.
 void LoadPicture(Renderer& s, const std::string& path) {
     if (path.empty()) throw UsageError("--from: the file name is empty");
     s.fromPath = path;
     s.host.messages.clear();
     try {
-        s.loaded = s.files.LoadGif(path, s.pictureOptions ? LoadIntent::KeepAsLoaded : LoadIntent::ContinueUnfinished);
+        s.loaded =
+            s.files.LoadPicture(path, s.pictureOptions ? LoadIntent::KeepAsLoaded : LoadIntent::ContinueUnfinished);
         if (s.loaded.loaded()) return;
     } catch (const FaultError& e) {
         throw RefusedFile({"--from: cannot read '" + path + "': " + e.what()});
@@ -331,12 +332,14 @@ const std::vector<OptionDef>& Options() {
          OutputPath(&Renderer::rawPath, "--raw")},
         {"--gif", "FILE", "write the picture as a GIF with its palette and parameters (as Save as GIF...)",
          kOutput, OutputPath(&Renderer::gifPath, "--gif")},
+        {"--png", "FILE", "write the picture as an 8-bit PNG with its palette and parameters (as Save as PNG...)",
+         kOutput, OutputPath(&Renderer::pngPath, "--png")},
         {"--bmp", "FILE", "write the picture as an 8-bit BMP file in its palette's colours", kOutput,
          OutputPath(&Renderer::bmpPath, "--bmp")},
         {"--palette", "FILE", "colour the picture with a palette file's marked entries (.vmp)", kTexts, LoadPalette},
         {"--save-palette", "FILE", "write the palette's marked entries as a palette file (.vmp)", kOutput,
          OutputPath(&Renderer::savePalettePath, "--save-palette")},
-        {"--from", "FILE", "load a saved GIF first (as Load from GIF...); other picture options then change it "
+        {"--from", "FILE", "load a saved GIF or PNG first (as Load from GIF...); other picture options then change it "
                            "and render it anew", kLoad, LoadPicture},
         {"--custom", "TEXT", "custom formula over z, c, u, v, w and digits (selects Custom)", kModes,
          [](Renderer& s, const std::string& v) {
@@ -447,13 +450,14 @@ std::string FormulaProblem(const std::string& text) {
 }
 
 // The outputs, each written by one FileSink, in the order they are written.
-enum Output : size_t { kRawOutput, kGifOutput, kBmpOutput, kPaletteOutput };
+enum Output : size_t { kRawOutput, kGifOutput, kPngOutput, kBmpOutput, kPaletteOutput };
 struct OutputDef {
     const char* option;
     std::string Renderer::*path;
 };
 constexpr OutputDef kOutputs[] = {{"--raw", &Renderer::rawPath},
                                   {"--gif", &Renderer::gifPath},
+                                  {"--png", &Renderer::pngPath},
                                   {"--bmp", &Renderer::bmpPath},
                                   {"--save-palette", &Renderer::savePalettePath}};
 constexpr const char* kStandardOutputName = "-";
@@ -631,6 +635,7 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     const auto bytes = [](ByteSink& sink, const auto& data) { sink.write(data.data(), data.size()); };
     write(kRawOutput, true, [&](FileSink& sink) { bytes(sink, s.state.buffer.bytes); });
     write(kGifOutput, true, [&](FileSink& sink) { s.files.SaveGif(sink, s.gifPath); });
+    write(kPngOutput, true, [&](FileSink& sink) { s.files.SavePng(sink, s.pngPath); });
     write(kBmpOutput, true, [&](FileSink& sink) {
         bytes(sink, EncodeBmp(s.state.PictureBitmap, DisplayColours(s.state.palette)));
     });

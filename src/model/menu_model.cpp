@@ -60,7 +60,9 @@ void BuildMain(MenuItem& m) {
     MenuItem& file = Add(m, {MenuId::File, "File1", "&File"});
     Add(file, {MenuId::SaveAsBmp, "SaveasBMP1", "Save as BMP..."});
     Add(file, {MenuId::SaveAsGif, "SaveasGIF1", "Save as GIF...", "Ctrl+S"});
+    Add(file, {MenuId::SaveAsPng, "SaveasPNG1", "Save as PNG..."});
     Add(file, {MenuId::LoadFromGif, "LoadfromGIF1", "Load from GIF...", "Ctrl+O"});
+    Add(file, {MenuId::LoadFromPng, "LoadfromPNG1", "Load from PNG..."});
     Add(file, {MenuId::SavePalette, "SavePalette1", "Save Palette"});
     Add(file, {MenuId::LoadPalette, "LoadPalette1", "Load Palette"});
     // The pictures last loaded or saved: hidden until there are some.

@@ -1,5 +1,6 @@
 #include "picture_files.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -7,6 +8,7 @@
 #include "custom_compiler.hpp"
 #include "fault.hpp"
 #include "file_stream.hpp"
+#include "formula_table.hpp"
 #include "little_endian.hpp"
 
 namespace velmora {
@@ -132,6 +134,55 @@ bool PictureFiles::SaveGif(const std::string& fileName) {
     });
 }
 
+namespace {
+
+// What a PNG says of itself to any reader: the program, and the view in words.
+std::vector<PngText> DescribePicture(const ProgramState& s) {
+    const PictureParameters& p = s.params;
+    const FormulaRecord* formula = FindFormula(p.FunctionKind);
+    const std::string kind = s.setKind == SetKind::Mandelbrot ? "Mandelbrot set" : "Julia set";
+    std::string description = kind + " of " + (formula && formula->caption ? formula->caption : "formula " + std::to_string(p.FunctionKind));
+    if (p.FunctionKind == kFormulaCustom) description += " " + p.custfunc;
+    description += "; range " + s.texts.text(TextField::Rang) + " about (" + s.texts.text(TextField::xce) + ", " +
+                   s.texts.text(TextField::yce) + ")";
+    if (s.setKind == SetKind::Julia)
+        description += "; constant (" + s.texts.text(TextField::cx) + ", " + s.texts.text(TextField::cy) + ")";
+    description += "; " + std::to_string(p.miter) + " iterations";
+    return {{"Software", kApplicationTitle}, {"Description", description}};
+}
+
+void WritePngPicture(ByteSink& sink, const GifImage& image, const ParameterBlock& block, const PictureTexts& texts,
+                     const ProgramState& s, GifWriteProgress& marks) {
+    PngLayout layout;
+    layout.width = image.width;
+    layout.height = image.height;
+    std::copy(image.colours.begin(), image.colours.end(), layout.colours.begin());
+    layout.parameters = EncodePngParameters(block, &texts);
+    layout.texts = DescribePicture(s);
+    PngWriter writer(sink, layout);
+    for (int y = 0; y < image.height; ++y) {
+        marks.rowStarted(y);
+        writer.writeRow(image.pixels + static_cast<size_t>(y) * static_cast<size_t>(image.width));
+    }
+    writer.finish();
+}
+
+}  // namespace
+
+bool PictureFiles::SavePng(const std::string& fileName) {
+    return save(fileName, [&](const GifImage& image, const PictureTexts& texts, GifWriteProgress& marks) {
+        FileSink sink(fileName);
+        WritePngPicture(sink, image, block_, texts, s_, marks);
+        sink.commit();
+    });
+}
+
+bool PictureFiles::SavePng(ByteSink& sink, const std::string& fileName) {
+    return save(fileName, [&](const GifImage& image, const PictureTexts& texts, GifWriteProgress& marks) {
+        WritePngPicture(sink, image, block_, texts, s_, marks);
+    });
+}
+
 bool PictureFiles::SaveGif(ByteSink& sink, const std::string& fileName) {
     return save(fileName, [&](const GifImage& image, const PictureTexts& texts, GifWriteProgress& marks) {
         WriteGif(sink, image, block_, &texts, &marks);
@@ -199,8 +250,8 @@ void PictureFiles::showPicture() {
     screen_.view.repaintWindow();
 }
 
-template <class Open>
-LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, Open&& open) {
+template <class Read>
+LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, const char* refusal, Read&& read) {
     LoadOutcome outcome;
     bool accepted = false;
     {
@@ -221,15 +272,14 @@ LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, O
         GifReadResult file;
         {
             LoadProgress progress(screen_.host);
-            file = ReadGif(open(), &progress);
+            file = read(progress);
         }
         UserPrompts& prompts = screen_.prompts;
         outcome.foreign = file.foreignExtension;
         if (file.foreignExtension)
             prompts.messageBox(kForeignGifMessage, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
         if (!file.accepted) {
-            prompts.messageBox(kNotValidGifMessage, s_.applicationTitle, MessageButtons::Ok,
-                               MessageIcon::Information);
+            prompts.messageBox(refusal, s_.applicationTitle, MessageButtons::Ok, MessageIcon::Information);
             return outcome;
         }
         if (const std::string fault = customFormulaFault(file); !fault.empty()) {
@@ -254,15 +304,53 @@ LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, O
 }
 
 LoadOutcome PictureFiles::LoadGif(const std::string& fileName, LoadIntent intent) {
-    std::unique_ptr<FileSource> file;
-    return load(fileName, intent, [&]() -> ByteSource& {
-        file = std::make_unique<FileSource>(fileName);
-        return *file;
+    return load(fileName, intent, kNotValidGifMessage, [&](GifReadProgress& progress) {
+        FileSource file(fileName);
+        return ReadGif(file, &progress);
     });
 }
 
 LoadOutcome PictureFiles::LoadGif(ByteSource& source, const std::string& fileName, LoadIntent intent) {
-    return load(fileName, intent, [&]() -> ByteSource& { return source; });
+    return load(fileName, intent, kNotValidGifMessage,
+                [&](GifReadProgress& progress) { return ReadGif(source, &progress); });
+}
+
+namespace {
+
+// A PNG of ours as the loading workflow takes a picture.
+GifReadResult TakePng(ByteSource& source) {
+    PngReadResult png = ReadPng(source);
+    GifReadResult file;
+    file.accepted = png.accepted;
+    file.width = png.width;
+    file.height = png.height;
+    file.pixels = std::move(png.pixels);
+    file.block = png.block;
+    file.texts = std::move(png.texts);
+    return file;
+}
+
+}  // namespace
+
+LoadOutcome PictureFiles::LoadPng(const std::string& fileName, LoadIntent intent) {
+    return load(fileName, intent, kNotValidPngMessage, [&](GifReadProgress&) {
+        FileSource file(fileName);
+        return TakePng(file);
+    });
+}
+
+LoadOutcome PictureFiles::LoadPng(ByteSource& source, const std::string& fileName, LoadIntent intent) {
+    return load(fileName, intent, kNotValidPngMessage, [&](GifReadProgress&) { return TakePng(source); });
+}
+
+LoadOutcome PictureFiles::LoadPicture(const std::string& fileName, LoadIntent intent) {
+    uint8_t head[8] = {};
+    size_t got = 0;
+    {
+        FileSource file(fileName);
+        got = file.read(head, sizeof head);
+    }
+    return LooksLikePng(head, got) ? LoadPng(fileName, intent) : LoadGif(fileName, intent);
 }
 
 }  // namespace velmora

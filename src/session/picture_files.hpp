@@ -11,6 +11,7 @@
 #include "make_palette.hpp"
 #include "mode_actions.hpp"
 #include "parameter_block.hpp"
+#include "png_codec.hpp"
 #include "picture_view.hpp"
 #include "program_state.hpp"
 #include "render_driver.hpp"
@@ -22,6 +23,7 @@ namespace velmora {
 
 inline constexpr const char* kNotValidGifMessage = "Not a valid Velmora 32 Version 2.01 GIF file";
 inline constexpr const char* kForeignGifMessage = "Not a valid Velmora GIF file";
+inline constexpr const char* kNotValidPngMessage = "Not a valid Velmora 32 PNG file: it carries no picture parameters";
 inline constexpr const char* kNoPictureMessage = "There is no picture to save";
 
 // What a save or a load shows beyond the status line and the picture.
@@ -87,6 +89,10 @@ public:
     bool SaveGif(const std::string& fileName);
     // The same into any sink; the caller finishes the sink.
     bool SaveGif(ByteSink& sink, const std::string& fileName);
+    // The same as an 8-bit palettised PNG, the block and the texts in a
+    // private chunk and a description in text chunks.
+    bool SavePng(const std::string& fileName);
+    bool SavePng(ByteSink& sink, const std::string& fileName);
 
     // Loads a picture with its parameters and, when it was not finished and
     // the intent says so, continues it. A refused file is reported and
@@ -97,6 +103,12 @@ public:
     LoadOutcome LoadGif(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
     LoadOutcome LoadGif(ByteSource& source, const std::string& fileName,
                         LoadIntent intent = LoadIntent::ContinueUnfinished);
+    // The same for a PNG of ours; a PNG without our parameters is refused.
+    LoadOutcome LoadPng(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
+    LoadOutcome LoadPng(ByteSource& source, const std::string& fileName,
+                        LoadIntent intent = LoadIntent::ContinueUnfinished);
+    // A GIF or a PNG, told by its first bytes.
+    LoadOutcome LoadPicture(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
 
     const ParameterBlock& block() const { return block_; }
     const std::string& CurrentFileName() const { return currentFileName_; }
@@ -105,8 +117,8 @@ public:
 private:
     template <class Write>
     bool save(const std::string& fileName, Write&& write);
-    template <class Open>
-    LoadOutcome load(const std::string& fileName, LoadIntent intent, Open&& open);
+    template <class Read>
+    LoadOutcome load(const std::string& fileName, LoadIntent intent, const char* refusal, Read&& read);
     std::string customFormulaFault(const GifReadResult& file) const;
     void takePicture(GifReadResult& file);
     void showPicture();

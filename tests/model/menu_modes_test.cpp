@@ -56,9 +56,10 @@ TEST_F(Modes, MenuLayoutByPosition) {
     using Captions = std::vector<std::string>;
     EXPECT_EQ(captionsUnder(MenuId::MainMenu), (Captions{"", "&File", "Mandel/Julia", "Function", "Bailout",
                                                          "Stalktype", "&Action", "Colours...", "Options", "Help"}));
-    EXPECT_EQ(captionsUnder(MenuId::File), (Captions{"Save as BMP...", "Save as GIF...", "Load from GIF...",
-                                                     "Save Palette", "Load Palette", std::string(44, '-'), "", "",
-                                                     "", "", "", "", "", "", "E&xit"}));
+    EXPECT_EQ(captionsUnder(MenuId::File),
+              (Captions{"Save as BMP...", "Save as GIF...", "Save as PNG...", "Load from GIF...", "Load from PNG...",
+                        "Save Palette", "Load Palette", std::string(44, '-'), "", "", "", "", "", "", "", "",
+                        "E&xit"}));
     EXPECT_EQ(captionsUnder(MenuId::Function),
               (Captions{"az^2+b/(z^2)+c*pixel", "z^2+c", "z^z+z^4-z+c", "z^3+c", "z^7+c", "1/f(z*z+c)", "1/z^2+c",
                         "1/(z+c)^2", "1/z^3+c", "1/(z^3+c)", "csin(z)", "c*cos(z)", "cexp(z)", "sinhz+c",
