@@ -12,10 +12,10 @@ int DefaultThreadCount() {
     return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
-ColumnWorkers::ColumnWorkers(const RunContext& rc, int first, int end, int threads)
+ColumnWorkers::ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads)
     // Eight columns a thread, and eight more, may wait to be committed: while
     // the committer waits for a slow column, the others can run ahead.
-    : rc_(rc), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
+    : plan_(plan), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
     // Rounding, precision and exception masks as this thread has them; the
     // sticky flags start clear.
     std::fenv_t environment;
@@ -53,7 +53,7 @@ void ColumnWorkers::work() {
         lock.unlock();
         std::exception_ptr error;
         try {
-            ComputeColumn(rc_, col, slot.outcome);
+            ComputeColumn(plan_, col, slot.outcome);
         } catch (...) {
             error = std::current_exception();
         }

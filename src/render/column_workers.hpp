@@ -23,10 +23,10 @@ int DefaultThreadCount();
 
 class ColumnWorkers {
 public:
-    // Starts `threads` workers on columns first..end-1 of the run `rc`,
+    // Starts `threads` workers on columns first..end-1 of the run `plan`,
     // which must outlive them. Each worker sets up its floating-point state
     // as the calling thread has it.
-    ColumnWorkers(const RunContext& rc, int first, int end, int threads);
+    ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads);
     // Stops the workers, finishing at most the columns they are computing,
     // and discards every column not taken.
     ~ColumnWorkers();
@@ -50,7 +50,7 @@ private:
     void work();
     Slot& slotOf(int col) { return slots_[static_cast<size_t>(col) % slots_.size()]; }
 
-    const RunContext& rc_;
+    const ColumnPlan& plan_;
     const int end_;
     std::mutex mutex_;
     std::condition_variable changed_;  // for the workers: a slot freed, a stop

@@ -24,11 +24,13 @@ PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.or
 template <class Stepper>
 class LaneColumn {
 public:
-    LaneColumn(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper)
-        : rc_(rc), col_(col), out_(out), stepper_(stepper), scale_(MakeEscapeScale(rc)) {}
+    LaneColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper)
+        : rc_(plan.rc), col_(col), out_(out), stepper_(stepper), escape_(plan.escape) {}
 
     void run() {
         planePoints();
+        // Every row is written below; a column the size of the last one
+        // keeps its storage as it is.
         out_.pixels.resize(static_cast<size_t>(rows_));
         for (int l = 0; l < kLanes; ++l) fill(l);
         for (;;) {
@@ -137,21 +139,27 @@ private:
     // runs them; the flags must be clear.
     void finish(int pixel, int l) {
         Slot& s = slot_[pixel];
-        OrbitState o;
+        // The rules run on the lane's own orbit where the stepper keeps one
+        // (it is loaded afresh before its next use); else on a state made
+        // once, of which the rules read only what is set here (no stalk is
+        // caught in these lanes) and write only the colour and the caught
+        // position, which nothing reads after them.
+        OrbitState* orbit = &plainOrbit_;
         if constexpr (requires { stepper_.orbit(l); }) {
-            o = stepper_.orbit(l);
+            orbit = &stepper_.orbit(l);
         } else {
             const lanes::LaneResult r = stepper_.result(l);
-            o.z = r.z;
-            o.c = orbitC(s);
-            o.iteration = static_cast<int32_t>(r.steps + 1);
-            o.modulus = r.modulus;
-            o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
+            orbit->z = r.z;
+            orbit->c = orbitC(s);
+            orbit->iteration = static_cast<int32_t>(r.steps + 1);
+            orbit->modulus = r.modulus;
+            orbit->lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
         }
+        OrbitState& o = *orbit;
         const int64_t steps = o.iteration - 1;
         FaultKind colourFault = FaultKind::None;
         try {
-            ColourRules(o, rc_, s.x, s.y, scale_);
+            ColourRules(o, rc_, s.x, s.y, escape_);
             // A comparison with a value that is not a number raises the
             // invalid flag, and the rules test no flag after their last
             // comparison. The one-pixel path starts each pixel with clear
@@ -169,7 +177,8 @@ private:
     const int col_;
     ColumnOutcome& out_;
     Stepper& stepper_;
-    const EscapeScale scale_;
+    const EscapeColours& escape_;
+    OrbitState plainOrbit_;
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.
     const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
@@ -186,26 +195,27 @@ private:
 bool NeedsWholeOrbitLoop(const RunContext& rc) { return NeedsHistory(rc) || TestsEveryStep(rc) || rc.minit > 1; }
 
 template <class Stepper>
-void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper) {
-    LaneColumn<Stepper>(rc, col, out, stepper).run();
+void RunLanes(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper) {
+    LaneColumn<Stepper>(plan, col, out, stepper).run();
 }
 
 // A built-in formula's column: z^2+c in the x87 kernel where it can test
 // against maxmod, every other formula in the C++ lanes.
 template <int kBailout>
-void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+void RunBuiltInColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+    const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
         // z^2+c, the formula of most stalk pictures, gets a loop for each
         // stalk type; the others read the type as they go.
         if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
                 lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
-                RunLanes(rc, col, out, stepper);
+                RunLanes(plan, col, out, stepper);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
                 lanes::TestedStepper<K, kBailout, kStalkDynamic, 2> stepper(rc);
-                RunLanes(rc, col, out, stepper);
+                RunLanes(plan, col, out, stepper);
             });
         }
         return;
@@ -214,12 +224,12 @@ void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x8
     if (x87 && kBailout == kBailoutModulus && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 &&
         X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
-        RunLanes(rc, col, out, stepper);
+        RunLanes(plan, col, out, stepper);
         return;
     }
     WithFormulaKind(rc.FunctionKind, [&]<int K>() {
         lanes::LockstepStepper<K, kBailout, 2> stepper(rc);
-        RunLanes(rc, col, out, stepper);
+        RunLanes(plan, col, out, stepper);
     });
 }
 
@@ -227,38 +237,43 @@ void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x8
 // z*z+k program in the x87 kernel where it can test against maxmod, any
 // other in the compiled-program lanes.
 template <int kBailout>
-void RunCustomColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
-    CustomProgram program;
-    CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+void RunCustomColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+    const RunContext& rc = plan.rc;
+    const CustomProgram& program = plan.program;
     uint8_t constant = 0;
     uint64_t threshold = 0;
     if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
         X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::CustomConstant> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
-        RunLanes(rc, col, out, stepper);
+        RunLanes(plan, col, out, stepper);
         return;
     }
     lanes::CustomStepper<kBailout> stepper(rc, program);
-    RunLanes(rc, col, out, stepper);
+    RunLanes(plan, col, out, stepper);
 }
 
-void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
-    out.pixels.clear();
+void Lanes(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
     out.stoppedBy = FaultKind::None;
-    const bool modulus = rc.BailoutKind == kBailoutModulus;
-    if (LanesOf(rc.FunctionKind) == FormulaLanes::Compiled) {
-        if (modulus) RunCustomColumn<kBailoutModulus>(rc, col, out, x87);
-        else RunCustomColumn<kBailoutSumAbs>(rc, col, out, x87);
+    const bool modulus = plan.rc.BailoutKind == kBailoutModulus;
+    if (LanesOf(plan.rc.FunctionKind) == FormulaLanes::Compiled) {
+        if (modulus) RunCustomColumn<kBailoutModulus>(plan, col, out, x87);
+        else RunCustomColumn<kBailoutSumAbs>(plan, col, out, x87);
     } else if (modulus) {
-        RunBuiltInColumn<kBailoutModulus>(rc, col, out, x87);
+        RunBuiltInColumn<kBailoutModulus>(plan, col, out, x87);
     } else {
-        RunBuiltInColumn<kBailoutSumAbs>(rc, col, out, x87);
+        RunBuiltInColumn<kBailoutSumAbs>(plan, col, out, x87);
     }
 }
 
 }  // namespace
 
 bool LanesApply(const RunContext& rc) {
+    CustomProgram program;
+    return LanesApply(rc, LanesOf(rc.FunctionKind) == FormulaLanes::Compiled &&
+                              CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program));
+}
+
+bool LanesApply(const RunContext& rc, bool customProgramCompiles) {
     if (rc.BailoutKind != kBailoutModulus && rc.BailoutKind != kBailoutSumAbs) return false;
     // A limit of the largest integer would need the counter's overflow fault.
     constexpr int32_t kLargest = std::numeric_limits<int32_t>::max();
@@ -272,16 +287,21 @@ bool LanesApply(const RunContext& rc) {
     }
     switch (LanesOf(rc.FunctionKind)) {
     case FormulaLanes::OnePixel: return false;
-    case FormulaLanes::Compiled: {
-        CustomProgram program;
-        return CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
-    }
+    case FormulaLanes::Compiled: return customProgramCompiles;
     default: return true;
     }
 }
 
-void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, HaveX87Lanes()); }
+void ComputeColumnInLanes(const ColumnPlan& plan, int col, ColumnOutcome& out) {
+    Lanes(plan, col, out, HaveX87Lanes());
+}
 
-void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, false); }
+void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+    ComputeColumnInLanes(ColumnPlan(rc), col, out);
+}
+
+void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+    Lanes(ColumnPlan(rc), col, out, false);
+}
 
 }  // namespace velmora
