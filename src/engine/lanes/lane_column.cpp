@@ -45,7 +45,15 @@ public:
                     owner_[l] = busy;
                 }
             }
-            const unsigned stopped = stepper_.advance();
+            unsigned stopped = 0;
+            try {
+                stopped = stepper_.advance();
+            } catch (const FaultError&) {
+                // An explicit fault of a stalk test (the image trap's
+                // conversions to a position): like a flag, it does not say
+                // which pixel met it.
+                settle();
+            }
             // The flags once for the whole batch: a fault sends every pixel
             // in flight to the checked path.
             if (FloatFaultPending()) settle();
@@ -279,11 +287,9 @@ bool LanesApply(const RunContext& rc, bool customProgramCompiles) {
     constexpr int32_t kLargest = std::numeric_limits<int32_t>::max();
     if (rc.miter == kLargest || rc.minit == kLargest) return false;
     if (NeedsWholeOrbitLoop(rc)) {
-        // The image trap reads a picture and may meet an integer fault,
-        // which the lanes do not catch; the custom program's lanes keep no
-        // orbit state.
+        // The custom program's lanes keep no orbit state.
         const FormulaLanes lanes = LanesOf(rc.FunctionKind);
-        return rc.StalkType != kStalkImage && (lanes == FormulaLanes::Lockstep || lanes == FormulaLanes::LockstepOrX87);
+        return lanes == FormulaLanes::Lockstep || lanes == FormulaLanes::LockstepOrX87;
     }
     switch (LanesOf(rc.FunctionKind)) {
     case FormulaLanes::OnePixel: return false;
