@@ -1,5 +1,7 @@
 #include "column.hpp"
 
+#include <algorithm>
+
 #include "formula_table.hpp"
 #include "lane_column.hpp"
 
@@ -33,7 +35,15 @@ ColumnPlan::ColumnPlan(const RunContext& context)
     : rc(context),
       programCompiled(CompileForLanes(context, program)),
       lanes(LanesApply(context, programCompiled)),
-      escape(context, lanes) {}
+      escape(context, lanes) {
+    if (!lanes) return;
+    rowY.resize(static_cast<size_t>(std::max(rc.sizy, 0)));
+    ClearFloatFaults();
+    for (int row = 0; row < rc.sizy; ++row)
+        rowY[static_cast<size_t>(row)] = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+    rowYFaulted = FloatFaultPending();
+    ClearFloatFaults();
+}
 
 void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out) {
     if (plan.lanes)

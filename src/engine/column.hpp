@@ -48,6 +48,11 @@ public:
     // Made as a table only for the lanes; the one-pixel path works out each
     // pixel's colour itself.
     const EscapeColours escape;
+    // For the lanes: every row's plane y, the same in every column, and
+    // whether working them out raised a fault flag (a column then looks for
+    // the first point that cannot be formed).
+    std::vector<long double> rowY;
+    bool rowYFaulted = false;
 };
 
 // Computes column `col`, reusing `out`'s storage: in lanes where the run

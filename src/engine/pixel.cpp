@@ -226,10 +226,8 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
             G::Check(scaled);
             o.pixelColour = stalk::BandColour(scaled, o.lastTested);
         }
-    } else if (o.iteration > rc.miter && o.modulus < rc.maxmod) {
-        o.pixelColour = ColourValue::Index(kInteriorEntry);
     } else {
-        o.pixelColour = escape.at(rc, o.iteration);
+        o.pixelColour = UncaughtColour(o, rc, escape);
     }
     PostOrbitRules<G>(o, rc, x0, y0);
 }

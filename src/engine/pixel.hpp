@@ -70,6 +70,13 @@ private:
     std::vector<uint8_t> table_;
 };
 
+// The base colour of an orbit no stalk caught: the interior, or the escape
+// gradient (which may throw).
+inline ColourValue UncaughtColour(const OrbitState& o, const RunContext& rc, const EscapeColours& escape) {
+    if (o.iteration > rc.miter && o.modulus < rc.maxmod) return ColourValue::Index(kInteriorEntry);
+    return escape.at(rc, o.iteration);
+}
+
 // ColourRules with the escape colours already worked out; the flags must be
 // clear.
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeColours& escape);

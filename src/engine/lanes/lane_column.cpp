@@ -25,7 +25,8 @@ template <class Stepper>
 class LaneColumn {
 public:
     LaneColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper)
-        : rc_(plan.rc), col_(col), out_(out), stepper_(stepper), escape_(plan.escape) {}
+        : plan_(plan), rc_(plan.rc), col_(col), out_(out), stepper_(stepper), escape_(plan.escape),
+          mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)) {}
 
     void run() {
         planePoints();
@@ -83,16 +84,14 @@ private:
     // The orbit's c: the point itself for the Mandelbrot set.
     Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
 
-    // Every row's plane point, tested once; only a column where some point
-    // cannot be formed is gone through row by row to find the first.
+    // Every row's plane point, tested once (the rows' y the plan's, the
+    // same in every column); only a column where some point cannot be
+    // formed is gone through row by row to find the first.
     void planePoints() {
         rows_ = rc_.sizy;
-        y_.resize(static_cast<size_t>(std::max(rows_, 0)));
         ClearFloatFaults();
-        for (int row = 0; row < rows_; ++row)
-            y_[static_cast<size_t>(row)] = static_cast<long double>(row - rc_.sizy / 2) * rc_.step + rc_.yce;
         x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
-        if (!FloatFaultPending()) return;
+        if (!plan_.rowYFaulted && !FloatFaultPending()) return;
         for (int row = 0; row < rows_; ++row) {
             try {
                 long double x, y;
@@ -112,16 +111,20 @@ private:
             const int row = next_++;
             Slot& s = slot_[l];
             s.x = x_;
-            s.y = y_[static_cast<size_t>(row)];
-            // The Sphere position can throw; its flags must then be this
-            // pixel's alone.
-            if (rc_.sphere && FloatFaultPending()) settle();
-            try {
-                MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
-            } catch (const FaultError&) {
-                ClearFloatFaults();
-                out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
-                continue;
+            s.y = plan_.rowY[static_cast<size_t>(row)];
+            s.px = col_;
+            s.py = row;
+            if (mapped_) {
+                // The Sphere position can throw; its flags must then be this
+                // pixel's alone.
+                if (rc_.sphere && FloatFaultPending()) settle();
+                try {
+                    MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
+                } catch (const FaultError&) {
+                    ClearFloatFaults();
+                    out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
+                    continue;
+                }
             }
             s.active = true;
             s.row = row;
@@ -167,7 +170,14 @@ private:
         const int64_t steps = o.iteration - 1;
         FaultKind colourFault = FaultKind::None;
         try {
-            ColourRules(o, rc_, s.x, s.y, escape_);
+            // Most orbits are neither caught nor coloured again after the
+            // orbit: their rules are the base colour alone.
+            if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
+                o.pixelColour = ColourValue::Index(kCaughtEntry);
+                o.pixelColour = UncaughtColour(o, rc_, escape_);
+            } else {
+                ColourRules(o, rc_, s.x, s.y, escape_);
+            }
             // A comparison with a value that is not a number raises the
             // invalid flag, and the rules test no flag after their last
             // comparison. The one-pixel path starts each pixel with clear
@@ -181,18 +191,20 @@ private:
         s.active = false;
     }
 
+    const ColumnPlan& plan_;
     const RunContext& rc_;
     const int col_;
     ColumnOutcome& out_;
     Stepper& stepper_;
     const EscapeColours& escape_;
+    const bool mapped_;  // an inversion or Sphere mapping
+    const bool ruleAfterOrbit_;
     OrbitState plainOrbit_;
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.
     const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
     int rows_ = 0, next_ = 0;
     long double x_ = 0.0L;
-    std::vector<long double> y_;
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
 };
