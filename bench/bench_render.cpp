@@ -32,6 +32,7 @@
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
 #include "stalks.hpp"
+#include "trap_image.hpp"
 
 namespace {
 
@@ -295,17 +296,22 @@ const NamedView kViews[] = {
 // callgrind, which then counts the run alone with
 // --toggle-collect='velmora::RenderDriver::Run*'. With VELMORA_BENCH_PLAIN
 // set it then runs the plain loop once too, counted with
-// --toggle-collect='*PlainPicture*'.
+// --toggle-collect='*PlainOnce*' (the loop and the comparison of its bytes).
+[[gnu::noinline]] void PlainOnce(const char* name, const Rendered& r, const View& view) {
+    std::vector<uint8_t> bytes;
+    CheckPlainLoop(name, r, view.plain(r.session.driver.runContext().BailoutKind), bytes);
+}
+
 int RenderOnce(const char* name) {
     const char* threadsText = std::getenv("VELMORA_BENCH_THREADS");
     const int threads = threadsText ? std::max(std::atoi(threadsText), 1) : 1;
+    // The image trap's picture is drawn once per process, on first use; not
+    // part of any one run.
+    DefaultTrapImage();
     for (const NamedView& v : kViews) {
         if (std::string(v.name) != name) continue;
         const Rendered r(v.view, threads);
-        if (std::getenv("VELMORA_BENCH_PLAIN")) {
-            std::vector<uint8_t> bytes;
-            CheckPlainLoop(name, r, v.view.plain(r.session.driver.runContext().BailoutKind), bytes);
-        }
+        if (std::getenv("VELMORA_BENCH_PLAIN")) PlainOnce(name, r, v.view);
         std::printf("%s: %s, %lld steps\n", name, r.session.state.statusText.c_str(),
                     static_cast<long long>(r.session.driver.lastOutcome().orbitSteps));
         return r.ok ? EXIT_SUCCESS : EXIT_FAILURE;

@@ -7,7 +7,7 @@ build=${1:-build}
 width=${2:-160}
 threads=${3:-1}
 collect='velmora::RenderDriver::Run*'
-[ "$4" = plain ] && collect='*PlainPicture*'
+[ "$4" = plain ] && collect='*PlainOnce*'
 export VELMORA_BENCH_PLAIN=$4
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
