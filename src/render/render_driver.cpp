@@ -153,10 +153,22 @@ inline void RenderDriver::plot(const PlottedPixel& out) {
         throw FaultError(FaultKind::RangeCheck);
     const size_t offset = static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px);
     const ColourValue colour = out.colour;
-    s_.PictureBitmap.data()[offset] =
-        colour.direct ? NearestIndex(DisplayColours(s_.palette), static_cast<uint32_t>(colour.value))
-                      : colour.lowByte();
+    s_.PictureBitmap.data()[offset] = colour.direct ? nearestIndex(static_cast<uint32_t>(colour.value)) : colour.lowByte();
     buffer.bytes[offset] = colour.lowByte();
+}
+
+// The image trap's colours are few and repeat from pixel to pixel, while
+// finding the nearest of 256 entries is a search; each colour's entry is
+// kept for as long as the palette stays as it was when it was found.
+uint8_t RenderDriver::nearestIndex(uint32_t bgr) {
+    const ColourTable colours = DisplayColours(s_.palette);
+    if (colours != nearestFor_) {
+        nearest_.clear();
+        nearestFor_ = colours;
+    }
+    const auto [at, added] = nearest_.try_emplace(bgr, 0);
+    if (added) at->second = NearestIndex(colours, bgr);
+    return at->second;
 }
 
 void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
