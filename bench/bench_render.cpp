@@ -32,6 +32,7 @@
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
 #include "stalks.hpp"
+#include "trap_image.hpp"
 
 namespace {
 
@@ -264,30 +265,81 @@ void BM_Driver(benchmark::State& state, const char* name, const View& view) {
     state.counters["steps/s"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
 }
 
-// Wall time: with two threads the work is on other threads than this one.
-#define VIEW(name, view)                                                                                            \
-    BENCHMARK_CAPTURE(BM_Plain, name, #name, view)->Unit(benchmark::kMillisecond)->UseRealTime();                  \
-    BENCHMARK_CAPTURE(BM_Driver, name, #name, view)->ArgName("threads")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()
+struct NamedView {
+    const char* name;
+    View view;
+};
 
-VIEW(start_up, kStartUp);
-VIEW(mandelbrot_menu, kMandelbrot);
-VIEW(sum_of_parts, kSumAbs);
-VIEW(short_orbits, kShortOrbits);
-VIEW(deep, kDeep);
-VIEW(csin, kCSin);
-VIEW(custom, kCustom);
-VIEW(cross, StalkView<kStalkCross>("0.1"));
-VIEW(circle, StalkView<kStalkCircle>("1.0"));
-VIEW(annulus, StalkView<kStalkAnnulus>("2.0", "0.5"));
-VIEW(converge, StalkView<kStalkConverge>("0.5"));
-VIEW(slope1, StalkView<kStalkSlope1>("0.5"));
-VIEW(slope2, StalkView<kStalkSlope2>("0.5"));
-VIEW(modulus_diff, StalkView<kStalkModulusDiff>("1.0", "0.5"));
-VIEW(square_band, StalkView<kStalkSquareBand>("2.0", "0.5"));
-VIEW(image, StalkView<kStalkImage>("2.0"));
-VIEW(median, StalkView<kStalkMedian>("1.0"));
-VIEW(hypercross, StalkView<kStalkHypercross>("0.1"));
+const NamedView kViews[] = {
+    {"start_up", kStartUp},
+    {"mandelbrot_menu", kMandelbrot},
+    {"sum_of_parts", kSumAbs},
+    {"short_orbits", kShortOrbits},
+    {"deep", kDeep},
+    {"csin", kCSin},
+    {"custom", kCustom},
+    {"cross", StalkView<kStalkCross>("0.1")},
+    {"circle", StalkView<kStalkCircle>("1.0")},
+    {"annulus", StalkView<kStalkAnnulus>("2.0", "0.5")},
+    {"converge", StalkView<kStalkConverge>("0.5")},
+    {"slope1", StalkView<kStalkSlope1>("0.5")},
+    {"slope2", StalkView<kStalkSlope2>("0.5")},
+    {"modulus_diff", StalkView<kStalkModulusDiff>("1.0", "0.5")},
+    {"square_band", StalkView<kStalkSquareBand>("2.0", "0.5")},
+    {"image", StalkView<kStalkImage>("2.0")},
+    {"median", StalkView<kStalkMedian>("1.0")},
+    {"hypercross", StalkView<kStalkHypercross>("0.1")},
+};
+
+// VELMORA_BENCH_ONCE=<view> renders that one view once through the driver
+// (VELMORA_BENCH_THREADS threads, one unless told) and nothing else: for
+// callgrind, which then counts the run alone with
+// --toggle-collect='velmora::RenderDriver::Run*'. With VELMORA_BENCH_PLAIN
+// set it then runs the plain loop once too, counted with
+// --toggle-collect='*PlainOnce*' (the loop and the comparison of its bytes).
+[[gnu::noinline]] void PlainOnce(const char* name, const Rendered& r, const View& view) {
+    std::vector<uint8_t> bytes;
+    CheckPlainLoop(name, r, view.plain(r.session.driver.runContext().BailoutKind), bytes);
+}
+
+int RenderOnce(const char* name) {
+    const char* threadsText = std::getenv("VELMORA_BENCH_THREADS");
+    const int threads = threadsText ? std::max(std::atoi(threadsText), 1) : 1;
+    // The image trap's picture is drawn once per process, on first use; not
+    // part of any one run.
+    DefaultTrapImage();
+    for (const NamedView& v : kViews) {
+        if (std::string(v.name) != name) continue;
+        const Rendered r(v.view, threads);
+        if (std::getenv("VELMORA_BENCH_PLAIN")) PlainOnce(name, r, v.view);
+        std::printf("%s: %s, %lld steps\n", name, r.session.state.statusText.c_str(),
+                    static_cast<long long>(r.session.driver.lastOutcome().orbitSteps));
+        return r.ok ? EXIT_SUCCESS : EXIT_FAILURE;
+    }
+    std::fprintf(stderr, "no view called %s\n", name);
+    return EXIT_FAILURE;
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (const char* once = std::getenv("VELMORA_BENCH_ONCE")) return RenderOnce(once);
+    // Wall time: with two threads the work is on other threads than this one.
+    for (const NamedView& v : kViews) {
+        const std::string name = v.name;
+        benchmark::RegisterBenchmark(("BM_Plain/" + name).c_str(), BM_Plain, v.name, v.view)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("BM_Driver/" + name).c_str(), BM_Driver, v.name, v.view)
+            ->ArgName("threads")
+            ->Arg(1)
+            ->Arg(2)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return EXIT_FAILURE;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return EXIT_SUCCESS;
+}

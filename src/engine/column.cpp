@@ -1,5 +1,8 @@
 #include "column.hpp"
 
+#include <algorithm>
+
+#include "formula_table.hpp"
 #include "lane_column.hpp"
 
 namespace velmora {
@@ -19,11 +22,36 @@ void ComputeColumnPixelByPixel(const RunContext& rc, int col, ColumnOutcome& out
     }
 }
 
-void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) {
-    if (LanesApply(rc))
-        ComputeColumnInLanes(rc, col, out);
-    else
-        ComputeColumnPixelByPixel(rc, col, out);
+namespace {
+
+bool CompileForLanes(const RunContext& rc, CustomProgram& program) {
+    return LanesOf(rc.FunctionKind) == FormulaLanes::Compiled &&
+           CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
 }
+
+}  // namespace
+
+ColumnPlan::ColumnPlan(const RunContext& context)
+    : rc(context),
+      programCompiled(CompileForLanes(context, program)),
+      lanes(LanesApply(context, programCompiled)),
+      escape(context, lanes) {
+    if (!lanes) return;
+    rowY.resize(static_cast<size_t>(std::max(rc.sizy, 0)));
+    ClearFloatFaults();
+    for (int row = 0; row < rc.sizy; ++row)
+        rowY[static_cast<size_t>(row)] = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+    rowYFaulted = FloatFaultPending();
+    ClearFloatFaults();
+}
+
+void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out) {
+    if (plan.lanes)
+        ComputeColumnInLanes(plan, col, out);
+    else
+        ComputeColumnPixelByPixel(plan.rc, col, out);
+}
+
+void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) { ComputeColumn(ColumnPlan(rc), col, out); }
 
 }  // namespace velmora

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "custom_program.hpp"
 #include "fault.hpp"
 #include "pixel.hpp"
 #include "run_context.hpp"
@@ -28,9 +29,37 @@ struct ColumnOutcome {
     FaultKind stoppedBy = FaultKind::None;
 };
 
+// What every column of a run shares, worked out once for the run rather than
+// once per column: which route the columns take, the escape gradient's
+// colours, and the custom formula's compiled program. Read-only once made,
+// so the threads that compute columns share one. `rc` must outlive it.
+class ColumnPlan {
+public:
+    explicit ColumnPlan(const RunContext& rc);
+    ColumnPlan(const ColumnPlan&) = delete;
+    ColumnPlan& operator=(const ColumnPlan&) = delete;
+
+    const RunContext& rc;
+    // The custom formula's program, when it compiles for the lanes.
+    CustomProgram program;
+    const bool programCompiled;
+    // Whether the lane kernel computes the columns (lane_column.hpp).
+    const bool lanes;
+    // Made as a table only for the lanes; the one-pixel path works out each
+    // pixel's colour itself.
+    const EscapeColours escape;
+    // For the lanes: every row's plane y, the same in every column, and
+    // whether working them out raised a fault flag (a column then looks for
+    // the first point that cannot be formed).
+    std::vector<long double> rowY;
+    bool rowYFaulted = false;
+};
+
 // Computes column `col`, reusing `out`'s storage: in lanes where the run
 // allows (lane_column.hpp), else pixel by pixel. Either way the outcome is
 // that of ComputePixel for every row.
+void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out);
+// The same with the plan made for this column alone.
 void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out);
 
 // The same column, one ComputePixel after another: the reference.

@@ -191,12 +191,33 @@ EscapeScale MakeEscapeScale(const RunContext& rc) {
     return scale;
 }
 
-void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
-    if (FloatFaultPending()) ClearFloatFaults();
-    ColourRules(o, rc, x0, y0, MakeEscapeScale(rc));
+EscapeColours::EscapeColours(const RunContext& rc, bool table) : scale_(MakeEscapeScale(rc)) {
+    if (!table || scale_.fault != FaultKind::None) return;
+    // An orbit ends after at most max(miter, minit) + 1 steps; longer limits
+    // share the table for their first iterations and work out the rest.
+    constexpr int32_t kMostEntries = 1 << 14;
+    const int32_t entries = std::clamp(std::max(rc.miter, rc.minit), 0, kMostEntries - 2) + 2;
+    table_.reserve(static_cast<size_t>(entries));
+    try {
+        for (int32_t i = 0; i < entries; ++i) table_.push_back(static_cast<uint8_t>(workOut(rc, i).value));
+    } catch (const FaultError&) {
+        // From here on the gradient faults; those iterations are worked out
+        // (and throw) when asked for.
+    }
 }
 
-void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeScale& scale) {
+ColourValue EscapeColours::workOut(const RunContext& rc, int32_t iteration) const {
+    if (scale_.fault != FaultKind::None) throw FaultError(scale_.fault);
+    const int32_t v = MulDiv(scale_.value, CheckedSub(rc.miter, iteration), rc.miter);
+    return rc.StalkType == kStalkNone ? ColourValue::Index(Clamp(v, 0, 180)) : ColourValue::Index(120 + Clamp(v, 0, 60));
+}
+
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0) {
+    if (FloatFaultPending()) ClearFloatFaults();
+    ColourRules(o, rc, x0, y0, EscapeColours(rc, false));
+}
+
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeColours& escape) {
     using G = StepCheck;
     o.pixelColour = ColourValue::Index(kCaughtEntry);
     if (o.trapHit) {
@@ -205,13 +226,8 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
             G::Check(scaled);
             o.pixelColour = stalk::BandColour(scaled, o.lastTested);
         }
-    } else if (o.iteration > rc.miter && o.modulus < rc.maxmod) {
-        o.pixelColour = ColourValue::Index(kInteriorEntry);
     } else {
-        const bool plain = rc.StalkType == kStalkNone;
-        if (scale.fault != FaultKind::None) throw FaultError(scale.fault);
-        const int32_t v = MulDiv(scale.value, CheckedSub(rc.miter, o.iteration), rc.miter);
-        o.pixelColour = plain ? ColourValue::Index(Clamp(v, 0, 180)) : ColourValue::Index(120 + Clamp(v, 0, 60));
+        o.pixelColour = UncaughtColour(o, rc, escape);
     }
     PostOrbitRules<G>(o, rc, x0, y0);
 }

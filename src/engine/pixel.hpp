@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "colour_value.hpp"
 #include "fault.hpp"
@@ -39,18 +40,46 @@ PixelOutcome ComputePixelChecked(const RunContext& rc, int col, int row);
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0);
 
 // The top of the escape gradient, Round(p3 x 180) without stalks or
-// Round(p3 x 60) with, worked out before the colour rules run (once per column in
-// the lanes, once per pixel on the one-pixel path): its value, or the fault
-// that working it out raises (which the gradient then raises for every
-// escaped pixel).
+// Round(p3 x 60) with, worked out before the colour rules run: its value, or
+// the fault that working it out raises (which the gradient then raises for
+// every escaped pixel).
 struct EscapeScale {
     int32_t value = 0;
     FaultKind fault = FaultKind::None;
 };
 EscapeScale MakeEscapeScale(const RunContext& rc);
 
-// ColourRules with the scale already worked out; the flags must be clear.
-void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeScale& scale);
+// The escape gradient's colour of an orbit that ended at `iteration`. On the
+// one-pixel path it is worked out for each pixel; a run's columns share a
+// table of it for the iterations an orbit can end at (the escape colour is
+// MulDiv's exact rounding of scale x (miter - iteration) / miter, and a
+// 64-bit division per pixel costs more than the rest of the rules).
+class EscapeColours {
+public:
+    // Without `table`, every colour is worked out when asked for.
+    EscapeColours(const RunContext& rc, bool table);
+    // Throws the fault the gradient meets for this iteration.
+    ColourValue at(const RunContext& rc, int32_t iteration) const {
+        if (static_cast<uint32_t>(iteration) < table_.size()) return ColourValue::Index(table_[static_cast<uint32_t>(iteration)]);
+        return workOut(rc, iteration);
+    }
+
+private:
+    ColourValue workOut(const RunContext& rc, int32_t iteration) const;
+    EscapeScale scale_;
+    std::vector<uint8_t> table_;
+};
+
+// The base colour of an orbit no stalk caught: the interior, or the escape
+// gradient (which may throw).
+inline ColourValue UncaughtColour(const OrbitState& o, const RunContext& rc, const EscapeColours& escape) {
+    if (o.iteration > rc.miter && o.modulus < rc.maxmod) return ColourValue::Index(kInteriorEntry);
+    return escape.at(rc, o.iteration);
+}
+
+// ColourRules with the escape colours already worked out; the flags must be
+// clear.
+void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeColours& escape);
 
 // The pixel's plane point; throws the fault when it cannot be formed.
 void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y);

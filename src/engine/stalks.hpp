@@ -293,6 +293,11 @@ inline void ModulusDiff(OrbitState& o, const RunContext& rc) {
 
 }  // namespace stalk
 
+// Whether the stalk type has a rule of its own in PostOrbitRules below.
+inline bool HasRuleAfterOrbit(uint8_t type) {
+    return type == kStalkSlope1 || type == kStalkSlope2 || type == kStalkModulusDiff;
+}
+
 // Runs after the base colour is set; may replace o.pixelColour. (x0, y0) is
 // the pixel's plane point after the inversion mapping. Each rule belongs to
 // its own stalk type; the image rule follows a hit of the image trap.

@@ -1,5 +1,6 @@
 #include "column_workers.hpp"
 
+#include <algorithm>
 #include <cfenv>
 #include <chrono>
 
@@ -12,16 +13,19 @@ int DefaultThreadCount() {
     return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
-ColumnWorkers::ColumnWorkers(const RunContext& rc, int first, int end, int threads)
+ColumnWorkers::ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads)
     // Eight columns a thread, and eight more, may wait to be committed: while
     // the committer waits for a slow column, the others can run ahead.
-    : rc_(rc), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
+    : plan_(plan), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
     // Rounding, precision and exception masks as this thread has them; the
     // sticky flags start clear.
     std::fenv_t environment;
     std::fegetenv(&environment);
-    threads_.reserve(static_cast<size_t>(threads));
-    for (int t = 0; t < threads; ++t)
+    // The committer computes too whenever its next column is not ready, so
+    // it counts as one of the threads.
+    const int workers = std::max(threads - 1, 1);
+    threads_.reserve(static_cast<size_t>(workers));
+    for (int t = 0; t < workers; ++t)
         threads_.emplace_back([this, environment] {
             std::fesetenv(&environment);
             ClearFloatFaults();
@@ -38,32 +42,38 @@ ColumnWorkers::~ColumnWorkers() {
     for (std::thread& t : threads_) t.join();
 }
 
+// A column may start when its slot is free: the committer has taken the
+// column that held it before.
+bool ColumnWorkers::mayStart() const {
+    return !stopping_ && next_ <= last_ && next_ < end_ && next_ < taken_ + static_cast<int>(slots_.size());
+}
+
+bool ColumnWorkers::computeNext(std::unique_lock<std::mutex>& lock) {
+    if (!mayStart()) return false;
+    const int col = next_++;
+    Slot& slot = slotOf(col);
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+        ComputeColumn(plan_, col, slot.outcome);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    slot.col = col;
+    slot.error = error;
+    slot.ready = true;
+    // The committer waits only for the column after the last it took;
+    // waking it for others would take a core from the workers.
+    if (col == taken_) ready_.notify_one();
+    return true;
+}
+
 void ColumnWorkers::work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        // A column may start when its slot is free: the committer has taken
-        // the column that held it before.
-        changed_.wait(lock, [this] {
-            return stopping_ || next_ > last_ || next_ >= end_ ||
-                   next_ < taken_ + static_cast<int>(slots_.size());
-        });
-        if (stopping_ || next_ > last_ || next_ >= end_) return;
-        const int col = next_++;
-        Slot& slot = slotOf(col);
-        lock.unlock();
-        std::exception_ptr error;
-        try {
-            ComputeColumn(rc_, col, slot.outcome);
-        } catch (...) {
-            error = std::current_exception();
-        }
-        lock.lock();
-        slot.col = col;
-        slot.error = error;
-        slot.ready = true;
-        // The committer waits only for the column after the last it took;
-        // waking it for others would take a core from the workers.
-        if (col == taken_) ready_.notify_one();
+        changed_.wait(lock, [this] { return stopping_ || next_ > last_ || next_ >= end_ || mayStart(); });
+        if (!computeNext(lock)) return;
     }
 }
 
@@ -78,6 +88,11 @@ const ColumnOutcome& ColumnWorkers::take(int col, EventPump& pump, const bool& c
             last_ = col;
             changed_.notify_all();
         }
+        // Rather than wait, compute the next column not yet started (on a
+        // short orbit the wait would be most of the committer's time). The
+        // window is not pumped meanwhile, as on one thread while a column is
+        // computed.
+        if (computeNext(lock)) continue;
         ready_.wait_until(lock, nextPump);
         if (Clock::now() >= nextPump) {
             lock.unlock();

@@ -23,10 +23,11 @@ int DefaultThreadCount();
 
 class ColumnWorkers {
 public:
-    // Starts `threads` workers on columns first..end-1 of the run `rc`,
-    // which must outlive them. Each worker sets up its floating-point state
-    // as the calling thread has it.
-    ColumnWorkers(const RunContext& rc, int first, int end, int threads);
+    // Starts the workers on columns first..end-1 of the run `plan`, which
+    // must outlive them: `threads` less one, as the thread that takes the
+    // columns computes too. Each worker sets up its floating-point state as
+    // the calling thread has it.
+    ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads);
     // Stops the workers, finishing at most the columns they are computing,
     // and discards every column not taken.
     ~ColumnWorkers();
@@ -34,8 +35,9 @@ public:
     ColumnWorkers& operator=(const ColumnWorkers&) = delete;
 
     // Column `col`, the next in order, once computed; valid until
-    // release(col). While it waits, `pump` keeps the window alive; once
-    // `cancelRequested` is set no column after `col` is started.
+    // release(col). Until it is ready the calling thread computes columns
+    // not yet started, and while it waits `pump` keeps the window alive;
+    // once `cancelRequested` is set no column after `col` is started.
     const ColumnOutcome& take(int col, EventPump& pump, const bool& cancelRequested);
     void release(int col);
 
@@ -48,9 +50,14 @@ private:
     };
 
     void work();
+    // Whether the next column may start (the lock held).
+    bool mayStart() const;
+    // Computes the next column if it may start, the lock released meanwhile;
+    // whether it did.
+    bool computeNext(std::unique_lock<std::mutex>& lock);
     Slot& slotOf(int col) { return slots_[static_cast<size_t>(col) % slots_.size()]; }
 
-    const RunContext& rc_;
+    const ColumnPlan& plan_;
     const int end_;
     std::mutex mutex_;
     std::condition_variable changed_;  // for the workers: a slot freed, a stop

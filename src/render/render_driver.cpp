@@ -157,22 +157,56 @@ inline void RenderDriver::plot(const PlottedPixel& out) {
         throw FaultError(FaultKind::RangeCheck);
     const size_t offset = static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px);
     const ColourValue colour = out.colour;
-    s_.PictureBitmap.data()[offset] =
-        colour.direct ? NearestIndex(DisplayColours(s_.palette), static_cast<uint32_t>(colour.value))
-                      : colour.lowByte();
+    s_.PictureBitmap.data()[offset] = colour.direct ? nearestIndex(static_cast<uint32_t>(colour.value)) : colour.lowByte();
     buffer.bytes[offset] = colour.lowByte();
 }
 
+// The image trap's colours are few and repeat from pixel to pixel, while
+// finding the nearest of 256 entries is a search; each colour's entry is
+// kept for as long as the palette stays as it was when it was found.
+uint8_t RenderDriver::nearestIndex(uint32_t bgr) {
+    const ColourTable colours = DisplayColours(s_.palette);
+    if (colours != nearestFor_) {
+        nearest_.clear();
+        nearestFor_ = colours;
+    }
+    const auto [at, added] = nearest_.try_emplace(bgr, 0);
+    if (added) at->second = NearestIndex(colours, bgr);
+    return at->second;
+}
+
 void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
+    // Faults and direct colours are rare: a column with neither is committed
+    // by the short loop, with the same plots, steps and pumps in the same
+    // order.
+    bool plain = true;
+    for (const PlottedPixel& out : column.pixels)
+        plain &= out.orbitFault == FaultKind::None && out.colourFault == FaultKind::None && !out.colour.direct;
     int lastPx = col;
-    for (const PlottedPixel& out : column.pixels) {
-        if (out.orbitFault != FaultKind::None || out.colourFault != FaultKind::None) ++outcome_.pixelFaults;
-        reportPixelFault(out.orbitFault);
-        reportPixelFault(out.colourFault);
-        plot(out);
-        outcome_.orbitSteps += out.steps;
-        lastPx = out.px;
-        pump_.pumpEvents();
+    if (plain) {
+        // The pump may handle events that touch the picture, so its storage
+        // is looked up again for every pixel, as plot() does.
+        PictureBuffer& buffer = s_.buffer;
+        for (const PlottedPixel& out : column.pixels) {
+            if (out.px < 0 || out.px >= buffer.width || out.py < 0 || out.py >= buffer.height)
+                throw FaultError(FaultKind::RangeCheck);
+            const size_t offset =
+                static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px);
+            s_.PictureBitmap.data()[offset] = buffer.bytes[offset] = out.colour.lowByte();
+            outcome_.orbitSteps += out.steps;
+            lastPx = out.px;
+            pump_.pumpEvents();
+        }
+    } else {
+        for (const PlottedPixel& out : column.pixels) {
+            if (out.orbitFault != FaultKind::None || out.colourFault != FaultKind::None) ++outcome_.pixelFaults;
+            reportPixelFault(out.orbitFault);
+            reportPixelFault(out.colourFault);
+            plot(out);
+            outcome_.orbitSteps += out.steps;
+            lastPx = out.px;
+            pump_.pumpEvents();
+        }
     }
     // A plane point that cannot be formed stops the run at that row.
     if (column.stoppedBy != FaultKind::None) throw FaultError(column.stoppedBy);
@@ -192,17 +226,18 @@ int RenderDriver::computeColumns(int col) {
     const bool& cancel = s_.run.CancelRequested;
     // A resume point beyond the picture (a hostile file, say) computes
     // nothing rather than writing outside the buffer.
+    const ColumnPlan plan(rc_);
     if (threads_ <= 1 || p.siz - col <= 1) {
         while (col < p.siz) {
             failedColumn_ = col;
-            ComputeColumn(rc_, col, column_);
+            ComputeColumn(plan, col, column_);
             commitColumn(col, column_);
             ++col;
             if (cancel) break;
         }
         return col;
     }
-    ColumnWorkers workers(rc_, col, p.siz, threads_);
+    ColumnWorkers workers(plan, col, p.siz, threads_);
     while (col < p.siz) {
         failedColumn_ = col;
         commitColumn(col, workers.take(col, pump_, cancel));

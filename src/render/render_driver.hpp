@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "column.hpp"
@@ -66,6 +67,7 @@ private:
     int computeColumns(int col);
     void commitColumn(int col, const ColumnOutcome& column);
     void plot(const PlottedPixel& pixel);
+    uint8_t nearestIndex(uint32_t bgr);
     void reportPixelFault(FaultKind kind);
     void finishRun(int col);
     void reportStoppingFault(const FaultError& e);
@@ -78,6 +80,8 @@ private:
     RunNumbers numbers_;
     RunContext rc_;
     ColumnOutcome column_;
+    ColourTable nearestFor_{};                    // the palette nearest_ was found in
+    std::unordered_map<uint32_t, uint8_t> nearest_;  // direct colour -> palette entry
     bool suppressFaultMessages_ = false;
     RunOutcome outcome_;
     int threads_ = DefaultThreadCount();

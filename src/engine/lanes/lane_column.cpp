@@ -24,11 +24,14 @@ PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.or
 template <class Stepper>
 class LaneColumn {
 public:
-    LaneColumn(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper)
-        : rc_(rc), col_(col), out_(out), stepper_(stepper), scale_(MakeEscapeScale(rc)) {}
+    LaneColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper)
+        : plan_(plan), rc_(plan.rc), col_(col), out_(out), stepper_(stepper), escape_(plan.escape),
+          mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)) {}
 
     void run() {
         planePoints();
+        // Every row is written below; a column the size of the last one
+        // keeps its storage as it is.
         out_.pixels.resize(static_cast<size_t>(rows_));
         for (int l = 0; l < kLanes; ++l) fill(l);
         for (;;) {
@@ -43,7 +46,15 @@ public:
                     owner_[l] = busy;
                 }
             }
-            const unsigned stopped = stepper_.advance();
+            unsigned stopped = 0;
+            try {
+                stopped = stepper_.advance();
+            } catch (const FaultError&) {
+                // An explicit fault of a stalk test (the image trap's
+                // conversions to a position): like a flag, it does not say
+                // which pixel met it.
+                settle();
+            }
             // The flags once for the whole batch: a fault sends every pixel
             // in flight to the checked path.
             if (FloatFaultPending()) settle();
@@ -73,16 +84,14 @@ private:
     // The orbit's c: the point itself for the Mandelbrot set.
     Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
 
-    // Every row's plane point, tested once; only a column where some point
-    // cannot be formed is gone through row by row to find the first.
+    // Every row's plane point, tested once (the rows' y the plan's, the
+    // same in every column); only a column where some point cannot be
+    // formed is gone through row by row to find the first.
     void planePoints() {
         rows_ = rc_.sizy;
-        y_.resize(static_cast<size_t>(std::max(rows_, 0)));
         ClearFloatFaults();
-        for (int row = 0; row < rows_; ++row)
-            y_[static_cast<size_t>(row)] = static_cast<long double>(row - rc_.sizy / 2) * rc_.step + rc_.yce;
         x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
-        if (!FloatFaultPending()) return;
+        if (!plan_.rowYFaulted && !FloatFaultPending()) return;
         for (int row = 0; row < rows_; ++row) {
             try {
                 long double x, y;
@@ -102,16 +111,20 @@ private:
             const int row = next_++;
             Slot& s = slot_[l];
             s.x = x_;
-            s.y = y_[static_cast<size_t>(row)];
-            // The Sphere position can throw; its flags must then be this
-            // pixel's alone.
-            if (rc_.sphere && FloatFaultPending()) settle();
-            try {
-                MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
-            } catch (const FaultError&) {
-                ClearFloatFaults();
-                out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
-                continue;
+            s.y = plan_.rowY[static_cast<size_t>(row)];
+            s.px = col_;
+            s.py = row;
+            if (mapped_) {
+                // The Sphere position can throw; its flags must then be this
+                // pixel's alone.
+                if (rc_.sphere && FloatFaultPending()) settle();
+                try {
+                    MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
+                } catch (const FaultError&) {
+                    ClearFloatFaults();
+                    out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
+                    continue;
+                }
             }
             s.active = true;
             s.row = row;
@@ -137,21 +150,34 @@ private:
     // runs them; the flags must be clear.
     void finish(int pixel, int l) {
         Slot& s = slot_[pixel];
-        OrbitState o;
+        // The rules run on the lane's own orbit where the stepper keeps one
+        // (it is loaded afresh before its next use); else on a state made
+        // once, of which the rules read only what is set here (no stalk is
+        // caught in these lanes) and write only the colour and the caught
+        // position, which nothing reads after them.
+        OrbitState* orbit = &plainOrbit_;
         if constexpr (requires { stepper_.orbit(l); }) {
-            o = stepper_.orbit(l);
+            orbit = &stepper_.orbit(l);
         } else {
             const lanes::LaneResult r = stepper_.result(l);
-            o.z = r.z;
-            o.c = orbitC(s);
-            o.iteration = static_cast<int32_t>(r.steps + 1);
-            o.modulus = r.modulus;
-            o.lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
+            orbit->z = r.z;
+            orbit->c = orbitC(s);
+            orbit->iteration = static_cast<int32_t>(r.steps + 1);
+            orbit->modulus = r.modulus;
+            orbit->lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
         }
+        OrbitState& o = *orbit;
         const int64_t steps = o.iteration - 1;
         FaultKind colourFault = FaultKind::None;
         try {
-            ColourRules(o, rc_, s.x, s.y, scale_);
+            // Most orbits are neither caught nor coloured again after the
+            // orbit: their rules are the base colour alone.
+            if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
+                o.pixelColour = ColourValue::Index(kCaughtEntry);
+                o.pixelColour = UncaughtColour(o, rc_, escape_);
+            } else {
+                ColourRules(o, rc_, s.x, s.y, escape_);
+            }
             // A comparison with a value that is not a number raises the
             // invalid flag, and the rules test no flag after their last
             // comparison. The one-pixel path starts each pixel with clear
@@ -165,17 +191,20 @@ private:
         s.active = false;
     }
 
+    const ColumnPlan& plan_;
     const RunContext& rc_;
     const int col_;
     ColumnOutcome& out_;
     Stepper& stepper_;
-    const EscapeScale scale_;
+    const EscapeColours& escape_;
+    const bool mapped_;  // an inversion or Sphere mapping
+    const bool ruleAfterOrbit_;
+    OrbitState plainOrbit_;
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.
     const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
     int rows_ = 0, next_ = 0;
     long double x_ = 0.0L;
-    std::vector<long double> y_;
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
 };
@@ -186,26 +215,27 @@ private:
 bool NeedsWholeOrbitLoop(const RunContext& rc) { return NeedsHistory(rc) || TestsEveryStep(rc) || rc.minit > 1; }
 
 template <class Stepper>
-void RunLanes(const RunContext& rc, int col, ColumnOutcome& out, Stepper& stepper) {
-    LaneColumn<Stepper>(rc, col, out, stepper).run();
+void RunLanes(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper) {
+    LaneColumn<Stepper>(plan, col, out, stepper).run();
 }
 
 // A built-in formula's column: z^2+c in the x87 kernel where it can test
 // against maxmod, every other formula in the C++ lanes.
 template <int kBailout>
-void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
+void RunBuiltInColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+    const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
         // z^2+c, the formula of most stalk pictures, gets a loop for each
         // stalk type; the others read the type as they go.
         if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
                 lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
-                RunLanes(rc, col, out, stepper);
+                RunLanes(plan, col, out, stepper);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
                 lanes::TestedStepper<K, kBailout, kStalkDynamic, 2> stepper(rc);
-                RunLanes(rc, col, out, stepper);
+                RunLanes(plan, col, out, stepper);
             });
         }
         return;
@@ -214,12 +244,12 @@ void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x8
     if (x87 && kBailout == kBailoutModulus && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 &&
         X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
-        RunLanes(rc, col, out, stepper);
+        RunLanes(plan, col, out, stepper);
         return;
     }
     WithFormulaKind(rc.FunctionKind, [&]<int K>() {
         lanes::LockstepStepper<K, kBailout, 2> stepper(rc);
-        RunLanes(rc, col, out, stepper);
+        RunLanes(plan, col, out, stepper);
     });
 }
 
@@ -227,61 +257,69 @@ void RunBuiltInColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x8
 // z*z+k program in the x87 kernel where it can test against maxmod, any
 // other in the compiled-program lanes.
 template <int kBailout>
-void RunCustomColumn(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
-    CustomProgram program;
-    CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
+void RunCustomColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+    const RunContext& rc = plan.rc;
+    const CustomProgram& program = plan.program;
     uint8_t constant = 0;
     uint64_t threshold = 0;
     if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
         X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::CustomConstant> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
-        RunLanes(rc, col, out, stepper);
+        RunLanes(plan, col, out, stepper);
         return;
     }
     lanes::CustomStepper<kBailout> stepper(rc, program);
-    RunLanes(rc, col, out, stepper);
+    RunLanes(plan, col, out, stepper);
 }
 
-void Lanes(const RunContext& rc, int col, ColumnOutcome& out, bool x87) {
-    out.pixels.clear();
+void Lanes(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
     out.stoppedBy = FaultKind::None;
-    const bool modulus = rc.BailoutKind == kBailoutModulus;
-    if (LanesOf(rc.FunctionKind) == FormulaLanes::Compiled) {
-        if (modulus) RunCustomColumn<kBailoutModulus>(rc, col, out, x87);
-        else RunCustomColumn<kBailoutSumAbs>(rc, col, out, x87);
+    const bool modulus = plan.rc.BailoutKind == kBailoutModulus;
+    if (LanesOf(plan.rc.FunctionKind) == FormulaLanes::Compiled) {
+        if (modulus) RunCustomColumn<kBailoutModulus>(plan, col, out, x87);
+        else RunCustomColumn<kBailoutSumAbs>(plan, col, out, x87);
     } else if (modulus) {
-        RunBuiltInColumn<kBailoutModulus>(rc, col, out, x87);
+        RunBuiltInColumn<kBailoutModulus>(plan, col, out, x87);
     } else {
-        RunBuiltInColumn<kBailoutSumAbs>(rc, col, out, x87);
+        RunBuiltInColumn<kBailoutSumAbs>(plan, col, out, x87);
     }
 }
 
 }  // namespace
 
 bool LanesApply(const RunContext& rc) {
+    CustomProgram program;
+    return LanesApply(rc, LanesOf(rc.FunctionKind) == FormulaLanes::Compiled &&
+                              CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program));
+}
+
+bool LanesApply(const RunContext& rc, bool customProgramCompiles) {
     if (rc.BailoutKind != kBailoutModulus && rc.BailoutKind != kBailoutSumAbs) return false;
     // A limit of the largest integer would need the counter's overflow fault.
     constexpr int32_t kLargest = std::numeric_limits<int32_t>::max();
     if (rc.miter == kLargest || rc.minit == kLargest) return false;
     if (NeedsWholeOrbitLoop(rc)) {
-        // The image trap reads a picture and may meet an integer fault,
-        // which the lanes do not catch; the custom program's lanes keep no
-        // orbit state.
+        // The custom program's lanes keep no orbit state.
         const FormulaLanes lanes = LanesOf(rc.FunctionKind);
-        return rc.StalkType != kStalkImage && (lanes == FormulaLanes::Lockstep || lanes == FormulaLanes::LockstepOrX87);
+        return lanes == FormulaLanes::Lockstep || lanes == FormulaLanes::LockstepOrX87;
     }
     switch (LanesOf(rc.FunctionKind)) {
     case FormulaLanes::OnePixel: return false;
-    case FormulaLanes::Compiled: {
-        CustomProgram program;
-        return CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
-    }
+    case FormulaLanes::Compiled: return customProgramCompiles;
     default: return true;
     }
 }
 
-void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, HaveX87Lanes()); }
+void ComputeColumnInLanes(const ColumnPlan& plan, int col, ColumnOutcome& out) {
+    Lanes(plan, col, out, HaveX87Lanes());
+}
 
-void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) { Lanes(rc, col, out, false); }
+void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+    ComputeColumnInLanes(ColumnPlan(rc), col, out);
+}
+
+void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+    Lanes(ColumnPlan(rc), col, out, false);
+}
 
 }  // namespace velmora

@@ -16,8 +16,11 @@ namespace velmora {
 
 // Whether the lane kernel can compute this run's columns.
 bool LanesApply(const RunContext& rc);
+// The same when whether the custom program compiles is known.
+bool LanesApply(const RunContext& rc, bool customProgramCompiles);
 
 // Computes column `col` in lanes (LanesApply must hold).
+void ComputeColumnInLanes(const ColumnPlan& plan, int col, ColumnOutcome& out);
 void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out);
 
 // The same column with the lanes of z^2+c (and of custom z*z+k) run by the

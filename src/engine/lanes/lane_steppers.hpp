@@ -139,8 +139,9 @@ public:
             if (stopped) return stopped;
         }
     }
-    // The lane's orbit as the one-pixel loop leaves it.
-    const OrbitState& orbit(int l) const { return orbit_[l]; }
+    // The lane's orbit as the one-pixel loop leaves it; the colour rules run
+    // on it in place.
+    OrbitState& orbit(int l) { return orbit_[l]; }
 
 private:
     // One pass of the one-pixel loop; whether the orbit goes on. The counter
