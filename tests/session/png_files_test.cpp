@@ -93,7 +93,8 @@ TEST(PngFiles, FilesWithoutOurParametersAreRefused) {
     }
     // The same picture with its parameters is taken.
     FileProgram p;
-    MemorySource source(OtherPng(picture));
+    const std::vector<uint8_t> ours = OtherPng(picture);
+    MemorySource source(ours);
     EXPECT_TRUE(p.files.LoadPng(source, "ours.png").loaded());
 }
 
