@@ -47,9 +47,7 @@ void PaletteEditor::rememberSeen() {
 }
 
 void PaletteEditor::paletteChanged() {
-    if (building_ || !changedSinceSeen()) return;
-    rememberSeen();
-    loadColourEdits();
+    if (!building_ && changedSinceSeen()) loadColourEdits();
 }
 
 void PaletteEditor::refresh(BuildReport report, bool ownChange) {
@@ -93,14 +91,26 @@ void PaletteEditor::OKBtnMouseDown(int x, int y) {
     previous_ = n;
 }
 
+// The edits are in step with the palette from here on.
 void PaletteEditor::loadColourEdits() {
+    rememberSeen();
     if (selected_ < 0 || selected_ >= kWhiteEntry) return;
-    // The entry's colour as the screen shows it.
+    // The entry's colour as the screen shows it; a mark's own colour, which
+    // is the same once built, also before a build of new marks.
     const uint32_t colour = DisplayColours(state_)[static_cast<size_t>(selected_)];
-    UpdatingColourEdits = true;
     red_ = static_cast<int>((colour >> 16) & 0xFF);
     green_ = static_cast<int>((colour >> 8) & 0xFF);
     blue_ = static_cast<int>(colour & 0xFF);
+    const MarkedIndexList& marks = state_.marks;
+    for (int32_t k = 1; k <= marks.count - 1 && k <= MarkedIndexList::kCapacity; ++k) {
+        const MarkedIndex& mark = marks.at(k);
+        if (mark.index != selected_) continue;
+        red_ = mark.red;
+        green_ = mark.green;
+        blue_ = mark.blue;
+        break;
+    }
+    UpdatingColourEdits = true;
     view_.setColourEdits(red_, green_, blue_);
     UpdatingColourEdits = false;
 }
@@ -112,7 +122,6 @@ void PaletteEditor::ChangecolorClick(ColourEdit edit, int value) {
     // Edits out of step with a palette changed elsewhere (whose build then
     // failed, say) would write a colour nobody saw: they catch up instead.
     if (changedSinceSeen()) {
-        rememberSeen();
         loadColourEdits();
         return;
     }
