@@ -217,8 +217,10 @@ bool NavigationWiring::keyPressed(QKeyEvent* event) {
 }
 
 void NavigationWiring::mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint position) {
-    if (button == Qt::MiddleButton && modifiers.testFlag(Qt::ControlModifier) && !s_.run.Calculating &&
-        !ShownGeometry(s_).empty()) {
+    // A middle drag moves the view; Ctrl may be held too. Shift keeps its
+    // meaning for the zoom (the inversion circle).
+    if (button == Qt::MiddleButton && (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier) &&
+        !s_.run.Calculating && !ShownGeometry(s_).empty()) {
         moving_ = true;
         moveFrom_ = position;
         xoffFrom_ = s_.xoff;
@@ -268,6 +270,7 @@ void NavigationWiring::showPointer(QPoint position) {
         panel->setPointerPlace(QString("x %1  y %2")
                                    .arg(QString::fromStdString(FormatFixed(p.x, 0, decimals)))
                                    .arg(QString::fromStdString(FormatFixed(p.y, 0, decimals))));
+        if (onPointerPlane) onPointerPlane(p);
     } catch (const FaultError&) {
         ClearFloatFaults();
         panel->setPointerPlace(QString());

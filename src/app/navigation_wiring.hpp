@@ -1,7 +1,7 @@
 #pragma once
 // Moving about the plane in the main window: the history of views with Back
 // and Forward, the wheel zoom about the pointer, the zoom and move keys, the
-// Ctrl + middle-button drag, the pointer's plane point and the run's times in
+// middle-button drag, the pointer's plane point and the run's times in
 // the status panel, and the picture's place (with scroll bars) when the
 // window changes size.
 
@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QPointer>
 
+#include <functional>
 #include <optional>
 
 #include "picture_canvas.hpp"
@@ -57,6 +58,10 @@ public:
     void placePicture();
     QScrollBar* horizontalBar() const { return horizontal_; }
     QScrollBar* verticalBar() const { return vertical_; }
+
+    // The plane point under the pointer, each time the pointer moves over
+    // the picture.
+    std::function<void(const PlanePosition&)> onPointerPlane;
 
 private:
     void step(const ViewRecord* view);

@@ -31,6 +31,7 @@ void WindowPaletteHost::paletteChanged(const PaletteObject& palette) {
     // The dialog's own paint redraws its grid itself; asking it to paint
     // again from there would never end.
     if (dialog_ && dialog_->isVisible() && !dialog_->painting()) dialog_->recolourGrid();
+    if (onPaletteChanged) onPaletteChanged();
 }
 
 void WindowPaletteHost::showStrip(const IndexImage& strip) {
@@ -106,6 +107,7 @@ PaletteWiring::PaletteWiring(ProgramState& state, WindowHost& host, WindowPalett
       screen_(screen.screen),
       editor_(state, screen_, view_) {
     paletteHost_.attachPalette(state.palette);
+    paletteHost_.onPaletteChanged = [this] { editor_.paletteChanged(); };
 }
 
 void PaletteWiring::attachMainWindow(MainWindow& window) {

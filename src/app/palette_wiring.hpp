@@ -9,6 +9,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 #include "palette_headers.hpp"
 #include "program_state.hpp"
 #include "window_host.hpp"
@@ -36,6 +38,9 @@ public:
 
     // The strip is taken from Image1 when the window closes.
     void releaseStrip();
+
+    // After the views have the new palette.
+    std::function<void()> onPaletteChanged;
 
 private:
     void renderStrip(const IndexImage& strip, const ColourTable& colours);
@@ -80,6 +85,7 @@ struct WindowPaletteScreen {
 class PaletteWiring {
 public:
     PaletteWiring(ProgramState& state, WindowHost& host, WindowPaletteScreen& screen);
+    ~PaletteWiring() { paletteHost_.onPaletteChanged = nullptr; }
     PaletteWiring(const PaletteWiring&) = delete;
     PaletteWiring& operator=(const PaletteWiring&) = delete;
 

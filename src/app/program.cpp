@@ -9,6 +9,7 @@
 #include "custom_formula_dialog.hpp"
 #include "directory_chooser_dialog.hpp"
 #include "help_viewer.hpp"
+#include "julia_preview_window.hpp"
 #include "main_window.hpp"
 #include "navigation_wiring.hpp"
 #include "recent_files_menu.hpp"
@@ -73,6 +74,9 @@ void Program::start() {
     ConnectOptionsMenu(window, session_.state, prompter_, settings_, settingsStore_, directoryChooser_->chooser());
     ConnectPaletteFileCommands(window, session_.state, prompter_, settings_, *palette_);
     ConnectBmpExport(window, session_.state, prompter_, directoryChooser_->chooser());
+    juliaPreview_ = new JuliaPreviewWindow(session_, mainWindow_.get());
+    window.setItemHandler(MenuId::JuliaPreview, [this] { juliaPreview_->open(); });
+    navigation_->onPointerPlane = [this](const PlanePosition& point) { juliaPreview_->pointerAt(point); };
     palette_->buildFirstPalette();
 
     mainWindow_->showMaximized();

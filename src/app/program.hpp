@@ -19,6 +19,7 @@ class CustomFormulaDialog;
 class DirectoryChooserDialog;
 class HelpKeyFilter;
 class HelpViewer;
+class JuliaPreviewWindow;
 class MainWindow;
 class NavigationWiring;
 class RecentFilesMenu;
@@ -69,6 +70,8 @@ public:
     PictureFileWiring& pictureFiles() { return *files_; }
     // File's list of the pictures last loaded or saved.
     RecentFilesMenu& recentFiles() { return *recent_; }
+    // Action > Julia Preview's window.
+    JuliaPreviewWindow& juliaPreview() { return *juliaPreview_; }
 
     // The five settings as the program holds them now.
     Settings& settings() { return settings_; }
@@ -106,6 +109,7 @@ private:
     PaletteEditorDialog* paletteEditor_ = nullptr;
     ParametersDialog* parameters_ = nullptr;
     DirectoryChooserDialog* directoryChooser_ = nullptr;
+    JuliaPreviewWindow* juliaPreview_ = nullptr;
     // Declared after the main window so that it goes first: it draws on
     // the window's client area.
     std::unique_ptr<ZoomWiring> zoom_;

@@ -79,6 +79,7 @@ enum class MenuId : uint16_t {
     RecentLine,
     RecentFiles,  // the first of kRecentFileItems items, one value each
     RecentFilesEnd = RecentFiles + 8,
+    JuliaPreview,
 
     // Plus the stored value: formula items, f items, stalk items.
     FormulaItems = 0x100,

@@ -102,6 +102,7 @@ void BuildMain(MenuItem& m) {
     Add(action, {MenuId::MemoryStatus, "MemoryStatus1", "Memory Status", "F7"}, false, 4);
     Add(action, {MenuId::Back, "Back1", "Back", "Alt+Left"}, false, 4);
     Add(action, {MenuId::Forward, "Forward1", "Forward", "Alt+Right"}, false, 4);
+    Add(action, {MenuId::JuliaPreview, "JuliaPreview1", "Julia Preview", "F8"}, false, 4);
 
     MenuItem& colours = Add(m, {MenuId::Colours, "Colours1", "Colours..."});
     Add(colours, {MenuId::Palette, "Pal1", "Palette"});
@@ -210,6 +211,8 @@ void MenuModel::lockForRun() {
     for (MenuId usable : {MenuId::Empty, MenuId::File, MenuId::LoadPalette, MenuId::PopupPalette, MenuId::PopupStop,
                           MenuId::Action, MenuId::Cancel, MenuId::TidyScreen, MenuId::Colours, MenuId::Palette})
         setEnabled(item(usable), true);
+    // The preview computes apart from the run, so it stays at hand during one.
+    setEnabled(item(MenuId::JuliaPreview), !unavailable_.count(MenuId::JuliaPreview));
 }
 
 void MenuModel::unlockAll() {

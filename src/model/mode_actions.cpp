@@ -47,14 +47,18 @@ void ModeActions::BailoutItem(uint8_t kind) {
     s_.menu.setChecked(kind == kBailoutModulus ? MenuId::BailoutModulus : MenuId::BailoutSumAbs, true);
 }
 
+void WriteDefaultRangeAndCentre(ParameterTexts& texts, PictureParameters& params) {
+    params.Rang = 4.0L;
+    texts.setText(TextField::Rang, FormatFixed(params.Rang, 20, 17));
+    params.xce = 0.0L;
+    params.yce = 0.0L;
+    texts.setText(TextField::xce, FormatFixed(0.0L, 20, 17));
+    texts.setText(TextField::yce, FormatFixed(0.0L, 20, 17));
+}
+
 void ModeActions::ResetRangeAndCentre(bool fromMainWindow) {
     if (fromMainWindow && busy()) return;
-    s_.params.Rang = 4.0L;
-    s_.texts.setText(TextField::Rang, FormatFixed(s_.params.Rang, 20, 17));
-    s_.params.xce = 0.0L;
-    s_.params.yce = 0.0L;
-    s_.texts.setText(TextField::xce, FormatFixed(0.0L, 20, 17));
-    s_.texts.setText(TextField::yce, FormatFixed(0.0L, 20, 17));
+    WriteDefaultRangeAndCentre(s_.texts, s_.params);
 }
 
 void ModeActions::Julia() {

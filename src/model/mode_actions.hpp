@@ -18,6 +18,10 @@ public:
     virtual void readCustomFormula(ChosenBy choice) = 0;
 };
 
+// Range 4 about (0, 0): where a reset or a new Julia view starts, written to
+// the texts and the numbers alike.
+void WriteDefaultRangeAndCentre(ParameterTexts& texts, PictureParameters& params);
+
 class ModeActions {
 public:
     explicit ModeActions(ProgramState& state, CustomFormulaReader* reader = nullptr) : s_(state), reader_(reader) {}

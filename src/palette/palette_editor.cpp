@@ -37,10 +37,28 @@ void PaletteEditor::reportError(const std::exception& error) { ReportError(progr
 
 void PaletteEditor::showIndexTexts() { view_.setIndexTexts(std::to_string(selected_), std::to_string(previous_)); }
 
-void PaletteEditor::refresh(BuildReport report) {
+bool PaletteEditor::changedSinceSeen() const {
+    return !SameMarks(seenMarks_, state_.marks) || DisplayColours(state_) != seenColours_;
+}
+
+void PaletteEditor::rememberSeen() {
+    seenMarks_ = state_.marks;
+    seenColours_ = DisplayColours(state_);
+}
+
+void PaletteEditor::paletteChanged() {
+    if (!building_ && changedSinceSeen()) loadColourEdits();
+}
+
+void PaletteEditor::refresh(BuildReport report, bool ownChange) {
+    const bool fromElsewhere = !ownChange && changedSinceSeen();
     // A successful build hands the new palette object to every view; after a
     // failed one the previous object simply stays in use.
+    building_ = true;
     MakePalette(program_, screen_, report);
+    building_ = false;
+    rememberSeen();
+    if (fromElsewhere) loadColourEdits();
     view_.drawGrid(PaletteGrid(state_));
     previewShown_ = true;
     screen_.palette.drawPicturePreview();
@@ -56,7 +74,7 @@ void PaletteEditor::Pal1Click() {
     view_.drawGrid(PaletteGrid(state_));
 }
 
-void PaletteEditor::FormPaint() { refresh(BuildReport::UnlessRepeated); }
+void PaletteEditor::FormPaint() { refresh(BuildReport::UnlessRepeated, false); }
 
 void PaletteEditor::OKBtnMouseDown(int x, int y) {
     if (x < 0 || y < 0) return;  // not on the dialog's surface
@@ -68,24 +86,45 @@ void PaletteEditor::OKBtnMouseDown(int x, int y) {
     showIndexTexts();
     DrawSelectionMarker(PaletteGrid(state_), previous_, false);
     DrawSelectionMarker(PaletteGrid(state_), n, true);
+    loadColourEdits();
+    view_.drawGrid(PaletteGrid(state_));
+    previous_ = n;
+}
 
-    // The entry's colour as the screen shows it.
-    const uint32_t colour = DisplayColours(state_)[static_cast<size_t>(n)];
-    UpdatingColourEdits = true;
+// The edits are in step with the palette from here on.
+void PaletteEditor::loadColourEdits() {
+    rememberSeen();
+    if (selected_ < 0 || selected_ >= kWhiteEntry) return;
+    // The entry's colour as the screen shows it; a mark's own colour, which
+    // is the same once built, also before a build of new marks.
+    const uint32_t colour = DisplayColours(state_)[static_cast<size_t>(selected_)];
     red_ = static_cast<int>((colour >> 16) & 0xFF);
     green_ = static_cast<int>((colour >> 8) & 0xFF);
     blue_ = static_cast<int>(colour & 0xFF);
+    const MarkedIndexList& marks = state_.marks;
+    for (int32_t k = 1; k <= marks.count - 1 && k <= MarkedIndexList::kCapacity; ++k) {
+        const MarkedIndex& mark = marks.at(k);
+        if (mark.index != selected_) continue;
+        red_ = mark.red;
+        green_ = mark.green;
+        blue_ = mark.blue;
+        break;
+    }
+    UpdatingColourEdits = true;
     view_.setColourEdits(red_, green_, blue_);
     UpdatingColourEdits = false;
-
-    view_.drawGrid(PaletteGrid(state_));
-    previous_ = n;
 }
 
 void PaletteEditor::ChangecolorClick(ColourEdit edit, int value) {
     if (UpdatingColourEdits) return;
     // A typed value the spin edit should not hold never reaches a colour.
     if (value < 0 || value > 255) return;
+    // Edits out of step with a palette changed elsewhere (whose build then
+    // failed, say) would write a colour nobody saw: they catch up instead.
+    if (changedSinceSeen()) {
+        loadColourEdits();
+        return;
+    }
     switch (edit) {
     case ColourEdit::Red: red_ = value; break;
     case ColourEdit::Green: green_ = value; break;
@@ -109,7 +148,7 @@ void PaletteEditor::ChangecolorClick(ColourEdit edit, int value) {
     } catch (const FaultError& error) {
         reportError(error);
     }
-    refresh(BuildReport::Always);
+    refresh(BuildReport::Always, true);
 }
 
 void PaletteEditor::AddindexClick() {
@@ -127,6 +166,7 @@ void PaletteEditor::AddindexClick() {
         view_.drawGrid(PaletteGrid(state_));
         marks.insertAt(i, {static_cast<uint8_t>(selected_), static_cast<uint8_t>(red_), static_cast<uint8_t>(green_),
                            static_cast<uint8_t>(blue_)});
+        seenMarks_ = marks;  // the edits already show the new mark's colour
     } catch (const FaultError& error) {
         reportError(error);
     }
@@ -150,7 +190,7 @@ void PaletteEditor::DeleteindexClick() {
     } catch (const FaultError& error) {
         reportError(error);
     }
-    refresh(BuildReport::Always);
+    refresh(BuildReport::Always, true);
 }
 
 void PaletteEditor::OKBtnClick() { view_.hideEditor(); }

@@ -34,6 +34,11 @@ public:
     // The OK button: asks the view to hide; the view's hide calls FormHide.
     void OKBtnClick();
     void FormHide();
+    // A palette was built or realised: when it was not the editor's own
+    // doing (a picture or a palette file loaded, a run's build), the colour
+    // edits take the selected entry's colour, so that the next arrow click
+    // starts from what the palette holds.
+    void paletteChanged();
 
     int32_t SelectedIndex() const { return selected_; }
     int32_t PreviousIndex() const { return previous_; }
@@ -45,7 +50,11 @@ public:
     static constexpr int kSpinStep = 20;  // the spin edits' increment
 
 private:
-    void refresh(BuildReport report);
+    // `ownChange`: the editor itself has just changed the marks or entries.
+    void refresh(BuildReport report, bool ownChange);
+    void loadColourEdits();
+    bool changedSinceSeen() const;
+    void rememberSeen();
     void notice(const char* text);
     void reportError(const std::exception& error);
     void showIndexTexts();
@@ -60,6 +69,10 @@ private:
     bool UpdatingColourEdits = false;
     int red_ = 0, green_ = 0, blue_ = 0;
     bool previewShown_ = false;
+    // The marks and colours the colour edits were last in step with.
+    MarkedIndexList seenMarks_;
+    ColourTable seenColours_{};
+    bool building_ = false;
 };
 
 }  // namespace velmora

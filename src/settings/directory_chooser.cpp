@@ -81,12 +81,19 @@ void DirectoryChooser::ChooseDirectory(std::string& setting, const std::string& 
     view_.setCaption(caption);
     driveSelected(DrivePart(setting, view_.volumes()));
     const std::string part = DirectoryPart(setting);
-    if (!part.empty()) moveList(part);
-    if (part.empty()) {
-        report(directory_);
-    } else {
-        view_.setLabel(setting);
+    if (!part.empty()) {
+        try {
+            moveList(setting);
+        } catch (const std::exception&) {
+            // The folder set has gone since; the one that held it will do.
+            moveList(part);
+        }
     }
+    // Read afresh, so that folders made since the list last moved are there;
+    // and what confirming stores is what the list shows, not the choice of
+    // an earlier item.
+    view_.showDirectory(directory_);
+    report(directory_);
     view_.showModal();
     setting = chosen_;
 }

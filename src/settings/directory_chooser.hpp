@@ -38,13 +38,13 @@ public:
     void create();
 
     // One directory item for `setting`: the caption; the drive of the
-    // setting; the list at its directory part (the setting without its last
-    // folder); the label showing the setting; the dialog; then the setting
-    // becomes ChosenDirectory. So confirming at once stores the folder above
-    // the former setting. A directory part that cannot be entered is thrown
-    // before anything is shown, and the setting stays as it was. An empty
-    // setting (or one without a folder) opens where the list is, and that is
-    // what confirming stores.
+    // setting; the list at the setting's folder, read afresh (at the folder
+    // above it when that one has gone); the label showing it; the dialog;
+    // then the setting becomes ChosenDirectory. So confirming at once keeps
+    // the setting. When neither folder can be entered, the error of the one
+    // above is thrown before anything is shown, and the setting stays as it
+    // was. An empty setting (or one without a folder) opens where the list
+    // is, and that is what confirming stores.
     void ChooseDirectory(std::string& setting, const std::string& caption);
 
     // The user's navigation.

@@ -49,7 +49,7 @@ void RestoreView(ProgramState& s, CustomFormulaField& formula, const ViewRecord&
                         TextField::cmy})
         s.texts.setVisible(f, v.coefficientsShown);
     s.texts.setGroupCaptionVisible(v.coefficientsShown);
-    s.setKind = v.setKind;
+    SetSetKind(s, v.setKind);
     // Marks go first, so that checking a radio item cannot clear one that
     // was checked a moment before.
     for (const auto& [id, checked] : v.checks)

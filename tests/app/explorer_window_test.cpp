@@ -12,6 +12,8 @@
 #include <cmath>
 
 #include "conversions.hpp"
+#include "julia_preview.hpp"
+#include "julia_preview_window.hpp"
 #include "menu_mirror.hpp"
 #include "navigation_wiring.hpp"
 #include "parameter_reading.hpp"
@@ -62,6 +64,7 @@ private slots:
     void refusedPictureChangesNothingShown();
     void stoppedPictureShowsWhatASaveHolds();
     void recentPicturesAndFileShortcuts();
+    void juliaPreviewFollowsThePointerAndAClickRunsIt();
 };
 
 void NavigationTest::backAndForwardStepThroughTheViewsRun() {
@@ -174,17 +177,20 @@ void NavigationTest::keysAndDragMoveTheView() {
         QVERIFY(std::fabs(after.yce - (before.yce + k.dy)) < step * 1e-6L);
         QCOMPARE(after.Rang, before.Rang);
     }
-    // Ctrl + middle drag: the plane follows the pointer by the distance dragged.
-    const ViewGeometry before = TextView(p);
-    const QPoint from(p.state().xoff + 50, p.state().yoff + 50), to = from + QPoint(40, -20);
-    QTest::mousePress(p.window().windowHandle(), Qt::MiddleButton, Qt::ControlModifier, InWindow(p, from));
-    QTest::mouseEvent(QTest::MouseMove, p.window().windowHandle(), Qt::MiddleButton, Qt::ControlModifier,
-                      InWindow(p, to));
-    QTest::mouseRelease(p.window().windowHandle(), Qt::MiddleButton, Qt::ControlModifier, InWindow(p, to));
-    QTRY_COMPARE(Perc(p), QString("Picture completed."));
-    const ViewGeometry after = TextView(p);
-    QVERIFY(std::fabs(after.xce - (before.xce - 40 * step)) < step * 1e-6L);
-    QVERIFY(std::fabs(after.yce - (before.yce + 20 * step)) < step * 1e-6L);
+    // A middle drag, with Ctrl or without: the plane follows the pointer by
+    // the distance dragged, and the range stays.
+    for (Qt::KeyboardModifiers modifiers : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+        const ViewGeometry before = TextView(p);
+        const QPoint from(p.state().xoff + 50, p.state().yoff + 50), to = from + QPoint(40, -20);
+        QTest::mousePress(p.window().windowHandle(), Qt::MiddleButton, modifiers, InWindow(p, from));
+        QTest::mouseEvent(QTest::MouseMove, p.window().windowHandle(), Qt::MiddleButton, modifiers, InWindow(p, to));
+        QTest::mouseRelease(p.window().windowHandle(), Qt::MiddleButton, modifiers, InWindow(p, to));
+        QTRY_COMPARE(Perc(p), QString("Picture completed."));
+        const ViewGeometry after = TextView(p);
+        QVERIFY(std::fabs(after.xce - (before.xce - 40 * step)) < step * 1e-6L);
+        QVERIFY(std::fabs(after.yce - (before.yce + 20 * step)) < step * 1e-6L);
+        QCOMPARE(after.Rang, before.Rang);
+    }
 }
 
 void NavigationTest::resizePlacesThePictureWithScrollBars() {
@@ -298,6 +304,44 @@ void NavigationTest::recentPicturesAndFileShortcuts() {
     QVERIFY(!menus.action("Recent2")->isVisible());
     QCOMPARE(p.program.CurrentFileName(), first.toStdString());
     QFile::remove(first);
+}
+
+void NavigationTest::juliaPreviewFollowsThePointerAndAClickRunsIt() {
+    StartedProgram p;
+    QVERIFY(!Enabled(p, MenuId::JuliaPreview));  // the start-up picture is a Julia set
+    QTest::keyClick(&p.window(), Qt::Key_F4);
+    QVERIFY(Enabled(p, MenuId::JuliaPreview));
+    bool enabledDuringRun = false;
+    DuringNextRun(p.program, [&] { enabledDuringRun = Enabled(p, MenuId::JuliaPreview); });
+    Run(p);
+    QVERIFY(enabledDuringRun);
+
+    QTest::keyClick(&p.window(), Qt::Key_F8);
+    JuliaPreviewWindow& preview = p.program.juliaPreview();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    // The pointer passes over two points; the one it stops at is shown.
+    PlanePosition point;
+    for (QPoint offset : {QPoint(30, 20), QPoint(60, 70)}) {
+        const QPoint at(p.state().xoff + offset.x(), p.state().yoff + offset.y());
+        QTest::mouseMove(p.window().windowHandle(), InWindow(p, at));
+        point = PlanePointAt(ShownGeometry(p.state()), at.x(), at.y());
+    }
+    QTRY_VERIFY(preview.shown() && preview.shown()->cx == point.x && preview.shown()->cy == point.y);
+    const std::optional<JuliaPreviewPicture> expected =
+        RenderJuliaPreview(MakeJuliaPreviewJob(p.state(), point.x, point.y));
+    QVERIFY(preview.shown()->picture == expected->picture);
+    QCOMPARE(preview.picture()->pixmap().size(), QSize(200, 150));
+
+    // A click makes it the picture, with the Julia item's view.
+    QTest::mouseClick(preview.picture(), Qt::LeftButton, {}, QPoint(100, 75));
+    QTRY_COMPARE(Perc(p), QString("Picture completed."));
+    QCOMPARE(p.state().setKind, SetKind::Julia);
+    QCOMPARE(p.state().params.cx, point.x);
+    QCOMPARE(p.state().params.cy, point.y);
+    QCOMPARE(p.state().params.Rang, 4.0L);
+    QCOMPARE(p.state().params.xce, 0.0L);
+    QVERIFY(p.state().PictureBitmap == expected->picture);
+    QVERIFY(!Enabled(p, MenuId::JuliaPreview));
 }
 
 QTEST_MAIN(NavigationTest)

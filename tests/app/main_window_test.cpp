@@ -149,9 +149,9 @@ void MainWindowTest::menuStructure() {
     const QString line(44, '-');
     QCOMPARE(actionMenu, (QStringList{"Run", "Continue", line, "Normal", "Sphere", "Inversion", line, "Parameters",
                                       "Cancel", "Tidy Screen", "Reset range and centre", "Memory Status", "Back",
-                                      "Forward"}));
+                                      "Forward", "Julia Preview"}));
     QCOMPARE(shortcuts, (QStringList{"F2", "", "", "", "", "", "", "F3", "Space", "F5", "F6", "F7", "Alt+Left",
-                                     "Alt+Right"}));
+                                     "Alt+Right", "F8"}));
     QVERIFY(!Action(p, "N1")->isEnabled());
     QCOMPARE(Action(p, "Mandelbrot1")->shortcut(), QKeySequence(Qt::Key_F4));
     QCOMPARE(Action(p, "Exit1")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
@@ -200,9 +200,11 @@ void MainWindowTest::runFromF2() {
     QCOMPARE(s.params.LastColumnDone, 199);
     QCOMPARE(s.xoff, (p.window().frameGeometry().width() - 200) / 2);
     QCOMPARE(s.yoff, (p.window().panel()->y() - 150) / 2);
-    // Back and Forward stay greyed with nothing to go to.
+    // Back and Forward stay greyed with nothing to go to, the Julia preview
+    // over a Julia picture.
     for (const auto& [action, item] : AllActions(p))
-        QVERIFY(action->isEnabled() || !item->visible || item->id == MenuId::Back || item->id == MenuId::Forward);
+        QVERIFY(action->isEnabled() || !item->visible || item->id == MenuId::Back || item->id == MenuId::Forward ||
+                item->id == MenuId::JuliaPreview);
 
     // The bitmap holds the buffer, and the window shows the bitmap where the
     // picture belongs.

@@ -3,6 +3,8 @@
 // while it is computed, the editor's notices, and the border.
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <set>
 
 #include "menu_mirror.hpp"
@@ -72,6 +75,7 @@ private slots:
     void editorNotices_data();
     void editorNotices();
     void addedMarkWaitsForNextBuild();
+    void editorFollowsLoadedPalettes();
     void fullListReportsRangeCheck();
     void addBorderFromMenu();
 };
@@ -279,6 +283,49 @@ void PaletteTest::addedMarkWaitsForNextBuild() {
     QCOMPARE(palette.marks.at(2).blue, uint8_t(30));
     QCOMPARE(p.window().canvas()->colourTable()[1], Rgb(255, 226, 30));
     QVERIFY(p.prompter.shown.empty());
+}
+
+// A palette that comes from a file shows in the colour edits at once, and
+// an arrow click goes on from there.
+void PaletteTest::editorFollowsLoadedPalettes() {
+    StartedProgram p;
+    QTest::keyClick(&p.window(), Qt::Key_F2);
+    OpenEditor(p);
+    PaletteState& palette = Wiring(p).state();
+    PressOnDialog(Dialog(p), EntryPoint(1));
+    QTest::mouseClick(Dialog(p).addButton(), Qt::LeftButton);
+    Dialog(p).Sgreen()->stepDown();
+    QCOMPARE(palette.marks.at(2), (MarkedIndex{1, 255, 226, 246}));
+    const QString file = QDir::temp().filePath("velmora-editor-palette.gif");
+    p.prompter.files.push_back(file.toStdString());
+    p.window().triggerItem(MenuId::SaveAsGif);
+    MarkedIndexList other = palette.marks;
+    other.at(2) = {1, 10, 20, 30};
+
+    const struct {
+        const char* name;
+        std::function<void()> load;
+        MarkedIndex loaded;
+    } cases[] = {
+        {"palette file", [&] { Wiring(p).takeMarks(other); }, {1, 10, 20, 30}},
+        {"picture",
+         [&] {
+             p.prompter.files.push_back(file.toStdString());
+             p.window().triggerItem(MenuId::LoadFromGif);
+         },
+         {1, 255, 226, 246}},
+    };
+    for (const auto& c : cases) {
+        c.load();
+        QCOMPARE(palette.marks.at(2), c.loaded);
+        QCOMPARE(Dialog(p).sred()->value(), int(c.loaded.red));
+        QCOMPARE(Dialog(p).Sgreen()->value(), int(c.loaded.green));
+        QCOMPARE(Dialog(p).Sblue()->value(), int(c.loaded.blue));
+        Dialog(p).Sgreen()->stepUp();
+        QCOMPARE(palette.marks.at(2), (MarkedIndex{1, c.loaded.red, uint8_t(c.loaded.green + 20), c.loaded.blue}));
+    }
+    QVERIFY(p.prompter.shown.empty());
+    QFile::remove(file);
 }
 
 void PaletteTest::fullListReportsRangeCheck() {

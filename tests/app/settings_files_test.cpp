@@ -187,17 +187,27 @@ void SettingsFilesTest::directoryItems() {
     Settings& settings = p.program.settings();
     ChooserSeen seen;
 
-    settings.gifloaddir = dir.file("a/b");
-    OnChooser(p, seen, [](DirectoryChooserDialog& d) { QTest::mouseClick(d.okButton(), Qt::LeftButton); });
-    Trigger(p, "Pictureloaddirectory1");
-    QCOMPARE(seen.caption, QString("SELECT PICTURE LOAD DIRECTORY"));
-    QCOMPARE(seen.label.toStdString(), dir.file("a/b"));
-    QCOMPARE(seen.listDirectory.toStdString(), dir.file("a"));
-    QCOMPARE(settings.gifloaddir, dir.file("a"));
+    // Opened at the folder set, read afresh each time: a folder made since
+    // the last opening is listed.
+    settings.gifloaddir = dir.file("a");
+    for (const char* made : {"", "a/new"}) {
+        if (*made) std::filesystem::create_directories(dir.file(made));
+        bool listed = false;
+        OnChooser(p, seen, [&](DirectoryChooserDialog& d) {
+            listed = d.rowOf(dir.file("a/new")) >= 0;
+            QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        });
+        Trigger(p, "Pictureloaddirectory1");
+        QCOMPARE(seen.caption, QString("SELECT PICTURE LOAD DIRECTORY"));
+        QCOMPARE(seen.label.toStdString(), dir.file("a"));
+        QCOMPARE(seen.listDirectory.toStdString(), dir.file("a"));
+        QCOMPARE(settings.gifloaddir, dir.file("a"));
+        QCOMPARE(listed, *made != 0);
+    }
 
     // Into a folder (Enter opens it and leaves the dialog open), then
     // closed by the frame: still stored.
-    settings.palsavedir = dir.file("a/b");
+    settings.palsavedir = dir.file("a");
     OnChooser(p, seen, [&](DirectoryChooserDialog& d) {
         QListWidget* list = d.directoryListBox1();
         list->setCurrentRow(d.rowOf(dir.file("a/c")));

@@ -104,8 +104,8 @@ private slots:
 
 void ZoomTest::dragZoomsAndRuns_data() {
     QTest::addColumn<Qt::MouseButton>("button");
+    // The middle button drags the view instead (explorer_window_test).
     QTest::newRow("left button") << Qt::LeftButton;
-    QTest::newRow("middle button") << Qt::MiddleButton;
 }
 
 void ZoomTest::dragZoomsAndRuns() {

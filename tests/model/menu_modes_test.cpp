@@ -71,7 +71,8 @@ TEST_F(Modes, MenuLayoutByPosition) {
     EXPECT_EQ(captionsUnder(MenuId::Action),
               (Captions{"Run", "Continue", "--------------------------------------------", "Normal", "Sphere",
                         "Inversion", "--------------------------------------------", "Parameters", "Cancel",
-                        "Tidy Screen", "Reset range and centre", "Memory Status", "Back", "Forward"}));
+                        "Tidy Screen", "Reset range and centre", "Memory Status", "Back", "Forward",
+                        "Julia Preview"}));
     EXPECT_EQ(captionsUnder(MenuId::PopupMenu), (Captions{"run", "Continue", "set inverse", "parameters", "palette",
                                                           "stop", "reset range and centre"}));
     const MenuItem& image = s.menu.item(StalkMenuId(kStalkImage));
@@ -259,9 +260,29 @@ TEST_F(Modes, RunLockAndUnlock) {
     s.menu.unlockAll();
     for (auto& top : main.children) {
         EXPECT_TRUE(top->enabled);
-        for (auto& sub : top->children) EXPECT_TRUE(sub->enabled) << sub->caption;
+        for (auto& sub : top->children)
+            EXPECT_TRUE(sub->enabled || sub->id == MenuId::JuliaPreview) << sub->caption;
     }
     for (auto& p : s.menu.popupMenu().children) EXPECT_TRUE(p->enabled);
+}
+
+// The Julia preview's points are those of a Mandelbrot picture; it computes
+// apart from the run, so a run does not lock it.
+TEST_F(Modes, JuliaPreviewOnlyOverMandelbrot) {
+    const MenuItem& preview = s.menu.item(MenuId::JuliaPreview);
+    const struct {
+        MenuId kind;
+        bool locked, enabled;
+    } cases[] = {{MenuId::Mandelbrot, false, true},
+                 {MenuId::Mandelbrot, true, true},
+                 {MenuId::Julia, false, false},
+                 {MenuId::Julia, true, false}};
+    for (const auto& c : cases) {
+        actions.Trigger(c.kind);
+        if (c.locked) s.menu.lockForRun();
+        EXPECT_EQ(preview.enabled, c.enabled) << int(c.kind) << c.locked;
+        s.menu.unlockAll();
+    }
 }
 
 }  // namespace

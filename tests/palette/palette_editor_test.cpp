@@ -122,6 +122,20 @@ TEST_F(PaletteEditorTest, AddMarksTheSelectedEntryAtTheNextBuild) {
     EXPECT_EQ(state.palette.entries[15].red, 128);  // 255 * 14/28 = 127.5, to even
 }
 
+// Marks changed elsewhere and not built yet (a load whose build failed, say):
+// an arrow click only brings the edits up to the marks, and the next one
+// goes on from there.
+TEST_F(PaletteEditorTest, EditsOutOfStepWithTheMarksCatchUpBeforeWriting) {
+    pick(29);
+    ASSERT_EQ(state.marks.at(2), (MarkedIndex{29, 255, 0, 0}));
+    state.marks.at(2) = {29, 10, 20, 30};
+    editor.ChangecolorClick(ColourEdit::Green, 20);
+    EXPECT_EQ(state.marks.at(2), (MarkedIndex{29, 10, 20, 30}));
+    EXPECT_EQ(view.edits, (std::vector<int>{10, 20, 30}));
+    editor.ChangecolorClick(ColourEdit::Green, 40);
+    EXPECT_EQ(state.marks.at(2), (MarkedIndex{29, 10, 40, 30}));
+}
+
 TEST_F(PaletteEditorTest, AddRefusesEntriesAbove191) {
     editor.OKBtnMouseDown(15 + 20 * 12, 15 + 20 * 12);  // 192
     editor.AddindexClick();

@@ -143,16 +143,25 @@ struct DirectoryChooserTest : ::testing::Test {
 
 }  // namespace
 
-TEST_F(DirectoryChooserTest, ConfirmingAtOnceStoresTheFolderAbove) {
+TEST_F(DirectoryChooserTest, OpensAtTheFolderSetAndConfirmingAtOnceKeepsIt) {
     EXPECT_EQ(view.label, "");  // ChosenDirectory is empty until the list moves
-    std::string setting = root.file("a/b");
-    chooser.ChooseDirectory(setting, "SELECT PICTURE LOAD DIRECTORY");
-    EXPECT_EQ(view.caption, "SELECT PICTURE LOAD DIRECTORY");
-    EXPECT_EQ(view.labelWhenShown, root.file("a/b"));
-    EXPECT_EQ(view.directoryWhenShown, root.file("a"));
-    EXPECT_EQ(setting, root.file("a"));
-    EXPECT_EQ(std::filesystem::current_path().string(), root.file("a"));
-    EXPECT_NE(start, chooser.listDirectory());
+    const struct {
+        std::string setting, shown;
+    } cases[] = {
+        {root.file("a/b"), root.file("a/b")},
+        {root.file("a/b"), root.file("a/b")},  // where the list already is
+        {root.file("a/gone"), root.file("a")},  // a folder since removed: the one that held it
+        {root.file("a/c/"), root.file("a/c")},
+    };
+    for (const auto& c : cases) {
+        std::string setting = c.setting;
+        chooser.ChooseDirectory(setting, "SELECT PICTURE LOAD DIRECTORY");
+        EXPECT_EQ(view.caption, "SELECT PICTURE LOAD DIRECTORY");
+        EXPECT_EQ(view.labelWhenShown, c.shown) << c.setting;
+        EXPECT_EQ(view.directoryWhenShown, c.shown) << c.setting;
+        EXPECT_EQ(setting, c.shown) << c.setting;
+        EXPECT_EQ(std::filesystem::current_path().string(), c.shown) << c.setting;
+    }
 }
 
 TEST_F(DirectoryChooserTest, NavigationAndClicksSetTheChoice) {
@@ -165,7 +174,7 @@ TEST_F(DirectoryChooserTest, NavigationAndClicksSetTheChoice) {
         {"opened a parent", [&](DirectoryChooser& c) { c.directoryOpened(root.file("a/..")); }, root.path()},
         // Back to the directory the list last showed on that volume.
         {"changed drive", [](DirectoryChooser& c) { c.driveSelected("/"); }, start},
-        {"clicked the list", [](DirectoryChooser& c) { c.listClicked(); }, root.file("a")},
+        {"clicked the list", [](DirectoryChooser& c) { c.listClicked(); }, root.file("a/b")},
     };
     view.volumeList = {"/", root.path()};
     for (const auto& c : cases) {
