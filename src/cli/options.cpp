@@ -237,17 +237,9 @@ void ApplyChoice(const std::string& v, const std::string& option, std::initializ
     throw UsageError(option + ": unknown value '" + v + "'");
 }
 
-// The widest picture the driver sizes: its height is three quarters of the
-// width, and the two together hold at most kBufferOffsetLimit pixels.
-int32_t LargestWidth() {
-    int32_t width = 1;
-    while (int64_t{width + 1} * HeightForWidth(width + 1) <= kBufferOffsetLimit) ++width;
-    return width;
-}
-
 // Refused here rather than by the run, so the message can say what fits.
 void ApplySize(Renderer& s, const std::string& v) {
-    static const int32_t largest = LargestWidth();
+    static const int32_t largest = LargestPictureWidth();
     const int n = ParseInteger(v);
     if (n < 1 || n > largest)
         throw UsageError("--size: " + v + " is out of range (1 to " + std::to_string(largest) +
@@ -267,7 +259,7 @@ const std::string& ThreadsHelp() {
 
 const std::string& SizeHelp() {
     static const std::string help =
-        "picture width in pixels, 1 to " + std::to_string(LargestWidth()) + " (height is three quarters)";
+        "picture width in pixels, 1 to " + std::to_string(LargestPictureWidth()) + " (height is three quarters)";
     return help;
 }
 
