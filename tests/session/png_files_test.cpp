@@ -93,7 +93,9 @@ TEST(PngFiles, FilesWithoutOurParametersAreRefused) {
     }
     // The same picture with its parameters is taken.
     FileProgram p;
-    MemorySource source(OtherPng(picture));
+    // The source reads the bytes where they are: they must outlive it.
+    const std::vector<uint8_t> ours = OtherPng(picture);
+    MemorySource source(ours);
     EXPECT_TRUE(p.files.LoadPng(source, "ours.png").loaded());
 }
 
