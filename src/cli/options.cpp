@@ -240,23 +240,28 @@ void ApplyChoice(const std::string& v, const std::string& option, std::initializ
     throw UsageError(option + ": unknown value '" + v + "'");
 }
 
+std::string SizeRange(const std::string& v) {
+    return "--size: " + v + " is out of range (1 to " + std::to_string(LargestPictureWidth()) +
+           ": a picture holds at most " + std::to_string(kBufferOffsetLimit) + " pixels; up to " +
+           std::to_string(kLargestExportWidth) + " with --png as the only picture output)";
+}
+
 // Refused here rather than by the run, so the message can say what fits. A
 // width beyond what a run holds is computed in bands, for a PNG alone
 // (CheckLargePicture).
 void ApplySize(Renderer& s, const std::string& v) {
     const int n = ParseInteger(v);
-    if (n < 1 || n > kLargestExportWidth)
-        throw UsageError("--size: " + v + " is out of range (1 to " + std::to_string(LargestPictureWidth()) +
-                         ": a picture holds at most " + std::to_string(kBufferOffsetLimit) + " pixels; up to " +
-                         std::to_string(kLargestExportWidth) + " with --png as the only picture output)");
+    if (n < 1 || n > kLargestExportWidth) throw UsageError(SizeRange(v));
     s.state.texts.setText(TextField::siz, v);
     s.sizeGiven = true;
 }
 
-// Whether the PNG is computed in bands rather than by a run: wider than a run
-// holds, or anti-aliased.
+// Whether the PNG is computed in bands rather than by a run: asked wider than
+// a run holds, or anti-aliased. (A loaded picture's own size is the run's to
+// refuse.)
 bool LargePicture(const Renderer& s) {
     if (s.samples > 1) return true;
+    if (!s.sizeGiven) return false;
     try {
         return ParseInteger(s.state.texts.text(TextField::siz)) > LargestPictureWidth();
     } catch (const FaultError&) {
@@ -267,9 +272,11 @@ bool LargePicture(const Renderer& s) {
 // A picture computed in bands is never held whole, so only the PNG can take it.
 void CheckLargePicture(const Renderer& s) {
     if (!LargePicture(s)) return;
-    const char* why = s.samples > 1 ? "--samples" : "--size";
+    const bool others = !s.rawPath.empty() || !s.gifPath.empty() || !s.bmpPath.empty();
+    if (s.samples == 1 && (s.pngPath.empty() || others)) throw UsageError(SizeRange(s.state.texts.text(TextField::siz)));
+    const char* why = "--samples";
     if (s.pngPath.empty()) throw UsageError(std::string(why) + ": needs --png, the only output it writes");
-    if (!s.rawPath.empty() || !s.gifPath.empty() || !s.bmpPath.empty())
+    if (others)
         throw UsageError(std::string(why) + ": the picture is computed in bands for --png alone; --raw, --gif and "
                          "--bmp need it whole (at most " + std::to_string(LargestPictureWidth()) +
                          " pixels wide, one sample)");
