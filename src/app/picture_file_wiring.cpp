@@ -2,8 +2,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFormLayout>
 #include <QProgressBar>
+#include <QProgressDialog>
+#include <QSpinBox>
 
+#include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "fault.hpp"
@@ -18,11 +27,12 @@ std::string DirectoryOrHome(const std::string& directory) {
 
 PictureFileWiring::PictureFileWiring(Session& session, const Settings& settings, Prompter& prompter,
                                      MainWindow& window)
-    : session_(session), settings_(settings), prompter_(prompter) {
+    : session_(session), settings_(settings), prompter_(prompter), window_(window) {
     window.setItemHandler(MenuId::SaveAsGif, [this] { SaveasGIF1Click(); });
     window.setItemHandler(MenuId::LoadFromGif, [this] { LoadfromGIF1Click(); });
     window.setItemHandler(MenuId::SaveAsPng, [this] { SaveasPNG1Click(); });
     window.setItemHandler(MenuId::LoadFromPng, [this] { LoadfromPNG1Click(); });
+    window.setItemHandler(MenuId::ExportLarge, [this] { ExportLarge1Click(); });
 }
 
 void PictureFileWiring::SaveasGIF1Click() {
@@ -53,6 +63,78 @@ void PictureFileWiring::LoadfromPNG1Click() {
     const FileDialogRequest request{kLoadPngCaption, DirectoryOrHome(settings_.gifloaddir),
                                     "picture (*.png);;picture (*.gif)", "", "*.png"};
     if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
+}
+
+namespace {
+
+// The size and the samples of a large picture; nothing when cancelled.
+std::optional<LargeExportRequest> AskLargePicture(QWidget* parent, int width) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle("Export large picture");
+    auto* form = new QFormLayout(&dialog);
+    auto* widthBox = new QSpinBox(&dialog);
+    widthBox->setRange(1, kLargestExportWidth);
+    widthBox->setValue(std::clamp(width, 1, kLargestExportWidth));
+    widthBox->setSuffix(" pixels");
+    widthBox->setToolTip("The height is three quarters of the width");
+    form->addRow("Width:", widthBox);
+    auto* samplesBox = new QComboBox(&dialog);
+    samplesBox->addItem("1 (palette colours, as the window computes)", 1);
+    for (int n = 2; n <= kMostExportSamples; ++n)
+        samplesBox->addItem(QString("%1 x %1 (smoothed, 24-bit colour)").arg(n), n);
+    form->addRow("Samples per pixel:", samplesBox);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return LargeExportRequest{widthBox->value(), samplesBox->currentData().toInt(), 0};
+}
+
+// The progress dialog: rows written, the time left, and Cancel.
+class ExportDialogProgress : public ExportProgress {
+public:
+    explicit ExportDialogProgress(QWidget* parent) : dialog_("Computing the picture...", "Cancel", 0, 1, parent) {
+        dialog_.setWindowTitle("Export large picture");
+        dialog_.setWindowModality(Qt::WindowModal);
+        dialog_.setMinimumDuration(0);
+        clock_.start();
+    }
+    bool keepGoing(int done, int total) override {
+        dialog_.setMaximum(total);
+        dialog_.setValue(done);
+        const std::string left = TimeLeftText(clock_.elapsed() / 1000.0, total > 0 ? double(done) / total : 0.0);
+        dialog_.setLabelText(QString("Row %1 of %2\n%3").arg(done).arg(total).arg(QString::fromStdString(left)));
+        QCoreApplication::processEvents();
+        return !dialog_.wasCanceled();
+    }
+
+private:
+    QProgressDialog dialog_;
+    QElapsedTimer clock_;
+};
+
+}  // namespace
+
+void PictureFileWiring::ExportLarge1Click() {
+    if (session_.state.run.Calculating) return;
+    const std::optional<LargeExportRequest> request = AskLargePicture(&window_, session_.state.params.siz);
+    if (!request) return;
+    const FileDialogRequest file{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.png)", "png",
+                                 "*.png"};
+    const auto name = prompter_.saveFile(file);
+    if (!name) return;
+    ExportOutcome outcome;
+    try {
+        ExportDialogProgress progress(&window_);
+        outcome = session_.files.ExportLargePng(*name, *request, progress);
+    } catch (const ExportError& e) {
+        session_.hosts().prompts.messageBox(std::string("Cannot export the picture: ") + e.what(),
+                                            session_.state.applicationTitle, MessageButtons::Ok,
+                                            MessageIcon::Information);
+        return;
+    }
+    if (outcome.written() && onPictureFile) onPictureFile(*name);
 }
 
 LoadOutcome PictureFileWiring::loadNamedGif(const std::string& fileName, LoadIntent intent) {

@@ -44,6 +44,9 @@ public:
     void LoadfromGIF1Click();
     void SaveasPNG1Click();
     void LoadfromPNG1Click();
+    // File > "Export large picture...": width and samples, the file, then
+    // the export with a progress dialog that can cancel.
+    void ExportLarge1Click();
     // What "Load from GIF..." and "Load from PNG..." do once a file is
     // chosen, the file's first bytes telling which it is; a picture named on
     // the command line is loaded the same way. A file that cannot be read
@@ -61,6 +64,7 @@ private:
     Session& session_;
     const Settings& settings_;
     Prompter& prompter_;
+    MainWindow& window_;
 };
 
 // A directory setting, or the user's home when it is empty.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "file_stream.hpp"
 #include "formula_table.hpp"
 #include "headless_host.hpp"
+#include "large_export.hpp"
 #include "mode_actions.hpp"
 #include "palette_file.hpp"
 #include "parameter_reading.hpp"
@@ -72,6 +74,7 @@ struct Renderer : RendererHostHolder, Session {
     }
 
     std::string rawPath, gifPath, pngPath, fromPath, savePalettePath, bmpPath;
+    int samples = 1;  // per pixel along each side, for --png
     bool stats = false;
     bool customGiven = false;
     bool functionGiven = false;
@@ -237,24 +240,83 @@ void ApplyChoice(const std::string& v, const std::string& option, std::initializ
     throw UsageError(option + ": unknown value '" + v + "'");
 }
 
-// The widest picture the driver sizes: its height is three quarters of the
-// width, and the two together hold at most kBufferOffsetLimit pixels.
-int32_t LargestWidth() {
-    int32_t width = 1;
-    while (int64_t{width + 1} * HeightForWidth(width + 1) <= kBufferOffsetLimit) ++width;
-    return width;
+std::string SizeRange(const std::string& v) {
+    return "--size: " + v + " is out of range (1 to " + std::to_string(LargestPictureWidth()) +
+           ": a picture holds at most " + std::to_string(kBufferOffsetLimit) + " pixels; up to " +
+           std::to_string(kLargestExportWidth) + " with --png as the only picture output)";
 }
 
-// Refused here rather than by the run, so the message can say what fits.
+// Refused here rather than by the run, so the message can say what fits. A
+// width beyond what a run holds is computed in bands, for a PNG alone
+// (CheckLargePicture).
 void ApplySize(Renderer& s, const std::string& v) {
-    static const int32_t largest = LargestWidth();
     const int n = ParseInteger(v);
-    if (n < 1 || n > largest)
-        throw UsageError("--size: " + v + " is out of range (1 to " + std::to_string(largest) +
-                         ": a picture holds at most " + std::to_string(kBufferOffsetLimit) + " pixels)");
+    if (n < 1 || n > kLargestExportWidth) throw UsageError(SizeRange(v));
     s.state.texts.setText(TextField::siz, v);
     s.sizeGiven = true;
 }
+
+// Whether the PNG is computed in bands rather than by a run: asked wider than
+// a run holds, or anti-aliased. (A loaded picture's own size is the run's to
+// refuse.)
+bool LargePicture(const Renderer& s) {
+    if (s.samples > 1) return true;
+    if (!s.sizeGiven) return false;
+    try {
+        return ParseInteger(s.state.texts.text(TextField::siz)) > LargestPictureWidth();
+    } catch (const FaultError&) {
+        return false;  // the run says what is wrong with it
+    }
+}
+
+// A picture computed in bands is never held whole, so only the PNG can take it.
+void CheckLargePicture(const Renderer& s) {
+    if (!LargePicture(s)) return;
+    const bool others = !s.rawPath.empty() || !s.gifPath.empty() || !s.bmpPath.empty();
+    if (s.samples == 1 && (s.pngPath.empty() || others)) throw UsageError(SizeRange(s.state.texts.text(TextField::siz)));
+    const char* why = "--samples";
+    if (s.pngPath.empty()) throw UsageError(std::string(why) + ": needs --png, the only output it writes");
+    if (others)
+        throw UsageError(std::string(why) + ": the picture is computed in bands for --png alone; --raw, --gif and "
+                         "--bmp need it whole (at most " + std::to_string(LargestPictureWidth()) +
+                         " pixels wide, one sample)");
+}
+
+// Progress of a picture computed in bands: a bar with the time left on
+// standard error when that is a terminal, nothing otherwise. A stop signal
+// cancels.
+class TerminalProgress : public ExportProgress {
+public:
+    explicit TerminalProgress(std::ostream& err) : err_(err), shown_(::isatty(STDERR_FILENO) == 1) {}
+    ~TerminalProgress() override {
+        if (drawn_) err_ << '\n' << std::flush;
+    }
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+    bool keepGoing(int done, int total) override {
+        if (StopSignals::received()) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (!shown_ || (now - last_ < std::chrono::milliseconds(250) && done < total)) return true;
+        last_ = now;
+        const double fraction = total > 0 ? static_cast<double>(done) / total : 1.0;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        constexpr int kWidth = 30;
+        const int filled = static_cast<int>(fraction * kWidth);
+        err_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(kWidth - filled), ' ')
+             << "] " << static_cast<int>(fraction * 100) << " %  " << TimeLeftText(seconds, fraction) << "\x1b[K"
+             << std::flush;
+        drawn_ = true;
+        return true;
+    }
+
+private:
+    std::ostream& err_;
+    const bool shown_;
+    bool drawn_ = false;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_{};
+};
 
 // Far more threads than cores only costs memory and switching.
 constexpr int kMostThreads = 256;
@@ -267,7 +329,7 @@ const std::string& ThreadsHelp() {
 
 const std::string& SizeHelp() {
     static const std::string help =
-        "picture width in pixels, 1 to " + std::to_string(LargestWidth()) + " (height is three quarters)";
+        "picture width in pixels, 1 to " + std::to_string(LargestPictureWidth()) + " (height is three quarters)";
     return help;
 }
 
@@ -334,6 +396,14 @@ const std::vector<OptionDef>& Options() {
          kOutput, OutputPath(&Renderer::gifPath, "--gif")},
         {"--png", "FILE", "write the picture as an 8-bit PNG with its palette and parameters (as Save as PNG...)",
          kOutput, OutputPath(&Renderer::pngPath, "--png")},
+        {"--samples", "N", "samples per pixel along each side for --png, 1 to 4: N > 1 writes 24-bit RGB, each "
+                           "pixel the average of N x N in linear light", kOutput,
+         [](Renderer& s, const std::string& v) {
+             const int n = ParseInteger(v);
+             if (n < 1 || n > kMostExportSamples)
+                 throw UsageError("--samples: " + v + " is out of range (1 to " + std::to_string(kMostExportSamples) + ")");
+             s.samples = n;
+         }},
         {"--bmp", "FILE", "write the picture as an 8-bit BMP file in its palette's colours", kOutput,
          OutputPath(&Renderer::bmpPath, "--bmp")},
         {"--palette", "FILE", "colour the picture with a palette file's marked entries (.vmp)", kTexts, LoadPalette},
@@ -537,6 +607,7 @@ void ApplyOptions(const std::vector<std::string>& args, Renderer& s) {
         }
     }
     CheckOutputsDiffer(s);
+    CheckLargePicture(s);
 }
 
 // Standard output is an output too: a full disk there is a failure.
@@ -552,6 +623,47 @@ int Finish(std::ostream& out, std::ostream& err, int status) {
 int Stopped(std::ostream& out, std::ostream& err, int signal, const char* what) {
     Report(err, std::string("stopped by ") + ::strsignal(signal) + "; " + what);
     return Finish(out, err, 128 + signal);
+}
+
+// The PNG computed in bands, and the palette file if asked: no run, so no
+// picture in the session.
+int WriteLargePicture(Renderer& s, FileSink& png, FileSink* palette, std::ostream& say, std::ostream& out,
+                      std::ostream& err) {
+    const auto started = std::chrono::steady_clock::now();
+    const int width = ParseInteger(s.state.texts.text(TextField::siz));
+    ExportOutcome outcome;
+    try {
+        TerminalProgress progress(err);
+        outcome = s.files.ExportLargePng(png, {width, s.samples, s.driver.threads()}, progress);
+    } catch (const ExportError& e) {
+        Report(err, std::string("--png: ") + e.what());
+        return Finish(out, err, 1);
+    } catch (const FileWriteError& e) {
+        Report(err, std::string("--png: ") + e.what());
+        return Finish(out, err, 1);
+    }
+    if (const int signal = StopSignals::received()) return Stopped(out, err, signal, "no output was written");
+    if (!outcome.written()) return Finish(out, err, 1);
+    int status = 0;
+    try {
+        png.commit();
+        if (palette) {
+            const auto bytes = EncodePaletteFile(s.state.palette.marks);
+            palette->write(bytes.data(), bytes.size());
+            palette->commit();
+        }
+    } catch (const FileWriteError& e) {
+        Report(err, e.what());
+        status = 1;
+    }
+    say << RunEndText(RunEnd::Completed) << '\n';
+    if (outcome.pixelFaults > 0) Report(err, std::to_string(outcome.pixelFaults) + " pixels met a fault");
+    if (s.stats) {
+        say << "size " << width << "x" << HeightForWidth(width) << ", " << s.samples << "x" << s.samples
+            << " samples\n"
+            << "seconds " << std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count() << "\n";
+    }
+    return Finish(out, err, status);
 }
 
 }  // namespace
@@ -602,6 +714,7 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     }
     // Words on standard output would become part of the picture there.
     std::ostream& say = pictureOnStandardOutput ? err : out;
+    if (LargePicture(s)) return WriteLargePicture(s, *sinks[kPngOutput], sinks[kPaletteOutput].get(), say, out, err);
 
     // The run is this one, or the one that continued the loaded picture.
     const RunOutcome run = render ? s.driver.Runclick() : s.loaded.continuation;

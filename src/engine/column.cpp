@@ -8,10 +8,14 @@
 namespace velmora {
 
 void ComputeColumnPixelByPixel(const RunContext& rc, int col, ColumnOutcome& out) {
+    ComputeColumnPixelByPixel(rc, col, AllRows(rc), out);
+}
+
+void ComputeColumnPixelByPixel(const RunContext& rc, int col, RowSpan rows, ColumnOutcome& out) {
     out.pixels.clear();
     out.stoppedBy = FaultKind::None;
-    out.pixels.reserve(static_cast<size_t>(rc.sizy > 0 ? rc.sizy : 0));
-    for (int row = 0; row < rc.sizy; ++row) {
+    out.pixels.reserve(static_cast<size_t>(std::max(rows.end - rows.first, 0)));
+    for (int row = rows.first; row < rows.end; ++row) {
         try {
             const PixelOutcome pixel = ComputePixel(rc, col, row);
             out.pixels.push_back({pixel.px, pixel.py, pixel.colour, pixel.orbitFault, pixel.colourFault, pixel.steps});
@@ -46,10 +50,14 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 }
 
 void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out) {
+    ComputeColumnRows(plan, col, AllRows(plan.rc), out);
+}
+
+void ComputeColumnRows(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out) {
     if (plan.lanes)
-        ComputeColumnInLanes(plan, col, out);
+        ComputeColumnRowsInLanes(plan, col, rows, out);
     else
-        ComputeColumnPixelByPixel(plan.rc, col, out);
+        ComputeColumnPixelByPixel(plan.rc, col, rows, out);
 }
 
 void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out) { ComputeColumn(ColumnPlan(rc), col, out); }

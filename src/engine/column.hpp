@@ -22,6 +22,11 @@ struct PlottedPixel {
     friend bool operator==(const PlottedPixel&, const PlottedPixel&) = default;
 };
 
+// Rows [first, end) of a column.
+struct RowSpan {
+    int first = 0, end = 0;
+};
+
 struct ColumnOutcome {
     // Rows 0.. in order; fewer than sizy when a plane point could not be
     // formed (`stoppedBy` then says why, and the run ends at that row).
@@ -59,10 +64,18 @@ public:
 // allows (lane_column.hpp), else pixel by pixel. Either way the outcome is
 // that of ComputePixel for every row.
 void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out);
+// Rows rows.first.. of column `col` (0 <= first <= end <= sizy), each the
+// pixel the whole column gives at that row: a picture can then be computed
+// in bands of rows without holding whole columns. `out.pixels[i]` is row
+// first + i; a plane point that cannot be formed ends the span there, as it
+// ends the column (`stoppedBy`).
+void ComputeColumnRows(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out);
+inline RowSpan AllRows(const RunContext& rc) { return {0, rc.sizy > 0 ? rc.sizy : 0}; }
 // The same with the plan made for this column alone.
 void ComputeColumn(const RunContext& rc, int col, ColumnOutcome& out);
 
 // The same column, one ComputePixel after another: the reference.
 void ComputeColumnPixelByPixel(const RunContext& rc, int col, ColumnOutcome& out);
+void ComputeColumnPixelByPixel(const RunContext& rc, int col, RowSpan rows, ColumnOutcome& out);
 
 }  // namespace velmora

@@ -41,6 +41,9 @@ struct GifReadResult {
     bool foreignExtension = false;
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;  // width * height palette indices
+    // Only the parameters were taken (a PNG too large to hold, or RGB):
+    // `pixels` is empty and the picture is computed again.
+    bool parametersOnly = false;
     ParameterBlock block;
     // The texts the file carries beside its block (files of ours).
     std::optional<PictureTexts> texts;

@@ -240,15 +240,24 @@ PngReadResult ReadPng(ByteSource& source) {
             png_read_info(png, info);
             png_get_IHDR(png, info, &width, &height, &depth, &type, &interlace, nullptr, nullptr);
         });
-        // Only what the writer makes of a picture: 8-bit indices, one pass,
-        // no larger than the pictures a run makes.
-        if (depth != 8 || type != PNG_COLOR_TYPE_PALETTE || interlace != PNG_INTERLACE_NONE) return r;
-        if (width < 1 || height < 1 || int64_t{width} * height > gif::kMaxPixels) return r;
+        // Only what the writer makes of a picture: 8-bit indices or RGB, one
+        // pass. Indices no larger than the pictures a run makes are taken as
+        // the picture; of any other picture only the parameters are taken,
+        // its rows read through one row's storage so that the whole file is
+        // still checked.
+        const bool rgb = type == PNG_COLOR_TYPE_RGB;
+        if (depth != 8 || (type != PNG_COLOR_TYPE_PALETTE && !rgb) || interlace != PNG_INTERLACE_NONE) return r;
+        if (width < 1 || height < 1) return r;
         r.width = static_cast<int>(width);
         r.height = static_cast<int>(height);
-        r.pixels.assign(static_cast<size_t>(width) * height, 0);
+        r.parametersOnly = rgb || int64_t{width} * height > gif::kMaxPixels;
+        std::vector<uint8_t> scratch;
+        if (r.parametersOnly)
+            scratch.assign(static_cast<size_t>(width) * (rgb ? 3 : 1), 0);
+        else
+            r.pixels.assign(static_cast<size_t>(width) * height, 0);
         for (png_uint_32 y = 0; y < height; ++y) {
-            uint8_t* row = r.pixels.data() + static_cast<size_t>(y) * width;
+            uint8_t* row = r.parametersOnly ? scratch.data() : r.pixels.data() + static_cast<size_t>(y) * width;
             Protected(png, c, [&] { png_read_row(png, row, nullptr); });
         }
         Protected(png, c, [&] { png_read_end(png, info); });

@@ -3,8 +3,9 @@
 // rows for smoothed exports) written row by row, so memory stays flat for
 // any size, with the parameter block and the picture's texts in a private
 // ancillary chunk and a readable description in text chunks. The reader
-// takes back only our own palettised pictures: a PNG without the chunk, or
-// with a damaged one, is refused.
+// takes back only our own pictures: a PNG without the chunk, or with a
+// damaged one, is refused. Of an RGB picture, or one larger than a run makes,
+// only the parameters are taken (the picture is computed again from them).
 
 #include <array>
 #include <cstdint>
@@ -65,6 +66,9 @@ struct PngReadResult {
     bool accepted = false;
     int width = 0, height = 0;
     std::vector<uint8_t> pixels;  // width * height palette indices
+    // The file is RGB or too large to hold: `pixels` is empty, and only its
+    // parameters (checked against its size) are taken.
+    bool parametersOnly = false;
     ParameterBlock block;
     std::optional<PictureTexts> texts;
 };

@@ -18,6 +18,7 @@ enum class MenuId : uint16_t {
     SaveAsPng,
     LoadFromGif,
     LoadFromPng,
+    ExportLarge,
     SavePalette,
     LoadPalette,
     Exit,

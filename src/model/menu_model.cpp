@@ -63,6 +63,7 @@ void BuildMain(MenuItem& m) {
     Add(file, {MenuId::SaveAsPng, "SaveasPNG1", "Save as PNG..."});
     Add(file, {MenuId::LoadFromGif, "LoadfromGIF1", "Load from GIF...", "Ctrl+O"});
     Add(file, {MenuId::LoadFromPng, "LoadfromPNG1", "Load from PNG..."});
+    Add(file, {MenuId::ExportLarge, "ExportLarge1", "Export large picture..."});
     Add(file, {MenuId::SavePalette, "SavePalette1", "Save Palette"});
     Add(file, {MenuId::LoadPalette, "LoadPalette1", "Load Palette"});
     // The pictures last loaded or saved: hidden until there are some.

@@ -50,6 +50,15 @@ void CheckPictureSize(int32_t siz, int32_t sizy) {
 
 }  // namespace
 
+int32_t LargestPictureWidth() {
+    static const int32_t largest = [] {
+        int32_t width = 1;
+        while (int64_t{width + 1} * HeightForWidth(width + 1) <= kBufferOffsetLimit) ++width;
+        return width;
+    }();
+    return largest;
+}
+
 void RenderDriver::sizeBitmap() {
     sizing_ = true;
     CheckPictureSize(s_.params.siz, s_.params.sizy);

@@ -92,4 +92,8 @@ private:
 
 inline constexpr int64_t kBufferOffsetLimit = 4000000;
 
+// The widest picture a run sizes: its height is three quarters of the width,
+// and the two together hold at most kBufferOffsetLimit pixels.
+int32_t LargestPictureWidth();
+
 }  // namespace velmora

@@ -183,6 +183,73 @@ bool PictureFiles::SavePng(ByteSink& sink, const std::string& fileName) {
     });
 }
 
+ExportOutcome PictureFiles::ExportLargePng(const std::string& fileName, const LargeExportRequest& request,
+                                           ExportProgress& progress) {
+    FileSink sink(fileName);
+    const ExportOutcome outcome = ExportLargePng(sink, request, progress);
+    if (outcome.written()) sink.commit();
+    return outcome;
+}
+
+ExportOutcome PictureFiles::ExportLargePng(ByteSink& sink, const LargeExportRequest& request,
+                                           ExportProgress& progress) {
+    if (request.width < 1 || request.width > kLargestExportWidth)
+        throw ExportError("the width must be 1 to " + std::to_string(kLargestExportWidth) + " pixels");
+    if (request.samples < 1 || request.samples > kMostExportSamples)
+        throw ExportError("the samples per pixel must be 1 to " + std::to_string(kMostExportSamples) + " a side");
+    const int n = request.samples;
+    // The view as a run would read it, on a copy, at n times the width.
+    ProgramState view;
+    view.params = s_.params;
+    view.texts = s_.texts;
+    // What the block reads besides: the set's menu item and the marks.
+    view.menu.setChecked(MenuId::Mandelbrot, s_.menu.isChecked(MenuId::Mandelbrot));
+    view.palette.marks = s_.palette.marks;
+    view.setKind = s_.setKind;
+    view.texts.setText(TextField::siz, std::to_string(request.width * n));
+    RunNumbers numbers;
+    RunContext rc;
+    try {
+        ReadRunTexts(view.texts, view.params, numbers);
+        rc = MakeRunContext(view.params, numbers, view.setKind);
+    } catch (const FaultError& e) {
+        throw ExportError(std::string("the parameters cannot be read: ") + e.what());
+    }
+    // Every pixel of the file covers n x n whole pixels of the picture
+    // computed: where three quarters round differently at the two widths,
+    // the file is a row shorter.
+    const int height = std::min(HeightForWidth(request.width), view.params.sizy / n);
+    // The block and the texts describe the file, so that it loads back as
+    // the view it was made from.
+    view.texts.setText(TextField::siz, std::to_string(request.width));
+    view.params.siz = request.width;
+    view.params.sizy = height;
+    view.params.LastColumnDone = request.width - 1;
+    ParameterBlock block;
+    FillParameterBlock(block, view, formula_.formulaText());
+    const PictureTexts texts = TakePictureTexts(view.texts, formula_.constantTexts(), formula_.formulaText());
+    PngLayout layout;
+    layout.width = request.width;
+    layout.height = height;
+    layout.rgb = n > 1;
+    // The palette a run would build from the marks at its set-up (that
+    // build lives with the palette's screen; only its colours are wanted).
+    Palette palette = s_.palette.palette;
+    try {
+        InterpolateMarks(s_.palette.marks, palette);
+    } catch (const FaultError& e) {
+        throw ExportError(std::string("the palette cannot be made: ") + e.what());
+    }
+    palette.entries[kWhiteEntry] = {255, 255, 255, 1};
+    palette.entries[kBlackEntry] = {0, 0, 0, 1};
+    const gif::ColourTable colours = PaletteColours(palette);
+    std::copy(colours.begin(), colours.end(), layout.colours.begin());
+    layout.parameters = EncodePngParameters(block, &texts);
+    layout.texts = DescribePicture(view);
+    PngWriter writer(sink, layout);
+    return WriteBands(rc, n, layout, writer, request.threads > 0 ? request.threads : DefaultThreadCount(), progress);
+}
+
 bool PictureFiles::SaveGif(ByteSink& sink, const std::string& fileName) {
     return save(fileName, [&](const GifImage& image, const PictureTexts& texts, GifWriteProgress& marks) {
         WriteGif(sink, image, block_, &texts, &marks);
@@ -221,9 +288,23 @@ std::string PictureFiles::customFormulaFault(const GifReadResult& file) const {
 
 // The file's picture and block become the program's: size, place, buffer,
 // then the parameters, menus, texts and marks, then the palette. A custom
-// picture compiles with the file's constants.
+// picture compiles with the file's constants. A file of parameters only
+// leaves no picture, at a width a run makes, to be computed anew.
 void PictureFiles::takePicture(GifReadResult& file) {
     PictureParameters& p = s_.params;
+    if (file.parametersOnly) {
+        s_.buffer.release();
+        block_ = file.block;
+        const PictureTexts* texts = file.texts ? &*file.texts : nullptr;
+        if (texts && block_.bytes[block::kFunctionKind] == kFormulaCustom) formula_.setConstantTexts(texts->constants);
+        const bool applied = ApplyParameterBlock(block_, s_, actions_, formula_, texts);
+        p.siz = std::min(p.siz, LargestPictureWidth());
+        p.sizy = HeightForWidth(p.siz);
+        p.LastColumnDone = -1;
+        s_.texts.setText(TextField::siz, std::to_string(p.siz));
+        if (applied) MakePalette(s_, screen_.palette);
+        return;
+    }
     p.siz = file.width;
     p.sizy = file.height;
     s_.xoff = (screen_.view.windowWidth() - p.siz) / 2;
@@ -288,15 +369,19 @@ LoadOutcome PictureFiles::load(const std::string& fileName, LoadIntent intent, c
             return outcome;
         }
         takePicture(file);
-        showPicture();
+        if (!file.parametersOnly) showPicture();
         accepted = true;
         currentFileName_ = fileName;
         ShowStatus(s_, screen_.prompts, FileNameWithoutDirectory(fileName));
     }
     outcome.result = LoadResult::Loaded;
+    const PictureParameters& p = s_.params;
+    if (s_.buffer.bytes.empty()) {
+        if (intent == LoadIntent::ContinueUnfinished) outcome.continuation = driver_.Runclick();
+        return outcome;
+    }
     // An unfinished picture goes on from its last finished column, with the
     // buffer kept.
-    const PictureParameters& p = s_.params;
     outcome.finished = static_cast<int64_t>(p.siz) - 1 <= p.LastColumnDone;
     if (!outcome.finished && intent == LoadIntent::ContinueUnfinished)
         outcome.continuation = driver_.Run({p.LastColumnDone, true});
@@ -325,6 +410,7 @@ GifReadResult TakePng(ByteSource& source) {
     file.width = png.width;
     file.height = png.height;
     file.pixels = std::move(png.pixels);
+    file.parametersOnly = png.parametersOnly;
     file.block = png.block;
     file.texts = std::move(png.texts);
     return file;

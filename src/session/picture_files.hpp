@@ -8,6 +8,7 @@
 #include "byte_stream.hpp"
 #include "gif_reader.hpp"
 #include "gif_writer.hpp"
+#include "large_export.hpp"
 #include "make_palette.hpp"
 #include "mode_actions.hpp"
 #include "parameter_block.hpp"
@@ -73,6 +74,14 @@ struct LoadOutcome {
 
     bool loaded() const { return result == LoadResult::Loaded; }
 };
+// File > "Export large picture...": the width of the file (its height three
+// quarters of it) and the samples per pixel along each side.
+struct LargeExportRequest {
+    int width = 0;
+    int samples = 1;
+    int threads = 0;  // 0: every core
+};
+
 class PictureFiles : public RunObserver {
 public:
     PictureFiles(ProgramState& state, ModeActions& actions, RenderDriver& driver, CustomFormulaDialogHost& formula,
@@ -94,6 +103,16 @@ public:
     bool SavePng(const std::string& fileName);
     bool SavePng(ByteSink& sink, const std::string& fileName);
 
+    // The view as the dialog's texts give it (as a run would read them), at
+    // the request's size, computed in bands and written as a PNG with its
+    // parameters (the block describing the file); nothing of the program's
+    // picture changes. The file is replaced only once it is whole: a cancel
+    // or a fault leaves what it held. Throws ExportError for a request or a
+    // view that cannot be exported, FileWriteError for the file.
+    ExportOutcome ExportLargePng(const std::string& fileName, const LargeExportRequest& request,
+                                 ExportProgress& progress);
+    ExportOutcome ExportLargePng(ByteSink& sink, const LargeExportRequest& request, ExportProgress& progress);
+
     // Loads a picture with its parameters and, when it was not finished and
     // the intent says so, continues it. A refused file is reported and
     // changes nothing (apart from the status line showing the current file's
@@ -104,6 +123,9 @@ public:
     LoadOutcome LoadGif(ByteSource& source, const std::string& fileName,
                         LoadIntent intent = LoadIntent::ContinueUnfinished);
     // The same for a PNG of ours; a PNG without our parameters is refused.
+    // Of an RGB PNG, or one larger than a run makes, only the parameters are
+    // taken, the width clamped to the largest a run makes, and the picture
+    // is computed anew (by the load when the intent is to continue).
     LoadOutcome LoadPng(const std::string& fileName, LoadIntent intent = LoadIntent::ContinueUnfinished);
     LoadOutcome LoadPng(ByteSource& source, const std::string& fileName,
                         LoadIntent intent = LoadIntent::ContinueUnfinished);

@@ -30,8 +30,14 @@ TEST(Renderer, BadValuesAreRefusedWithTheDialogsMessages) {
         {{"--centre", "0.5,x"}, "--centre: 'x' is not a valid floating point value."},
         // The driver sizes no picture narrower than a pixel or beyond its
         // buffer limit: 2310 x 1733 is the first width over it.
-        {{"--size", "0"}, "--size: 0 is out of range (1 to 2309: a picture holds at most 4000000 pixels)"},
-        {{"--size", "2310"}, "--size: 2310 is out of range (1 to 2309: a picture holds at most 4000000 pixels)"},
+        {{"--size", "0"}, "--size: 0 is out of range (1 to 2309: a picture holds at most 4000000 pixels; up to 16384 with --png as the only picture output)"},
+        {{"--size", "2310"}, "--size: 2310 is out of range (1 to 2309: a picture holds at most 4000000 pixels; up to 16384 with --png as the only picture output)"},
+        // Wider pictures and samples are computed in bands, for a PNG alone.
+        {{"--size", "16385", "--png", "a.png"}, "--size: 16385 is out of range (1 to 2309: a picture holds at most 4000000 pixels; up to 16384 with --png as the only picture output)"},
+        {{"--size", "3000", "--png", "a.png", "--raw", "b.raw"}, "--size: 3000 is out of range (1 to 2309: a picture holds at most 4000000 pixels; up to 16384 with --png as the only picture output)"},
+        {{"--samples", "5", "--png", "a.png"}, "--samples: 5 is out of range (1 to 4)"},
+        {{"--samples", "2"}, "--samples: needs --png, the only output it writes"},
+        {{"--samples", "2", "--png", "a.png", "--gif", "b.gif"}, "--samples: the picture is computed in bands for --png alone; --raw, --gif and --bmp need it whole (at most 2309 pixels wide, one sample)"},
         // Two outputs in one file would keep only one of them.
         {{"--raw", "same.out", "--gif", "./same.out"}, "--gif: ./same.out is also the file of --raw"},
         {{"--julia", "0.5"}, "--julia needs 2 values separated by commas"},

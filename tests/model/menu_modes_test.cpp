@@ -58,6 +58,7 @@ TEST_F(Modes, MenuLayoutByPosition) {
                                                          "Stalktype", "&Action", "Colours...", "Options", "Help"}));
     EXPECT_EQ(captionsUnder(MenuId::File),
               (Captions{"Save as BMP...", "Save as GIF...", "Save as PNG...", "Load from GIF...", "Load from PNG...",
+                        "Export large picture...",
                         "Save Palette", "Load Palette", std::string(44, '-'), "", "", "", "", "", "", "", "",
                         "E&xit"}));
     EXPECT_EQ(captionsUnder(MenuId::Function),

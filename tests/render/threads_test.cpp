@@ -142,6 +142,19 @@ TEST(Threads, EveryKernelAndThreadCountMakesTheSamePicture) {
             ComputeColumnPixelByPixel(rc, col, reference);
             ComputeColumn(rc, col, lanes);
             EXPECT_TRUE(lanes.pixels == reference.pixels) << view.name << " column " << col;
+            // Any span of rows, lanes starting mid-column, is that part of
+            // the whole column.
+            const ColumnPlan plan(rc);
+            for (const RowSpan span : {RowSpan{0, 1}, RowSpan{5, 18}, RowSpan{rc.sizy - 7, rc.sizy}, RowSpan{9, 9}}) {
+                ColumnOutcome part;
+                ComputeColumnRows(plan, col, span, part);
+                const auto whole = static_cast<int>(reference.pixels.size());
+                if (whole < span.first) continue;  // the column stopped before the span
+                const std::vector<PlottedPixel> expected(reference.pixels.begin() + std::min(span.first, whole),
+                                                         reference.pixels.begin() + std::min(span.end, whole));
+                EXPECT_TRUE(part.pixels == expected) << view.name << " column " << col << " rows " << span.first;
+                EXPECT_EQ(part.stoppedBy, whole < span.end ? reference.stoppedBy : FaultKind::None) << view.name;
+            }
             if (!LanesApply(rc)) continue;
             ComputeColumnInPortableLanes(rc, col, portable);
             EXPECT_TRUE(portable.pixels == reference.pixels) << view.name << " column " << col;

@@ -76,7 +76,7 @@ TEST(PngFiles, FilesWithoutOurParametersAreRefused) {
         {"a short chunk", OtherPng([&] { PngLayout l = picture; l.parameters.resize(680); return l; }())},
         {"damaged texts", OtherPng([&] { PngLayout l = picture; l.parameters.push_back(9); return l; }())},
         {"another size", OtherPng([&] { PngLayout l = picture; l.width = 41; return l; }())},
-        {"true colour", OtherPng([&] { PngLayout l = picture; l.rgb = true; return l; }())},
+        {"true colour, another size", OtherPng([&] { PngLayout l = picture; l.rgb = true; l.height = 31; return l; }())},
         {"a cut file", std::vector<uint8_t>(good.begin(), good.end() - 40)},
         {"a flipped byte", flipped},
         {"a GIF", FileProgram().save()},

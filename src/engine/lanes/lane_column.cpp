@@ -24,15 +24,15 @@ PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.or
 template <class Stepper>
 class LaneColumn {
 public:
-    LaneColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper)
-        : plan_(plan), rc_(plan.rc), col_(col), out_(out), stepper_(stepper), escape_(plan.escape),
-          mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)) {}
+    LaneColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper)
+        : plan_(plan), rc_(plan.rc), col_(col), first_(rows.first), out_(out), stepper_(stepper), escape_(plan.escape),
+          mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)), rows_(rows.end) {}
 
     void run() {
         planePoints();
         // Every row is written below; a column the size of the last one
         // keeps its storage as it is.
-        out_.pixels.resize(static_cast<size_t>(rows_));
+        out_.pixels.resize(static_cast<size_t>(rows_ - first_));
         for (int l = 0; l < kLanes; ++l) fill(l);
         for (;;) {
             int busy = -1;
@@ -81,6 +81,8 @@ private:
         int px = 0, py = 0;
     };
 
+    size_t at(int row) const { return static_cast<size_t>(row - first_); }
+
     // The orbit's c: the point itself for the Mandelbrot set.
     Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
 
@@ -88,11 +90,10 @@ private:
     // same in every column); only a column where some point cannot be
     // formed is gone through row by row to find the first.
     void planePoints() {
-        rows_ = rc_.sizy;
         ClearFloatFaults();
         x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
         if (!plan_.rowYFaulted && !FloatFaultPending()) return;
-        for (int row = 0; row < rows_; ++row) {
+        for (int row = first_; row < rows_; ++row) {
             try {
                 long double x, y;
                 PlanePoint(rc_, col_, row, x, y);
@@ -122,7 +123,7 @@ private:
                     MapPixelUnchecked(rc_, col_, row, s.x, s.y, s.px, s.py);
                 } catch (const FaultError&) {
                     ClearFloatFaults();
-                    out_.pixels[static_cast<size_t>(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
+                    out_.pixels[at(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
                     continue;
                 }
             }
@@ -141,7 +142,7 @@ private:
         ClearFloatFaults();
         for (Slot& s : slot_) {
             if (!s.active) continue;
-            out_.pixels[static_cast<size_t>(s.row)] = Plotted(ComputePixelChecked(rc_, col_, s.row));
+            out_.pixels[at(s.row)] = Plotted(ComputePixelChecked(rc_, col_, s.row));
             s.active = false;
         }
     }
@@ -187,13 +188,14 @@ private:
             colourFault = e.kind();
             ClearFloatFaults();
         }
-        out_.pixels[static_cast<size_t>(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, steps};
+        out_.pixels[at(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, steps};
         s.active = false;
     }
 
     const ColumnPlan& plan_;
     const RunContext& rc_;
     const int col_;
+    const int first_;  // the first row computed; out_ holds rows from here
     ColumnOutcome& out_;
     Stepper& stepper_;
     const EscapeColours& escape_;
@@ -203,7 +205,7 @@ private:
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.
     const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
-    int rows_ = 0, next_ = 0;
+    int rows_ = 0, next_ = first_;  // rows [first_, rows_) are computed
     long double x_ = 0.0L;
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
@@ -215,14 +217,14 @@ private:
 bool NeedsWholeOrbitLoop(const RunContext& rc) { return NeedsHistory(rc) || TestsEveryStep(rc) || rc.minit > 1; }
 
 template <class Stepper>
-void RunLanes(const ColumnPlan& plan, int col, ColumnOutcome& out, Stepper& stepper) {
-    LaneColumn<Stepper>(plan, col, out, stepper).run();
+void RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper) {
+    LaneColumn<Stepper>(plan, col, rows, out, stepper).run();
 }
 
 // A built-in formula's column: z^2+c in the x87 kernel where it can test
 // against maxmod, every other formula in the C++ lanes.
 template <int kBailout>
-void RunBuiltInColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87) {
     const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
         // z^2+c, the formula of most stalk pictures, gets a loop for each
@@ -230,12 +232,12 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool 
         if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
                 lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
-                RunLanes(plan, col, out, stepper);
+                RunLanes(plan, col, rows, out, stepper);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
                 lanes::TestedStepper<K, kBailout, kStalkDynamic, 2> stepper(rc);
-                RunLanes(plan, col, out, stepper);
+                RunLanes(plan, col, rows, out, stepper);
             });
         }
         return;
@@ -244,12 +246,12 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool 
     if (x87 && kBailout == kBailoutModulus && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 &&
         X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
-        RunLanes(plan, col, out, stepper);
+        RunLanes(plan, col, rows, out, stepper);
         return;
     }
     WithFormulaKind(rc.FunctionKind, [&]<int K>() {
         lanes::LockstepStepper<K, kBailout, 2> stepper(rc);
-        RunLanes(plan, col, out, stepper);
+        RunLanes(plan, col, rows, out, stepper);
     });
 }
 
@@ -257,7 +259,7 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool 
 // z*z+k program in the x87 kernel where it can test against maxmod, any
 // other in the compiled-program lanes.
 template <int kBailout>
-void RunCustomColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+void RunCustomColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87) {
     const RunContext& rc = plan.rc;
     const CustomProgram& program = plan.program;
     uint8_t constant = 0;
@@ -265,23 +267,23 @@ void RunCustomColumn(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x
     if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
         X87Threshold(rc.maxmod, threshold)) {
         lanes::X87Z2Stepper<lanes::CustomConstant> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
-        RunLanes(plan, col, out, stepper);
+        RunLanes(plan, col, rows, out, stepper);
         return;
     }
     lanes::CustomStepper<kBailout> stepper(rc, program);
-    RunLanes(plan, col, out, stepper);
+    RunLanes(plan, col, rows, out, stepper);
 }
 
-void Lanes(const ColumnPlan& plan, int col, ColumnOutcome& out, bool x87) {
+void Lanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87) {
     out.stoppedBy = FaultKind::None;
     const bool modulus = plan.rc.BailoutKind == kBailoutModulus;
     if (LanesOf(plan.rc.FunctionKind) == FormulaLanes::Compiled) {
-        if (modulus) RunCustomColumn<kBailoutModulus>(plan, col, out, x87);
-        else RunCustomColumn<kBailoutSumAbs>(plan, col, out, x87);
+        if (modulus) RunCustomColumn<kBailoutModulus>(plan, col, rows, out, x87);
+        else RunCustomColumn<kBailoutSumAbs>(plan, col, rows, out, x87);
     } else if (modulus) {
-        RunBuiltInColumn<kBailoutModulus>(plan, col, out, x87);
+        RunBuiltInColumn<kBailoutModulus>(plan, col, rows, out, x87);
     } else {
-        RunBuiltInColumn<kBailoutSumAbs>(plan, col, out, x87);
+        RunBuiltInColumn<kBailoutSumAbs>(plan, col, rows, out, x87);
     }
 }
 
@@ -311,7 +313,11 @@ bool LanesApply(const RunContext& rc, bool customProgramCompiles) {
 }
 
 void ComputeColumnInLanes(const ColumnPlan& plan, int col, ColumnOutcome& out) {
-    Lanes(plan, col, out, HaveX87Lanes());
+    Lanes(plan, col, AllRows(plan.rc), out, HaveX87Lanes());
+}
+
+void ComputeColumnRowsInLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out) {
+    Lanes(plan, col, rows, out, HaveX87Lanes());
 }
 
 void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) {
@@ -319,7 +325,8 @@ void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) {
 }
 
 void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) {
-    Lanes(ColumnPlan(rc), col, out, false);
+    const ColumnPlan plan(rc);
+    Lanes(plan, col, AllRows(rc), out, false);
 }
 
 }  // namespace velmora

@@ -22,6 +22,8 @@ bool LanesApply(const RunContext& rc, bool customProgramCompiles);
 // Computes column `col` in lanes (LanesApply must hold).
 void ComputeColumnInLanes(const ColumnPlan& plan, int col, ColumnOutcome& out);
 void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out);
+// Rows rows.first..rows.end-1 of that column.
+void ComputeColumnRowsInLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out);
 
 // The same column with the lanes of z^2+c (and of custom z*z+k) run by the
 // portable C++ kernels instead of the x87 one: the reference the assembly is
