@@ -48,13 +48,19 @@ struct RefusedFile : std::runtime_error {
 };
 
 // A window's host without the window, where a stop signal is the Cancel the
-// driver looks at after every column (and the workers stop at).
+// driver looks at after every column (and the workers stop at), and each
+// column shown moves the progress on.
 class RendererHost : public HeadlessHost {
 public:
     void pumpEvents() override { checkStop(); }
     void pumpWhileWaiting() override { checkStop(); }
+    void copyColumnToWindow(int px, int) override {
+        if (progress && params && !progress->keepGoing(px + 1, params->siz) && cancel) *cancel = true;
+    }
 
     bool* cancel = nullptr;
+    ExportProgress* progress = nullptr;
+    const PictureParameters* params = nullptr;
 
 private:
     void checkStop() {
@@ -288,8 +294,11 @@ void CheckLargePicture(const Renderer& s) {
 class TerminalProgress : public ExportProgress {
 public:
     explicit TerminalProgress(std::ostream& err) : err_(err), shown_(::isatty(STDERR_FILENO) == 1) {}
-    ~TerminalProgress() override {
+    ~TerminalProgress() override { done(); }
+    // The bar's line ends; what is said next starts a line of its own.
+    void done() {
         if (drawn_) err_ << '\n' << std::flush;
+        drawn_ = false;
     }
     TerminalProgress(const TerminalProgress&) = delete;
     TerminalProgress& operator=(const TerminalProgress&) = delete;
@@ -678,6 +687,10 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
     // read) a stop signal halts the picture instead of ending the program.
     const StopSignals signals;
     Renderer s;
+    // A run (a loaded picture's continuation too) shows its progress.
+    TerminalProgress runProgress(err);
+    s.host.progress = &runProgress;
+    s.host.params = &s.state.params;
     try {
         ApplyOptions(args, s);
     } catch (const UsageError& e) {
@@ -718,6 +731,7 @@ int RunRenderer(const std::vector<std::string>& args, std::ostream& out, std::os
 
     // The run is this one, or the one that continued the loaded picture.
     const RunOutcome run = render ? s.driver.Runclick() : s.loaded.continuation;
+    runProgress.done();
     const bool completed = run.completed() || (!render && s.loaded.finished);
     // A set-up fault draws nothing and says so only on standard error.
     const bool drew = run.drew() || completed;
