@@ -12,6 +12,8 @@
 
 #include "column.hpp"
 #include "fault.hpp"
+#include "palette.hpp"
+#include "pixel.hpp"
 
 namespace velmora {
 namespace {
@@ -42,6 +44,31 @@ const LinearLight& Light() {
     return light;
 }
 
+// The rows of column `col` whose pixels the Sphere mapping plots into the
+// rows of `band`. The row a pixel is plotted on never grows as its own row
+// does, so they are one span, found by halving; one row more on each side
+// costs little and guards the edges, since what falls outside is dropped.
+RowSpan SphereSourceRows(const RunContext& rc, int col, RowSpan band) {
+    const auto plottedRow = [&](int row) {
+        long double x = 0.0L, y = 0.0L;
+        int px = col, py = row;
+        MapPixelUnchecked(rc, col, row, x, y, px, py);
+        return py;
+    };
+    const auto firstRowBelow = [&](int target) {
+        int lo = 0, hi = rc.sizy;  // the answer lies in [lo, hi]
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (plottedRow(mid) < target)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    };
+    return {std::max(firstRowBelow(band.end) - 1, 0), std::min(firstRowBelow(band.first) + 1, rc.sizy)};
+}
+
 // The bands of rows on worker threads, written in order by the calling
 // thread. A band may start when its slot is free, so at most `slots` bands
 // of the file are held at once, and each worker holds one band of the
@@ -51,7 +78,6 @@ public:
     BandWriter(const RunContext& rc, int samples, const PngLayout& layout, int threads)
         : plan_(rc), samples_(samples), width_(layout.width), height_(layout.height), rgb_(layout.rgb),
           colours_(layout.colours) {
-        if (rc.sphere) throw ExportError("the Sphere mapping moves pixels between rows, so it cannot be computed in bands");
         if (int64_t{rc.siz} != int64_t{width_} * samples_ || int64_t{rc.sizy} < int64_t{height_} * samples_)
             throw ExportError("the picture computed does not cover the file");
         // A band of the computed picture takes up to 8 MB per worker, and a
@@ -169,19 +195,25 @@ private:
         const RowSpan span{first * samples_, (first + rows) * samples_};
         const size_t across = static_cast<size_t>(rc.siz);
         picture.resize(across * static_cast<size_t>(span.end - span.first));
+        // The Sphere mapping leaves the background wherever it plots nothing,
+        // as a run's buffer has it.
+        if (rc.sphere) std::fill(picture.begin(), picture.end(), static_cast<uint8_t>(kBlackEntry));
         int64_t faults = 0;
         for (int col = 0; col < rc.siz; ++col) {
             // A cancel need not wait for the rest of the band.
             if ((col & 255) == 0 && stopping()) return 0;
-            ComputeColumnRows(plan_, col, span, column);
+            const RowSpan rows = rc.sphere ? SphereSourceRows(rc, col, span) : span;
+            if (rows.first >= rows.end) continue;
+            ComputeColumnRows(plan_, col, rows, column);
             if (column.stoppedBy != FaultKind::None) throw FaultError(column.stoppedBy);
-            for (size_t i = 0; i < column.pixels.size(); ++i) {
-                const PlottedPixel& p = column.pixels[i];
-                // Only the Sphere mapping moves a pixel, and it is refused.
-                if (p.px != col || p.py != span.first + static_cast<int>(i))
-                    throw ExportError("a pixel was plotted away from its place");
+            // In the order a run commits them, so a later pixel plotted on
+            // the same place wins, as it does there.
+            for (const PlottedPixel& p : column.pixels) {
+                if (p.py < span.first || p.py >= span.end) continue;  // another band's
+                if (p.px < 0 || p.px >= rc.siz) throw FaultError(FaultKind::RangeCheck);
                 faults += (p.orbitFault != FaultKind::None || p.colourFault != FaultKind::None) ? 1 : 0;
-                picture[i * across + static_cast<size_t>(col)] = p.colour.lowByte();
+                picture[static_cast<size_t>(p.py - span.first) * across + static_cast<size_t>(p.px)] =
+                    p.colour.lowByte();
             }
         }
         if (!rgb_) {

@@ -2,6 +2,10 @@
 // by the toolkit's own GIF reader.
 
 #include <QDialog>
+#include <QTimer>
+#include <QApplication>
+#include <QSpinBox>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QProgressBar>
@@ -16,6 +20,7 @@
 #include "gif_writer.hpp"
 #include "picture_canvas.hpp"
 #include "picture_file_wiring.hpp"
+#include "png_codec.hpp"
 #include "status_panel.hpp"
 #include "test_support.hpp"
 
@@ -206,6 +211,32 @@ private slots:
     // "velmora32 picture.gif": the named picture instead of the start-up one;
     // a missing or refused one is reported as "Load from GIF..." reports it,
     // and then no picture is loaded.
+    // File > "Export large picture...": the size and samples asked, the file
+    // chosen, then a smoothed PNG of the view that loads back as that view.
+    void exportLargePicture() {
+        StartedProgram p;
+        p.program.driver().Runclick();
+        p.prompter.files.push_back(path("large.png"));
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QString("Export large picture"));
+            dialog->findChild<QSpinBox*>()->setValue(64);
+            auto* samples = dialog->findChild<QComboBox*>();
+            samples->setCurrentIndex(samples->findData(2));
+            dialog->accept();
+        });
+        p.window().triggerItem(MenuId::ExportLarge);
+        QVERIFY(p.prompter.shown.empty());
+        const QImage image(QString::fromStdString(path("large.png")));
+        QCOMPARE(image.size(), QSize(64, 48));
+        QVERIFY(!image.isGrayscale());
+        FileSource file(path("large.png"));
+        const PngReadResult read = ReadPng(file);
+        QVERIFY(read.accepted);
+        QVERIFY(read.pixels.empty());  // RGB: its parameters alone come back
+    }
+
     void commandLinePicture() {
         {
             StartedProgram p;
