@@ -35,35 +35,34 @@ PictureFileWiring::PictureFileWiring(Session& session, const Settings& settings,
     window.setItemHandler(MenuId::ExportLarge, [this] { ExportLarge1Click(); });
 }
 
-void PictureFileWiring::SaveasGIF1Click() {
+template <class Save>
+void PictureFileWiring::saveAs(const char* filter, const char* suffix, Save save) {
     if (session_.state.run.Calculating) return;
-    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.gif)", "gif",
-                                    "*.gif"};
+    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), filter, suffix,
+                                    std::string("*.") + suffix};
     if (const auto name = prompter_.saveFile(request))
-        if (session_.files.SaveGif(*name) && onPictureFile) onPictureFile(*name);
+        if (save(*name) && onPictureFile) onPictureFile(*name);
+}
+
+void PictureFileWiring::loadAs(const char* caption, const char* filters, const char* fileName) {
+    if (session_.state.run.Calculating) return;
+    const FileDialogRequest request{caption, DirectoryOrHome(settings_.gifloaddir), filters, "", fileName};
+    if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
+}
+
+void PictureFileWiring::SaveasGIF1Click() {
+    saveAs("picture (*.gif)", "gif", [this](const std::string& name) { return session_.files.SaveGif(name); });
 }
 
 void PictureFileWiring::LoadfromGIF1Click() {
-    if (session_.state.run.Calculating) return;
-    const FileDialogRequest request{kLoadCaption, DirectoryOrHome(settings_.gifloaddir),
-                                    "picture (*.gif);;picture (*.bmp);;palette (*.vmp)", "", "*.gif"};
-    if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
+    loadAs(kLoadCaption, "picture (*.gif);;picture (*.bmp);;palette (*.vmp)", "*.gif");
 }
 
 void PictureFileWiring::SaveasPNG1Click() {
-    if (session_.state.run.Calculating) return;
-    const FileDialogRequest request{kSaveCaption, DirectoryOrHome(settings_.gifsavedir), "picture (*.png)", "png",
-                                    "*.png"};
-    if (const auto name = prompter_.saveFile(request))
-        if (session_.files.SavePng(*name) && onPictureFile) onPictureFile(*name);
+    saveAs("picture (*.png)", "png", [this](const std::string& name) { return session_.files.SavePng(name); });
 }
 
-void PictureFileWiring::LoadfromPNG1Click() {
-    if (session_.state.run.Calculating) return;
-    const FileDialogRequest request{kLoadPngCaption, DirectoryOrHome(settings_.gifloaddir),
-                                    "picture (*.png);;picture (*.gif)", "", "*.png"};
-    if (const auto name = prompter_.openFile(request)) loadNamedGif(*name);
-}
+void PictureFileWiring::LoadfromPNG1Click() { loadAs(kLoadPngCaption, "picture (*.png);;picture (*.gif)", "*.png"); }
 
 namespace {
 

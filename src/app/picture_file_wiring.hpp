@@ -61,6 +61,12 @@ public:
     static constexpr const char* kLoadPngCaption = "LOAD PICTURE FILE (PNG)";
 
 private:
+    // The save dialog for pictures of one kind, then `save` of the name chosen.
+    template <class Save>
+    void saveAs(const char* filter, const char* suffix, Save save);
+    // The load dialog, then a load of the name chosen, whatever its kind.
+    void loadAs(const char* caption, const char* filters, const char* fileName);
+
     Session& session_;
     const Settings& settings_;
     Prompter& prompter_;

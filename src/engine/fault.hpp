@@ -7,6 +7,7 @@
 #include <cfenv>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace velmora {
 
@@ -60,6 +61,19 @@ inline void ClearFloatFaults() noexcept {
 #else
     std::feclearexcept(kFaultFlags);
 #endif
+}
+
+// A thread that computes as the calling thread would: its rounding and
+// exception settings, and sticky flags that start clear.
+template <class Work>
+std::thread ThreadWithCallersFloatState(Work work) {
+    std::fenv_t environment;
+    std::fegetenv(&environment);
+    return std::thread([environment, work = std::move(work)]() mutable {
+        std::fesetenv(&environment);
+        ClearFloatFaults();
+        work();
+    });
 }
 
 // Reads both status words directly: the lane kernels ask after every batch,

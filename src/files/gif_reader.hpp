@@ -20,8 +20,7 @@
 #include <vector>
 
 #include "byte_stream.hpp"
-#include "parameter_block.hpp"
-#include "picture_texts.hpp"
+#include "decoded_picture.hpp"
 
 namespace velmora {
 
@@ -34,20 +33,7 @@ public:
     virtual void rowDone(int row) = 0;
 };
 
-struct GifReadResult {
-    bool accepted = false;
-    // The application extension did not name this program: the user is
-    // told so before being told the file is refused.
-    bool foreignExtension = false;
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels;  // width * height palette indices
-    // Only the parameters were taken (a PNG too large to hold, or RGB):
-    // `pixels` is empty and the picture is computed again.
-    bool parametersOnly = false;
-    ParameterBlock block;
-    // The texts the file carries beside its block (files of ours).
-    std::optional<PictureTexts> texts;
-};
+using GifReadResult = DecodedPicture;
 
 // Reads a whole file from `source`. Every fault of the file, one that ends
 // too early included, is a result that is not accepted; only a failure of

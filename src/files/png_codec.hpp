@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "byte_stream.hpp"
+#include "decoded_picture.hpp"
 #include "parameter_block.hpp"
 #include "picture_texts.hpp"
 
@@ -62,16 +63,7 @@ private:
     std::unique_ptr<State> s_;
 };
 
-struct PngReadResult {
-    bool accepted = false;
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels;  // width * height palette indices
-    // The file is RGB or too large to hold: `pixels` is empty, and only its
-    // parameters (checked against its size) are taken.
-    bool parametersOnly = false;
-    ParameterBlock block;
-    std::optional<PictureTexts> texts;
-};
+using PngReadResult = DecodedPicture;
 
 // Every fault of the file is a result that is not accepted; only a failure
 // of the source itself throws.

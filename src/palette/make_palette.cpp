@@ -72,20 +72,23 @@ void DrawStrip(IndexImage& strip) {
             strip.fillRect(5 * i, 7 * band, 5 * i + 5, 7 * band + 6, static_cast<uint8_t>(60 * band + i));
 }
 
+void BuildPaletteRecord(const MarkedIndexList& marks, Palette& p) {
+    p.version = Palette::kVersion;
+    p.entryCount = Palette::kEntries;
+    for (PaletteEntry& e : p.entries) e.flags = 1;
+    InterpolateMarks(marks, p);
+    p.entries[kWhiteEntry] = {255, 255, 255, 1};
+    p.entries[kBlackEntry] = {0, 0, 0, 1};
+}
+
 bool MakePalette(ProgramState& program, const PaletteScreen& screen, BuildReport report) {
     PaletteState& state = program.palette;
     PaletteHost& host = screen.palette;
     try {
-        Palette& p = state.palette;
-        p.version = Palette::kVersion;
-        p.entryCount = Palette::kEntries;
-        for (PaletteEntry& e : p.entries) e.flags = 1;
-        InterpolateMarks(state.marks, p);
+        BuildPaletteRecord(state.marks, state.palette);
         DrawGridOutlines(state.marks, PaletteGrid(state));
-        p.entries[kWhiteEntry] = {255, 255, 255, 1};
-        p.entries[kBlackEntry] = {0, 0, 0, 1};
         state.handle.reset();
-        state.handle = std::make_unique<const PaletteObject>(p, ++state.builds);
+        state.handle = std::make_unique<const PaletteObject>(state.palette, ++state.builds);
         host.paletteChanged(*state.handle);
         DrawStrip(state.PaletteStripBitmap);
         host.showStrip(state.PaletteStripBitmap);

@@ -26,6 +26,11 @@ bool MakePalette(ProgramState& program, const PaletteScreen& screen, BuildReport
 // Interpolates every segment between consecutive marks; throws FaultError at
 // a repeated index, leaving the entries written before it.
 void InterpolateMarks(const MarkedIndexList& marks, Palette& palette);
+// The palette record the marks make: every entry interpolated between
+// them, then the fixed white and black. Throws FaultError as
+// InterpolateMarks does.
+void BuildPaletteRecord(const MarkedIndexList& marks, Palette& palette);
+
 // Every cell outlined white, then every mark's cell black.
 void DrawGridOutlines(const MarkedIndexList& marks, IndexImage& grid);
 // Entries 0..179 as blocks of 5 x 6 pixels, 60 to a row, rows 7 pixels apart.

@@ -17,20 +17,12 @@ ColumnWorkers::ColumnWorkers(const ColumnPlan& plan, int first, int end, int thr
     // Eight columns a thread, and eight more, may wait to be committed: while
     // the committer waits for a slow column, the others can run ahead.
     : plan_(plan), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
-    // Rounding, precision and exception masks as this thread has them; the
-    // sticky flags start clear.
-    std::fenv_t environment;
-    std::fegetenv(&environment);
     // The committer computes too whenever its next column is not ready, so
     // it counts as one of the threads.
     const int workers = std::max(threads - 1, 1);
     threads_.reserve(static_cast<size_t>(workers));
     for (int t = 0; t < workers; ++t)
-        threads_.emplace_back([this, environment] {
-            std::fesetenv(&environment);
-            ClearFloatFaults();
-            work();
-        });
+        threads_.push_back(ThreadWithCallersFloatState([this] { work(); }));
 }
 
 ColumnWorkers::~ColumnWorkers() {

@@ -185,37 +185,22 @@ uint8_t RenderDriver::nearestIndex(uint32_t bgr) {
 }
 
 void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
-    // Faults and direct colours are rare: a column with neither is committed
-    // by the short loop, with the same plots, steps and pumps in the same
-    // order.
-    bool plain = true;
+    // Faults are rare: a column without them skips their reports, with the
+    // same plots, steps and pumps in the same order.
+    bool faultFree = true;
     for (const PlottedPixel& out : column.pixels)
-        plain &= out.orbitFault == FaultKind::None && out.colourFault == FaultKind::None && !out.colour.direct;
+        faultFree &= out.orbitFault == FaultKind::None && out.colourFault == FaultKind::None;
     int lastPx = col;
-    if (plain) {
-        // The pump may handle events that touch the picture, so its storage
-        // is looked up again for every pixel, as plot() does.
-        PictureBuffer& buffer = s_.buffer;
-        for (const PlottedPixel& out : column.pixels) {
-            if (out.px < 0 || out.px >= buffer.width || out.py < 0 || out.py >= buffer.height)
-                throw FaultError(FaultKind::RangeCheck);
-            const size_t offset =
-                static_cast<size_t>(out.py) * static_cast<size_t>(buffer.width) + static_cast<size_t>(out.px);
-            s_.PictureBitmap.data()[offset] = buffer.bytes[offset] = out.colour.lowByte();
-            outcome_.orbitSteps += out.steps;
-            lastPx = out.px;
-            pump_.pumpEvents();
-        }
-    } else {
-        for (const PlottedPixel& out : column.pixels) {
+    for (const PlottedPixel& out : column.pixels) {
+        if (!faultFree) {
             if (out.orbitFault != FaultKind::None || out.colourFault != FaultKind::None) ++outcome_.pixelFaults;
             reportPixelFault(out.orbitFault);
             reportPixelFault(out.colourFault);
-            plot(out);
-            outcome_.orbitSteps += out.steps;
-            lastPx = out.px;
-            pump_.pumpEvents();
         }
+        plot(out);
+        outcome_.orbitSteps += out.steps;
+        lastPx = out.px;
+        pump_.pumpEvents();
     }
     // A plane point that cannot be formed stops the run at that row.
     if (column.stoppedBy != FaultKind::None) throw FaultError(column.stoppedBy);

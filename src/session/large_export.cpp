@@ -88,14 +88,7 @@ public:
         bandRows_ = static_cast<int>(std::min<int64_t>({fits, even, 256}));
         bands_ = (height_ + bandRows_ - 1) / bandRows_;
         slots_.resize(static_cast<size_t>(threads + 2));
-        std::fenv_t environment;
-        std::fegetenv(&environment);
-        for (int t = 0; t < threads; ++t)
-            threads_.emplace_back([this, environment] {
-                std::fesetenv(&environment);
-                ClearFloatFaults();
-                work();
-            });
+        for (int t = 0; t < threads; ++t) threads_.push_back(ThreadWithCallersFloatState([this] { work(); }));
     }
 
     ~BandWriter() {

@@ -236,12 +236,10 @@ ExportOutcome PictureFiles::ExportLargePng(ByteSink& sink, const LargeExportRequ
     // build lives with the palette's screen; only its colours are wanted).
     Palette palette = s_.palette.palette;
     try {
-        InterpolateMarks(s_.palette.marks, palette);
+        BuildPaletteRecord(s_.palette.marks, palette);
     } catch (const FaultError& e) {
         throw ExportError(std::string("the palette cannot be made: ") + e.what());
     }
-    palette.entries[kWhiteEntry] = {255, 255, 255, 1};
-    palette.entries[kBlackEntry] = {0, 0, 0, 1};
     const gif::ColourTable colours = PaletteColours(palette);
     std::copy(colours.begin(), colours.end(), layout.colours.begin());
     layout.parameters = EncodePngParameters(block, &texts);
@@ -400,33 +398,15 @@ LoadOutcome PictureFiles::LoadGif(ByteSource& source, const std::string& fileNam
                 [&](GifReadProgress& progress) { return ReadGif(source, &progress); });
 }
 
-namespace {
-
-// A PNG of ours as the loading workflow takes a picture.
-GifReadResult TakePng(ByteSource& source) {
-    PngReadResult png = ReadPng(source);
-    GifReadResult file;
-    file.accepted = png.accepted;
-    file.width = png.width;
-    file.height = png.height;
-    file.pixels = std::move(png.pixels);
-    file.parametersOnly = png.parametersOnly;
-    file.block = png.block;
-    file.texts = std::move(png.texts);
-    return file;
-}
-
-}  // namespace
-
 LoadOutcome PictureFiles::LoadPng(const std::string& fileName, LoadIntent intent) {
     return load(fileName, intent, kNotValidPngMessage, [&](GifReadProgress&) {
         FileSource file(fileName);
-        return TakePng(file);
+        return ReadPng(file);
     });
 }
 
 LoadOutcome PictureFiles::LoadPng(ByteSource& source, const std::string& fileName, LoadIntent intent) {
-    return load(fileName, intent, kNotValidPngMessage, [&](GifReadProgress&) { return TakePng(source); });
+    return load(fileName, intent, kNotValidPngMessage, [&](GifReadProgress&) { return ReadPng(source); });
 }
 
 LoadOutcome PictureFiles::LoadPicture(const std::string& fileName, LoadIntent intent) {

@@ -85,13 +85,7 @@ std::optional<JuliaPreviewPicture> RenderJuliaPreview(const JuliaPreviewJob& job
 }
 
 JuliaPreviewWorker::JuliaPreviewWorker(Delivery deliver) : deliver_(std::move(deliver)) {
-    std::fenv_t environment;
-    std::fegetenv(&environment);
-    thread_ = std::thread([this, environment] {
-        std::fesetenv(&environment);
-        ClearFloatFaults();
-        work();
-    });
+    thread_ = ThreadWithCallersFloatState([this] { work(); });
 }
 
 JuliaPreviewWorker::~JuliaPreviewWorker() {
