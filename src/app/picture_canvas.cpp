@@ -92,7 +92,9 @@ void PictureCanvas::setColourTable(const ColourTable256& table) {
 
 void PictureCanvas::updatePicture() { update(pictureRect()); }
 
-void PictureCanvas::updateColumn(int px, int height) { update(QRect(s_.xoff + px, s_.yoff, 1, height)); }
+void PictureCanvas::updateColumns(int first, int last, int height) {
+    update(QRect(s_.xoff + first, s_.yoff, last - first + 1, height));
+}
 
 void PictureCanvas::tidy() {
     textLines_.clear();

@@ -61,9 +61,9 @@ public:
     void setColourTable(const ColourTable256& table);
     const ColourTable256& colourTable() const { return table_; }
 
-    // Marks the whole picture / one picture column for repainting.
+    // Marks the whole picture / picture columns first..last for repainting.
     void updatePicture();
-    void updateColumn(int px, int height);
+    void updateColumns(int first, int last, int height);
     // Erases the window and draws the picture again; text and marks drawn
     // over it go.
     void tidy();

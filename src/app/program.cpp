@@ -31,7 +31,12 @@ Program::Program(Prompter& prompter, SettingsStore& store, Settings firstStart)
       firstStart_(std::move(firstStart)),
       host_(prompter),
       session_({host_, host_, host_, paletteScreen_.screen, fileHost_, customFormulaHost_}),
-      palette_(std::make_unique<PaletteWiring>(session_.state, host_, paletteScreen_)) {}
+      palette_(std::make_unique<PaletteWiring>(session_.state, host_, paletteScreen_)) {
+    // The window's thread paints and handles input during a run; the
+    // columns are computed on threads of their own, so that neither waits
+    // for the other.
+    session_.driver.setCommitterComputes(false);
+}
 
 Program::~Program() {
     if (helpKeys_ && qApp) qApp->removeEventFilter(helpKeys_.get());

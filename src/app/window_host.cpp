@@ -29,12 +29,17 @@ void WindowHost::setStatusText(const std::string& text) {
 }
 
 void WindowHost::showCancelLabel(bool visible) {
-    // A run starts or ends: its first pixel handles whatever is waiting.
+    // A run starts or ends: its first pixel handles whatever is waiting, and
+    // what it computed is all shown.
     sinceLastPump_.invalidate();
+    sinceRepaint_.invalidate();
+    repaintShownColumns();
     if (window_) window_->panel()->esc()->setVisible(visible);
 }
 
 void WindowHost::setApplicationTitle(const std::string& title) {
+    // A run sets its progress after every column; most leave it as it was.
+    if (title == title_) return;
     title_ = title;
     // The desktop has no task-bar text apart from the window's: the title
     // goes to the window's icon text, which task bars and icons show, so the
@@ -54,22 +59,46 @@ int WindowHost::windowWidth() { return window_ ? window_->frameGeometry().width(
 int WindowHost::panelTop() { return window_ ? window_->canvas()->height() - StatusPanel::kHeight : 0; }
 
 void WindowHost::pictureResized() {
+    repaintShownColumns();
     if (window_) window_->canvas()->updatePicture();
     if (onPicturePlaced) onPicturePlaced();
 }
 
 void WindowHost::drawPicture() {
+    repaintShownColumns();
     if (window_) window_->canvas()->updatePicture();
 }
 
 void WindowHost::copyColumnToWindow(int px, int height) {
-    if (window_) window_->canvas()->updateColumn(px, height);
+    if (firstUnpainted_ > lastUnpainted_) {
+        firstUnpainted_ = lastUnpainted_ = px;
+    } else {
+        firstUnpainted_ = std::min(firstUnpainted_, px);
+        lastUnpainted_ = std::max(lastUnpainted_, px);
+    }
+    unpaintedHeight_ = std::max(unpaintedHeight_, height);
     if (onColumnShown) onColumnShown(px);
+}
+
+void WindowHost::repaintShownColumns() {
+    if (firstUnpainted_ > lastUnpainted_) return;
+    if (window_) window_->canvas()->updateColumns(firstUnpainted_, lastUnpainted_, unpaintedHeight_);
+    firstUnpainted_ = 0;
+    lastUnpainted_ = -1;
+    unpaintedHeight_ = 0;
+    sinceRepaint_.start();
 }
 
 void WindowHost::pumpEvents() {
     if (!pumpEnabled_) return;
     ++stats_.calls;
+    if (interval_ > 0 && sinceLastPump_.isValid() && --untilClockReading_ > 0) return;
+    untilClockReading_ = kPixelsPerClockReading;
+    pumpIfDue();
+}
+
+void WindowHost::pumpIfDue() {
+    if (!pumpEnabled_) return;
     // Handling events costs far more than a pixel of a quick picture, so
     // they are handled only every few milliseconds; the user cannot tell.
     if (sinceLastPump_.isValid()) {
@@ -77,6 +106,7 @@ void WindowHost::pumpEvents() {
         if (waited < interval_) return;
         stats_.longestWait = std::max(stats_.longestWait, waited);
     }
+    if (!sinceRepaint_.isValid() || sinceRepaint_.nsecsElapsed() >= repaintInterval_) repaintShownColumns();
     QElapsedTimer pumping;
     pumping.start();
     const int64_t cpuBefore = ThreadCpuNanoseconds();

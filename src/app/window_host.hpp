@@ -41,16 +41,21 @@ public:
     void drawPicture() override;
     void copyColumnToWindow(int px, int height) override;
     void pumpEvents() override;
-    // Columns computed on other threads are awaited like pixels.
-    void pumpWhileWaiting() override { pumpEvents(); }
+    // Columns computed on other threads are awaited like pixels, but each
+    // wait reads the clock.
+    void pumpWhileWaiting() override { pumpIfDue(); }
     MessageResult messageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) override;
     int showParametersDialog() override;
 
     // Pending events are handled when this much time has passed since they
-    // were last handled; in between, a pixel costs one clock reading. Zero
-    // handles them after every pixel.
+    // were last handled; in between, a pixel costs a count and every
+    // kPixelsPerClockReading-th pixel a clock reading. Zero handles them
+    // after every pixel.
     void setPumpInterval(std::chrono::nanoseconds interval) { interval_ = interval.count(); }
+    // The columns a run has computed are painted together, at most this
+    // often (and once more when the run ends).
+    void setRepaintInterval(std::chrono::nanoseconds interval) { repaintInterval_ = interval.count(); }
     // Told of every column a run shows, and of every picture sized or
     // loaded (its place on the window may have changed).
     std::function<void(int px)> onColumnShown;
@@ -73,14 +78,29 @@ public:
     // About one frame of the screen: input is handled within that time (plus
     // one pixel's), and handling costs a few percent of a run.
     static constexpr std::chrono::milliseconds kDefaultPumpInterval{16};
+    // Thirty pictures a second look smooth, and each repaint converts the
+    // new columns to screen colours and hands them to the display.
+    static constexpr std::chrono::milliseconds kDefaultRepaintInterval{33};
+    // Committing a pixel takes nanoseconds; reading the clock for each would
+    // cost more than the pixel.
+    static constexpr int kPixelsPerClockReading = 64;
 
 private:
+    void pumpIfDue();
+    // Asks the canvas to repaint the columns shown since it last did.
+    void repaintShownColumns();
+
     Prompter& prompter_;
     std::string title_;
     MainWindow* window_ = nullptr;
     ParametersDialog* dialog_ = nullptr;
     QElapsedTimer sinceLastPump_;
+    QElapsedTimer sinceRepaint_;
     int64_t interval_ = std::chrono::nanoseconds(kDefaultPumpInterval).count();
+    int64_t repaintInterval_ = std::chrono::nanoseconds(kDefaultRepaintInterval).count();
+    int untilClockReading_ = 0;
+    // The columns shown but not yet repainted: none while first > last.
+    int firstUnpainted_ = 0, lastUnpainted_ = -1, unpaintedHeight_ = 0;
     bool pumpEnabled_ = true;
     PumpStatistics stats_;
 };

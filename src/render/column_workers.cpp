@@ -13,13 +13,30 @@ int DefaultThreadCount() {
     return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
-ColumnWorkers::ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads)
-    // Eight columns a thread, and eight more, may wait to be committed: while
-    // the committer waits for a slow column, the others can run ahead.
-    : plan_(plan), end_(end), slots_(static_cast<size_t>(8 * threads + 8)), next_(first), taken_(first), last_(end - 1) {
-    // The committer computes too whenever its next column is not ready, so
-    // it counts as one of the threads.
-    const int workers = std::max(threads - 1, 1);
+namespace {
+
+// Eight columns a thread, and eight more, may wait to be committed: while
+// the committer waits for a slow column, the others can run ahead. A
+// committer that does not compute (a window's, which also paints and
+// handles input) may be held up by its events now and then, so the workers
+// may run further ahead of it rather than stop.
+size_t SlotCount(int threads, bool takerComputes) {
+    return static_cast<size_t>((takerComputes ? 8 : 64) * threads + 8);
+}
+
+}  // namespace
+
+ColumnWorkers::ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads, bool takerComputes)
+    : plan_(plan),
+      end_(end),
+      takerComputes_(takerComputes),
+      slots_(SlotCount(threads, takerComputes)),
+      next_(first),
+      taken_(first),
+      last_(end - 1) {
+    // A committer that computes whenever its next column is not ready counts
+    // as one of the threads.
+    const int workers = takerComputes ? std::max(threads - 1, 1) : std::max(threads, 1);
     threads_.reserve(static_cast<size_t>(workers));
     for (int t = 0; t < workers; ++t)
         threads_.push_back(ThreadWithCallersFloatState([this] { work(); }));
@@ -84,7 +101,7 @@ const ColumnOutcome& ColumnWorkers::take(int col, EventPump& pump, const bool& c
         // short orbit the wait would be most of the committer's time). The
         // window is not pumped meanwhile, as on one thread while a column is
         // computed.
-        if (computeNext(lock)) continue;
+        if (takerComputes_ && computeNext(lock)) continue;
         ready_.wait_until(lock, nextPump);
         if (Clock::now() >= nextPump) {
             lock.unlock();

@@ -24,10 +24,10 @@ int DefaultThreadCount();
 class ColumnWorkers {
 public:
     // Starts the workers on columns first..end-1 of the run `plan`, which
-    // must outlive them: `threads` less one, as the thread that takes the
-    // columns computes too. Each worker sets up its floating-point state as
-    // the calling thread has it.
-    ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads);
+    // must outlive them: `threads` less one when the thread that takes the
+    // columns computes too, else `threads`. Each worker sets up its
+    // floating-point state as the calling thread has it.
+    ColumnWorkers(const ColumnPlan& plan, int first, int end, int threads, bool takerComputes = true);
     // Stops the workers, finishing at most the columns they are computing,
     // and discards every column not taken.
     ~ColumnWorkers();
@@ -36,8 +36,9 @@ public:
 
     // Column `col`, the next in order, once computed; valid until
     // release(col). Until it is ready the calling thread computes columns
-    // not yet started, and while it waits `pump` keeps the window alive;
-    // once `cancelRequested` is set no column after `col` is started.
+    // not yet started (when it computes at all), and while it waits `pump`
+    // keeps the window alive; once `cancelRequested` is set no column after
+    // `col` is started.
     const ColumnOutcome& take(int col, EventPump& pump, const bool& cancelRequested);
     void release(int col);
 
@@ -59,6 +60,7 @@ private:
 
     const ColumnPlan& plan_;
     const int end_;
+    const bool takerComputes_;
     std::mutex mutex_;
     std::condition_variable changed_;  // for the workers: a slot freed, a stop
     std::condition_variable ready_;    // for the committer: its next column done

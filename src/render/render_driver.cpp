@@ -213,15 +213,16 @@ void RenderDriver::commitColumn(int col, const ColumnOutcome& column) {
 
 // Columns from `col` on, each committed when the one before it is; returns
 // the column after the last one committed. With several threads the others
-// compute ahead while this one commits and keeps the window alive; a cancel
-// takes effect after the column being committed, as with one thread.
+// compute ahead while this one commits and keeps the window alive (and
+// computes too, unless told not to); a cancel takes effect after the column
+// being committed, as with one thread.
 int RenderDriver::computeColumns(int col) {
     const PictureParameters& p = s_.params;
     const bool& cancel = s_.run.CancelRequested;
     // A resume point beyond the picture (a hostile file, say) computes
     // nothing rather than writing outside the buffer.
     const ColumnPlan plan(rc_);
-    if (threads_ <= 1 || p.siz - col <= 1) {
+    if ((threads_ <= 1 && committerComputes_) || p.siz - col <= 1) {
         while (col < p.siz) {
             failedColumn_ = col;
             ComputeColumn(plan, col, column_);
@@ -231,7 +232,7 @@ int RenderDriver::computeColumns(int col) {
         }
         return col;
     }
-    ColumnWorkers workers(plan, col, p.siz, threads_);
+    ColumnWorkers workers(plan, col, p.siz, threads_, committerComputes_);
     while (col < p.siz) {
         failedColumn_ = col;
         commitColumn(col, workers.take(col, pump_, cancel));

@@ -46,6 +46,11 @@ public:
     // unless told otherwise.
     void setThreads(int threads) { threads_ = threads < 1 ? 1 : threads; }
     int threads() const { return threads_; }
+    // Whether the thread that runs the driver computes columns as well as
+    // committing them (the default). A window turns this off: its thread
+    // also paints and handles input, and while it does so the columns go on
+    // being computed on the others, `threads` of them.
+    void setCommitterComputes(bool computes) { committerComputes_ = computes; }
 
     // The constants of the last run that got past set-up.
     const RunContext& runContext() const { return rc_; }
@@ -85,6 +90,7 @@ private:
     bool suppressFaultMessages_ = false;
     RunOutcome outcome_;
     int threads_ = DefaultThreadCount();
+    bool committerComputes_ = true;
     int failedColumn_ = 0;  // the column being committed, where a fault stops the run
     int firstColumn_ = 0;   // where the run starts; a new buffer starts at 0
     bool sizing_ = false;   // the set-up is sizing the picture

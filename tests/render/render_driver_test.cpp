@@ -582,5 +582,62 @@ TEST_F(Driver, PlanePointOverflowEndsTheRunCleanly) {
     EXPECT_TRUE(s.menu.item(MenuId::Run).enabled);
 }
 
+// A committer that leaves the computing to other threads (as the window's
+// does) shows and reports the run it would have made itself: the same
+// bytes, fault messages and pumps, on one thread and on two, a cancel inside
+// a column and a run stopped by a plane point that cannot be formed
+// included.
+TEST_F(Driver, CommitterThatDoesNotComputeMakesTheSameRun) {
+    struct Case {
+        const char* name;
+        const char* rang;
+        const char* xce;
+        const char* maxmod;
+        int cancelAtPump;  // 0: none
+        int lastColumnDone;
+        bool faults;
+    } cases[] = {{"plain", "3", "-0.5", "4", 0, 39, false},
+                 {"cancel inside column 5", "3", "-0.5", "4", 30 * 5 + 2, 5, false},
+                 {"pixel faults", "1e1000", "0", "1e4000", 0, 39, true},
+                 {"plane point overflow", "1e4931", "1.18e4932", "4", 0, 23, true}};
+    actions.Trigger(MenuId::ShowExceptions);
+    set(TextField::siz, "40");
+    struct Seen {
+        std::vector<uint8_t> bytes;
+        size_t messages;
+        int pumps, lastColumnDone;
+        int64_t pixelFaults;
+    };
+    auto run = [&](const Case& c, int threads, bool committerComputes) {
+        set(TextField::Rang, c.rang);
+        set(TextField::xce, c.xce);
+        set(TextField::maxmod, c.maxmod);
+        driver.setThreads(threads);
+        driver.setCommitterComputes(committerComputes);
+        host.messages.clear();
+        host.answers.assign(3, MessageResult::Retry);  // then Retry, the default
+        host.pumps = 0;
+        host.onPump = [&] {
+            if (host.pumps == c.cancelAtPump) s.run.CancelRequested = true;
+        };
+        const RunOutcome outcome = driver.Runclick();
+        host.onPump = nullptr;
+        return Seen{s.buffer.bytes, host.messages.size(), host.pumps, outcome.lastColumnDone, outcome.pixelFaults};
+    };
+    for (const Case& c : cases) {
+        const Seen alone = run(c, 1, true);
+        EXPECT_EQ(alone.lastColumnDone, c.lastColumnDone) << c.name;
+        EXPECT_EQ(alone.messages > 0, c.faults) << c.name;
+        for (int threads : {1, 2}) {
+            const Seen shared = run(c, threads, false);
+            EXPECT_EQ(shared.bytes, alone.bytes) << c.name << threads;
+            EXPECT_EQ(shared.messages, alone.messages) << c.name << threads;
+            EXPECT_EQ(shared.pumps, alone.pumps) << c.name << threads;
+            EXPECT_EQ(shared.lastColumnDone, alone.lastColumnDone) << c.name << threads;
+            EXPECT_EQ(shared.pixelFaults, alone.pixelFaults) << c.name << threads;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmora
