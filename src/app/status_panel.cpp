@@ -121,6 +121,8 @@ void StatusPanel::fitCancelText() {
 }
 
 void StatusPanel::setStatusText(const QString& text) {
+    // A run gives its progress after every column, mostly the same as before.
+    if (text == perc_->text()) return;
     const int needed = perc_->fontMetrics().horizontalAdvance(text) + 8;
     perc_->setText(text);
     if (needed > perc_->width()) {
