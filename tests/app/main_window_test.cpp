@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
@@ -66,6 +67,8 @@ private slots:
     void runFromF2();
     void cancelDuringRun_data();
     void cancelDuringRun();
+    void screenShowsTheBitmapOnceRunEnds_data();
+    void screenShowsTheBitmapOnceRunEnds();
     void closeRefusedDuringRun();
     void busyRuleDuringRun();
     void memoryStatus();
@@ -262,6 +265,45 @@ void MainWindowTest::cancelDuringRun() {
     QCOMPARE(p.state().params.LastColumnDone, 199);
     QVERIFY(p.state().buffer.bytes == complete);
     QVERIFY(p.prompter.shown.empty());
+}
+
+void MainWindowTest::screenShowsTheBitmapOnceRunEnds_data() {
+    QTest::addColumn<int>("repaintMs");
+    QTest::addColumn<bool>("halt");
+    QTest::newRow("repaints at every pump") << 0 << false;
+    QTest::newRow("repaints throttled") << 33 << false;
+    QTest::newRow("halted after its first column") << 33 << true;
+}
+
+// However the new columns were gathered into repaints, what the screen
+// shows (not a fresh rendering of the window) is the bitmap, to the last
+// column, once the event loop has run after the run.
+void MainWindowTest::screenShowsTheBitmapOnceRunEnds() {
+    QFETCH(int, repaintMs);
+    QFETCH(bool, halt);
+    StartedProgram p;
+    WindowHost& host = p.program.host();
+    host.setRepaintInterval(std::chrono::milliseconds(repaintMs));
+    if (halt)
+        DuringNextRun(p.program, [&] { QTest::keyClick(&p.window(), Qt::Key_Space); });
+    else
+        host.setPumpInterval(std::chrono::nanoseconds(0));
+    QTest::keyClick(&p.window(), Qt::Key_F2);
+    host.setPumpInterval(WindowHost::kDefaultPumpInterval);
+    QCOMPARE(p.state().params.LastColumnDone, halt ? 0 : 199);
+    QCoreApplication::processEvents();
+
+    const ProgramState& s = p.state();
+    MainWindow& w = p.window();
+    const QImage shown = w.screen()->grabWindow(w.winId()).toImage();
+    const QPoint origin = w.canvas()->mapTo(&w, QPoint(s.xoff, s.yoff));
+    const ColourTable256& table = w.canvas()->colourTable();
+    const IndexImage& bitmap = s.PictureBitmap;
+    int differing = 0;
+    for (int y = 0; y < bitmap.height(); ++y)
+        for (int x = 0; x < bitmap.width(); ++x)
+            differing += shown.pixel(origin + QPoint(x, y)) != table[bitmap.pixels()[size_t(y * bitmap.width() + x)]];
+    QCOMPARE(differing, 0);
 }
 
 void MainWindowTest::closeRefusedDuringRun() {
