@@ -78,9 +78,10 @@ public:
     // About one frame of the screen: input is handled within that time (plus
     // one pixel's), and handling costs a few percent of a run.
     static constexpr std::chrono::milliseconds kDefaultPumpInterval{16};
-    // Thirty pictures a second look smooth, and each repaint converts the
-    // new columns to screen colours and hands them to the display.
-    static constexpr std::chrono::milliseconds kDefaultRepaintInterval{33};
+    // About thirty pictures a second (every other pump) look smooth, and
+    // each repaint converts the new columns to screen colours and hands them
+    // to the display.
+    static constexpr std::chrono::milliseconds kDefaultRepaintInterval{30};
     // Committing a pixel takes nanoseconds; reading the clock for each would
     // cost more than the pixel.
     static constexpr int kPixelsPerClockReading = 64;

@@ -271,8 +271,8 @@ void MainWindowTest::screenShowsTheBitmapOnceRunEnds_data() {
     QTest::addColumn<int>("repaintMs");
     QTest::addColumn<bool>("halt");
     QTest::newRow("repaints at every pump") << 0 << false;
-    QTest::newRow("repaints throttled") << 33 << false;
-    QTest::newRow("halted after its first column") << 33 << true;
+    QTest::newRow("repaints throttled") << 30 << false;
+    QTest::newRow("halted after its first column") << 30 << true;
 }
 
 // However the new columns were gathered into repaints, what the screen
