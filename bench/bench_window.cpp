@@ -139,7 +139,7 @@ void BM_WindowVsRenderer(benchmark::State& state) {
     d.program.driver().setThreads(threads);
     r.session.driver.setThreads(threads);
     const int runs = EnvInt("VELMORA_WINDOW_RUNS", 5);
-    std::vector<double> window, renderer, ratios, cpuRatios;
+    std::vector<double> window, renderer, ratios, cpuRatios, windowCores, rendererCores;
     WindowHost& host = d.program.host();
     for (auto _ : state) {
         // One run of each first, unmeasured, so that both start warm.
@@ -152,6 +152,8 @@ void BM_WindowVsRenderer(benchmark::State& state) {
             window.push_back(w.wall);
             ratios.push_back(w.wall / c.wall);
             cpuRatios.push_back(w.cpu / c.cpu);
+            windowCores.push_back(w.cpu / w.wall);
+            rendererCores.push_back(c.cpu / c.wall);
         }
         state.SetIterationTime(Median(window));
     }
@@ -165,6 +167,9 @@ void BM_WindowVsRenderer(benchmark::State& state) {
     state.counters["cli_ms"] = c * 1e3;
     state.counters["window_vs_cli"] = Median(ratios);
     state.counters["cpu_window_vs_cli"] = Median(cpuRatios);
+    // Cores kept busy on average (processor time over wall time).
+    state.counters["window_cores"] = Median(windowCores);
+    state.counters["cli_cores"] = Median(rendererCores);
     state.counters["pumps/run"] = static_cast<double>(stats.pumps) / runs;
     state.counters["pump_ms/run"] = static_cast<double>(stats.nanosecondsPumping) * 1e-6 / runs;
     state.counters["pump_cpu_ms/run"] = static_cast<double>(stats.cpuNanosecondsPumping) * 1e-6 / runs;
