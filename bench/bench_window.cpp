@@ -1,16 +1,20 @@
 // The same picture computed in the window and by the session the
 // command-line renderer drives, with the same number of threads: how much
 // longer the window takes. The view is the seahorse valley of the
-// Mandelbrot set, 1024 pixels wide, long enough (about a second on one
-// thread) that a run's fixed costs do not count.
+// Mandelbrot set, 1024 pixels wide, long enough (about three seconds on
+// one thread; VELMORA_WINDOW_MITER=1500 halves it) that a run's fixed costs
+// do not count.
 //
 // The two are run in turn, so that a change in the machine's load falls on
 // both alike, and the window's run starts from its event loop, as a menu
 // item starts it. Reported per thread count: the median wall time of each
 // (ms), `window_vs_cli` (the median of each pair's ratio, window over
 // renderer, which a load that comes and goes disturbs least),
-// `cpu_window_vs_cli` (the same for the program's processor time, which a
-// busy machine disturbs less) and the window's event pumps.
+// `cpu_window_vs_cli` (the same for the program's processor time),
+// `window_cores` and `cli_cores` (processor time over wall time: on a busy
+// machine, how much of the cores each side got) and the window's event
+// pumps (how many, their wall and processor time, the longest time events
+// waited).
 //
 // Without a display the window draws off screen; under an X server (see
 // tests/app/run_under_xvfb.sh) it draws there. VELMORA_WINDOW_MITER sets
