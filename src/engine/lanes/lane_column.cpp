@@ -11,6 +11,7 @@
 #include "lane_steppers.hpp"
 #include "pixel.hpp"
 #include "stalks.hpp"
+#include "tested_steppers.hpp"
 #include "x87_lanes.hpp"
 
 namespace velmora {
@@ -228,8 +229,15 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
     const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
         // z^2+c, the formula of most stalk pictures, gets a loop for each
-        // stalk type; the others read the type as they go.
-        if (rc.FunctionKind == kFormulaZ2) {
+        // stalk type with its lanes cut to what the type reads; the others
+        // read the type as they go.
+        lanes::TrapConstants constants;
+        if (rc.FunctionKind == kFormulaZ2 && lanes::TrapConstants::Make(rc, rc.StalkType, constants)) {
+            lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
+                lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
+                RunLanes(plan, col, rows, out, stepper);
+            });
+        } else if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
                 lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
                 RunLanes(plan, col, rows, out, stepper);

@@ -1,0 +1,279 @@
+#pragma once
+// The steppers that make the whole one-pixel orbit loop: the stalk test after
+// each step, the orbit history and any number of minimum steps. The column
+// driver (lane_column.cpp) runs them like the plain steppers of
+// lane_steppers.hpp and then colours each finished orbit from the state
+// orbit() gives.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "complex.hpp"
+#include "fault.hpp"
+#include "formulas.hpp"
+#include "kinds.hpp"
+#include "run_context.hpp"
+#include "stalks.hpp"
+
+namespace velmora::lanes {
+
+// Copied as bytes: a long double assignment goes through the x87 unit, whose
+// 80-bit loads and stores cost far more than two 8-byte moves.
+template <class T>
+inline void CopyBytes(T& to, const T& from) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    std::memcpy(static_cast<void*>(&to), &from, sizeof(T));
+}
+
+// Any formula the lockstep lanes run, with what the plain steppers leave
+// out. Each lane makes exactly the steps of the one-pixel orbit loop and
+// keeps its whole orbit state, which the colour rules then read. There is no
+// repeat detection: the stalk tests' state (the circle count, the last
+// values, the caught position) is part of the orbit, and most of these
+// orbits end at a catch long before their limit. A stalk test's own fault
+// lands in the flags with the formula's, and sends the batch to the checked
+// path like any other.
+// The stalk type is a compile-time constant, or kStalkDynamic to read the
+// run's.
+template <int kFormula, int kBailout, int kStalk, int kLanes>
+class TestedStepper {
+public:
+    static constexpr int kLaneCount = kLanes;
+    // The history belongs to the run's type: the types that look only at the
+    // finished orbit share the loop of No Stalks, and some of them read it.
+    explicit TestedStepper(const RunContext& rc) : rc_(rc), history_(StalkNeedsHistory(rc.StalkType)) {}
+
+    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
+        // OrbitState::Reset, made of byte copies from a fresh state.
+        OrbitState& o = orbit_[l];
+        CopyBytes(o, fresh_);
+        CopyBytes(o.z, z0);
+        CopyBytes(o.pokornyZ, z0);
+        CopyBytes(o.c, c);
+        return false;
+    }
+    void copy(int to, int from) { CopyBytes(orbit_[to], orbit_[from]); }
+    unsigned advance() {
+        for (;;) {
+            unsigned stopped = 0;
+#pragma GCC unroll 4
+            for (int l = 0; l < kLanes; ++l)
+                if (!step(orbit_[l])) stopped |= 1u << l;
+            if (stopped) return stopped;
+        }
+    }
+    // The lane's orbit as the one-pixel loop leaves it; the colour rules run
+    // on it in place.
+    OrbitState& orbit(int l) { return orbit_[l]; }
+
+private:
+    // One pass of the one-pixel loop; whether the orbit goes on. The counter
+    // cannot overflow: the lanes take only runs whose limits lie below the
+    // largest integer.
+    bool step(OrbitState& o) const {
+        if (history_) {
+            o.previousModulus = o.modulus;
+            o.lastZ = o.z;
+        }
+        FormulaStepOf<NoCheck, kFormula>(o, rc_);
+        o.modulus = BailoutModulus<kBailout>(o.z);
+        if (o.iteration > rc_.minit) {
+            o.lastTested = o.iteration;
+            StalkTestOf<NoCheck, kStalk>(o, rc_);
+        }
+        ++o.iteration;
+        return (!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit;
+    }
+
+    const RunContext& rc_;
+    const bool history_;
+    const OrbitState fresh_{};
+    OrbitState orbit_[kLanes];
+};
+
+// The values of a stalk test that do not depend on the orbit (R*R, R-W,
+// ...), worked out once per column instead of at every tested step. Working
+// one out gives the value every step would give; only its fault would belong
+// to the step that first needs it (and to no pixel whose orbit never gets
+// there), so a run where one faults keeps the stepper that works them out as
+// it goes. A value that is not a number raises nothing until compared, and
+// the tests below compare it where the one-pixel tests do.
+struct TrapConstants {
+    long double R = 0.0L, W = 0.0L, maxmod = 0.0L;
+    long double R2 = 0.0L;          // Circle, Annulus, hypercross: R*R
+    long double middle = 0.0L;      // Annulus: R-W; Square band: R-W
+    long double inner2 = 0.0L;      // Annulus: (R-W-W)^2
+    long double inner = 0.0L;       // Square band: R-2W
+    long double threeQuarters = 0.0L;  // Image: 0.75R
+
+    // False where working them out raises a fault flag.
+    static bool Make(const RunContext& rc, int stalk, TrapConstants& k) {
+        ClearFloatFaults();
+        k.R = rc.trapRadius;
+        k.W = rc.trapWidth;
+        k.maxmod = rc.maxmod;
+        switch (stalk) {
+        case kStalkCircle:
+        case kStalkHypercross: k.R2 = k.R * k.R; break;
+        case kStalkAnnulus:
+            k.R2 = k.R * k.R;
+            k.middle = k.R - k.W;
+            k.inner2 = (k.middle - k.W) * (k.middle - k.W);
+            break;
+        case kStalkSquareBand:
+            k.inner = k.R - 2.0L * k.W;
+            k.middle = k.R - k.W;
+            break;
+        case kStalkImage: k.threeQuarters = 0.75L * k.R; break;
+        default: break;
+        }
+        const bool clear = !FloatFaultPending();
+        ClearFloatFaults();
+        return clear;
+    }
+};
+
+// z^2+c with stalk type S, one orbit at a time, its state cut to what that
+// type reads: no formula state beyond z and c, the history only where the
+// type looks at it, and the test's run constants worked out once. The loop
+// runs on plain local values, which the compiler keeps on the x87 stack: an
+// orbit state in memory would cost an 80-bit store and load for each value at
+// every step, more than the step itself. (Two orbits side by side do not fit
+// on the stack's eight registers.) The arithmetic of each step is that of
+// the one-pixel loop, in its order, so the orbits and the faults are the
+// same.
+template <int kBailout, int kStalk>
+class Z2TrapStepper {
+public:
+    static constexpr int kLaneCount = 1;
+
+    Z2TrapStepper(const RunContext& rc, const TrapConstants& k)
+        : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter) {}
+
+    bool load(int, const Complex& z0, const Complex& c, int64_t) {
+        CopyBytes(z0_, z0);
+        CopyBytes(c_, c);
+        return false;
+    }
+    void copy(int, int) {}
+
+    unsigned advance() {
+        const long double cr = c_.re, ci = c_.im;
+        long double zr = z0_.re, zi = z0_.im, m = 0.0L;
+        long double value = 0.0L, previousModulus = 0.0L;
+        long double lastRe = 1.0L, lastIm = 10.0L, secondRe = 1.0L, secondIm = 10.0L;
+        int32_t it = 1, circleCount = 0;
+        bool hit = false;
+        ColourValue imageColour;
+        const int32_t minit = minit_, miter = miter_;
+        const long double R = k_.R;
+        for (;;) {
+            if constexpr (kPreviousModulus) previousModulus = m;
+            if constexpr (kLastZ) {
+                lastRe = zr;
+                lastIm = zi;
+            }
+            // formula::ZSquaredPlusC: the product z*z, then c added.
+            const long double re = zr * zr - zi * zi;
+            const long double im = zr * zi + zi * zr;
+            zr = re + cr;
+            zi = im + ci;
+            if constexpr (kBailout == kBailoutModulus) m = zr * zr + zi * zi;
+            else m = fabsl(zr) + fabsl(zi);
+            // The tests of stalks.hpp, with the run constants of TrapConstants.
+            if (it > minit) {
+                if constexpr (kStalk == kStalkCross) {
+                    const long double ax = fabsl(zr), ay = fabsl(zi);
+                    if (ax < R) value = ax / R, hit = true;
+                    if (ay < R) value = ay / R, hit = true;
+                } else if constexpr (kStalk == kStalkCircle) {
+                    if (m < k_.R2) {
+                        // The position is only read once caught, and working
+                        // it out cannot fault (the modulus lies below R*R > 0).
+                        if (circleCount == minit) value = sqrtl(m) / R, hit = true;
+                        circleCount = CheckedAdd(circleCount, 1);
+                    }
+                } else if constexpr (kStalk == kStalkAnnulus) {
+                    if (m < k_.R2 && m > k_.inner2) value = fabsl(k_.middle - sqrtl(m)) / k_.W, hit = true;
+                } else if constexpr (kStalk == kStalkConverge) {
+                    const long double d = fabsl(m - previousModulus);
+                    if (d < R) value = d / R, hit = true;
+                } else if constexpr (kStalk == kStalkSquareBand) {
+                    const long double ax = fabsl(zr), ay = fabsl(zi);
+                    if (R > ay && ay > k_.inner && ay > ax) value = fabsl(k_.middle - ay) / k_.W, hit = true;
+                    if (R > ax && ax > k_.inner && ax > ay) value = fabsl(k_.middle - ax) / k_.W, hit = true;
+                } else if constexpr (kStalk == kStalkImage) {
+                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters &&
+                        stalk::ImageCatch<NoCheck>(zr, zi, rc_, value, imageColour))
+                        hit = true;
+                } else if constexpr (kStalk == kStalkMedian) {
+                    const long double sx = fabsl((zr + lastRe) + secondRe);
+                    const long double sy = fabsl((zi + lastIm) + secondIm);
+                    secondRe = lastRe;
+                    secondIm = lastIm;
+                    lastRe = zr;
+                    lastIm = zi;
+                    if (sx < R) value = sx / R, hit = true;
+                    if (sy < R) value = sy / R, hit = true;
+                } else if constexpr (kStalk == kStalkHypercross) {
+                    const long double product = fabsl(zr) * fabsl(zi);
+                    if (product < k_.R2) value = product / k_.R2, hit = true;
+                }
+            }
+            // The counter cannot overflow: the lanes take only runs whose
+            // limits lie below the largest integer.
+            ++it;
+            if (!((!hit && it <= miter && m <= k_.maxmod) || it <= minit)) break;
+        }
+        // What the colour rules read for this type; they write the colour
+        // and the caught position, which nothing reads after them.
+        OrbitState& o = out_;
+        o.iteration = it;
+        o.modulus = m;
+        o.trapHit = hit;
+        o.imageHit = kStalk == kStalkImage && hit;
+        // The loop ends at the step after a catch; the last tested step is
+        // the last step, or none when no step came after the minimum ones.
+        o.lastTested = it - 1 > minit ? it - 1 : 0;
+        if (hit) o.trapValue = value;
+        if constexpr (kStalk == kStalkImage) o.imageColour = imageColour;
+        if constexpr (kStalk == kStalkSlope1 || kStalk == kStalkSlope2) o.z = Complex{zr, zi};
+        if constexpr (kStalk == kStalkSlope1) o.lastZ = Complex{lastRe, lastIm};
+        if constexpr (kStalk == kStalkModulusDiff) o.previousModulus = previousModulus;
+        return 1;
+    }
+
+    // The finished orbit as the colour rules read it.
+    OrbitState& orbit(int) { return out_; }
+
+private:
+    // The history each type reads: the modulus of the step before
+    // (Converge's test, Modulus Diff.'s rule), the z before (Median's test,
+    // Slope 1's rule).
+    static constexpr bool kPreviousModulus = kStalk == kStalkConverge || kStalk == kStalkModulusDiff;
+    static constexpr bool kLastZ = kStalk == kStalkSlope1 || kStalk == kStalkMedian;
+
+    const RunContext& rc_;
+    const TrapConstants k_;
+    const int32_t minit_, miter_;
+    Complex z0_, c_;
+    OrbitState out_;
+};
+
+// Calls f.template operator()<S>() with the run's stalk type as a
+// compile-time constant for the whole-orbit lanes of z^2+c: every type that
+// tests each step or reads the history, No Stalks for the rest.
+template <class F>
+inline void WithWholeOrbitStalk(uint8_t type, F&& f) {
+    switch (type) {
+    case kStalkSlope1: f.template operator()<kStalkSlope1>(); break;
+    case kStalkSlope2: f.template operator()<kStalkSlope2>(); break;
+    case kStalkModulusDiff: f.template operator()<kStalkModulusDiff>(); break;
+    default: WithStalkType(type, std::forward<F>(f)); break;
+    }
+}
+
+}  // namespace velmora::lanes
