@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -16,6 +17,14 @@
 
 namespace velmora {
 namespace {
+
+// Whether v is finite, told from its exponent's bits: comparing it would
+// raise the invalid flag on a signalling value.
+bool Finite(const long double& v) {
+    uint16_t exponent;
+    std::memcpy(&exponent, reinterpret_cast<const char*>(&v) + 8, sizeof exponent);
+    return (exponent & 0x7fff) != 0x7fff;
+}
 
 PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.orbitFault, p.colourFault, p.steps}; }
 
@@ -162,10 +171,10 @@ private:
             orbit = &stepper_.orbit(l);
         } else {
             const lanes::LaneResult r = stepper_.result(l);
-            orbit->z = r.z;
-            orbit->c = orbitC(s);
+            // Only the rule after the orbit reads z.
+            if (ruleAfterOrbit_) lanes::CopyBytes(orbit->z, r.z);
             orbit->iteration = static_cast<int32_t>(r.steps + 1);
-            orbit->modulus = r.modulus;
+            lanes::CopyBytes(orbit->modulus, r.modulus);
             orbit->lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
         }
         OrbitState& o = *orbit;
@@ -174,17 +183,22 @@ private:
         try {
             // Most orbits are neither caught nor coloured again after the
             // orbit: their rules are the base colour alone.
-            if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
-                o.pixelColour = ColourValue::Index(kCaughtEntry);
-                o.pixelColour = UncaughtColour(o, rc_, escape_);
-            } else {
-                ColourRules(o, rc_, s.x, s.y, escape_);
-            }
             // A comparison with a value that is not a number raises the
             // invalid flag, and the rules test no flag after their last
             // comparison. The one-pixel path starts each pixel with clear
             // flags; so must the next pixel's rules and the next batch here.
-            if (FloatFaultPending()) ClearFloatFaults();
+            // The base colour alone compares only the modulus with maxmod
+            // (the escape colour is integer work), so it leaves no flag
+            // behind when both are finite, and reading the flags costs more
+            // than the rest of it.
+            if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
+                o.pixelColour = ColourValue::Index(kCaughtEntry);
+                o.pixelColour = UncaughtColour(o, rc_, escape_);
+                if ((!maxmodFinite_ || !Finite(o.modulus)) && FloatFaultPending()) ClearFloatFaults();
+            } else {
+                ColourRules(o, rc_, s.x, s.y, escape_);
+                if (FloatFaultPending()) ClearFloatFaults();
+            }
         } catch (const FaultError& e) {
             colourFault = e.kind();
             ClearFloatFaults();
@@ -202,6 +216,7 @@ private:
     const EscapeColours& escape_;
     const bool mapped_;  // an inversion or Sphere mapping
     const bool ruleAfterOrbit_;
+    const bool maxmodFinite_ = Finite(rc_.maxmod);
     OrbitState plainOrbit_;
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.

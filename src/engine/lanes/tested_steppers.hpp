@@ -136,33 +136,58 @@ struct TrapConstants {
     }
 };
 
-// z^2+c with stalk type S, one orbit at a time, its state cut to what that
-// type reads: no formula state beyond z and c, the history only where the
-// type looks at it, and the test's run constants worked out once. The loop
-// runs on plain local values, which the compiler keeps on the x87 stack: an
-// orbit state in memory would cost an 80-bit store and load for each value at
-// every step, more than the step itself. (Two orbits side by side do not fit
-// on the stack's eight registers.) The arithmetic of each step is that of
-// the one-pixel loop, in its order, so the orbits and the faults are the
-// same.
+// z^2+c with stalk type S, one orbit after another, its state cut to what
+// that type reads: no formula state beyond z and c, the history only where
+// the type looks at it, and the test's run constants worked out once. The
+// loop runs on plain local values, which the compiler keeps on the x87 stack:
+// an orbit state in memory would cost an 80-bit store and load for each value
+// at every step, more than the step itself, and two orbits side by side do
+// not fit on the stack's eight registers. A batch is several orbits made one
+// after the other, so that the flags are read once for all of them. The
+// arithmetic of each step is that of the one-pixel loop, in its order, so the
+// orbits and the faults are the same.
 template <int kBailout, int kStalk>
 class Z2TrapStepper {
 public:
-    static constexpr int kLaneCount = 1;
+    static constexpr int kLaneCount = 4;
 
     Z2TrapStepper(const RunContext& rc, const TrapConstants& k)
         : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter) {}
 
-    bool load(int, const Complex& z0, const Complex& c, int64_t) {
-        CopyBytes(z0_, z0);
-        CopyBytes(c_, c);
+    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
+        CopyBytes(start_[l].z, z0);
+        CopyBytes(start_[l].c, c);
+        source_[l] = l;
         return false;
     }
-    void copy(int, int) {}
+    // A copy ends as its original does; it shares the original's result
+    // instead of making the orbit again.
+    void copy(int to, int from) { source_[to] = source_[from]; }
 
     unsigned advance() {
-        const long double cr = c_.re, ci = c_.im;
-        long double zr = z0_.re, zi = z0_.im, m = 0.0L;
+        for (int l = 0; l < kLaneCount; ++l)
+            if (source_[l] == l) run(start_[l], out_[l]);
+        return (1u << kLaneCount) - 1;
+    }
+
+    // The finished orbit as the colour rules read it.
+    OrbitState& orbit(int l) { return out_[source_[l]]; }
+
+private:
+    // The history each type reads: the modulus of the step before
+    // (Converge's test, Modulus Diff.'s rule), the z before (Median's test,
+    // Slope 1's rule).
+    static constexpr bool kPreviousModulus = kStalk == kStalkConverge || kStalk == kStalkModulusDiff;
+    static constexpr bool kLastZ = kStalk == kStalkSlope1 || kStalk == kStalkMedian;
+
+    struct Start {
+        Complex z, c;
+    };
+
+    // The whole orbit from its start; leaves what the colour rules read.
+    void run(const Start& start, OrbitState& o) const {
+        const long double cr = start.c.re, ci = start.c.im;
+        long double zr = start.z.re, zi = start.z.im, m = 0.0L;
         long double value = 0.0L, previousModulus = 0.0L;
         long double lastRe = 1.0L, lastIm = 10.0L, secondRe = 1.0L, secondIm = 10.0L;
         int32_t it = 1, circleCount = 0;
@@ -230,7 +255,6 @@ public:
         }
         // What the colour rules read for this type; they write the colour
         // and the caught position, which nothing reads after them.
-        OrbitState& o = out_;
         o.iteration = it;
         o.modulus = m;
         o.trapHit = hit;
@@ -243,24 +267,14 @@ public:
         if constexpr (kStalk == kStalkSlope1 || kStalk == kStalkSlope2) o.z = Complex{zr, zi};
         if constexpr (kStalk == kStalkSlope1) o.lastZ = Complex{lastRe, lastIm};
         if constexpr (kStalk == kStalkModulusDiff) o.previousModulus = previousModulus;
-        return 1;
     }
-
-    // The finished orbit as the colour rules read it.
-    OrbitState& orbit(int) { return out_; }
-
-private:
-    // The history each type reads: the modulus of the step before
-    // (Converge's test, Modulus Diff.'s rule), the z before (Median's test,
-    // Slope 1's rule).
-    static constexpr bool kPreviousModulus = kStalk == kStalkConverge || kStalk == kStalkModulusDiff;
-    static constexpr bool kLastZ = kStalk == kStalkSlope1 || kStalk == kStalkMedian;
 
     const RunContext& rc_;
     const TrapConstants k_;
     const int32_t minit_, miter_;
-    Complex z0_, c_;
-    OrbitState out_;
+    Start start_[kLaneCount];
+    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
+    OrbitState out_[kLaneCount];
 };
 
 // Calls f.template operator()<S>() with the run's stalk type as a
