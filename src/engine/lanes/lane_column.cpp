@@ -93,8 +93,6 @@ private:
 
     size_t at(int row) const { return static_cast<size_t>(row - first_); }
 
-    // The orbit's c: the point itself for the Mandelbrot set.
-    Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
 
     // Every row's plane point, tested once (the rows' y the plan's, the
     // same in every column); only a column where some point cannot be
@@ -121,8 +119,10 @@ private:
         while (next_ < rows_) {
             const int row = next_++;
             Slot& s = slot_[l];
-            s.x = x_;
-            s.y = plan_.rowY[static_cast<size_t>(row)];
+            // Copied as bytes, as every value below: a long double
+            // assignment goes through the x87 unit's slow 80-bit stores.
+            lanes::CopyBytes(s.x, x_);
+            lanes::CopyBytes(s.y, plan_.rowY[static_cast<size_t>(row)]);
             s.px = col_;
             s.py = row;
             if (mapped_) {
@@ -139,8 +139,12 @@ private:
             }
             s.active = true;
             s.row = row;
+            lanes::CopyBytes(start_.re, s.x);
+            lanes::CopyBytes(start_.im, s.y);
+            // The orbit's c: the point itself for the Mandelbrot set.
+            if (rc_.mandelbrot) lanes::CopyBytes(c_, start_);
             // An orbit that stopped while loading is finished at once.
-            if (!stepper_.load(l, Complex{s.x, s.y}, orbitC(s), limit_)) return;
+            if (!stepper_.load(l, start_, c_, limit_)) return;
             if (FloatFaultPending()) settle();
             else finish(l, l);
         }
@@ -223,6 +227,8 @@ private:
     const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
     int rows_ = 0, next_ = first_;  // rows [first_, rows_) are computed
     long double x_ = 0.0L;
+    Complex start_;                  // the orbit's start
+    Complex c_{rc_.cx, rc_.cy};      // and its c
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
 };
