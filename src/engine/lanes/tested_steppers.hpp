@@ -184,16 +184,70 @@ private:
         Complex z, c;
     };
 
-    // The whole orbit from its start; leaves what the colour rules read.
-    void run(const Start& start, OrbitState& o) const {
-        const long double cr = start.c.re, ci = start.c.im;
-        long double zr = start.z.re, zi = start.z.im, m = 0.0L;
-        long double value = 0.0L, previousModulus = 0.0L;
+    // The orbit between the stretches of steps.
+    struct Orbit {
+        long double zr, zi, cr, ci;
+        long double m = 0.0L, value = 0.0L, previousModulus = 0.0L;
         long double lastRe = 1.0L, lastIm = 10.0L, secondRe = 1.0L, secondIm = 10.0L;
         int32_t it = 1, circleCount = 0;
         bool hit = false;
         ColourValue imageColour;
-        const int32_t minit = minit_, miter = miter_;
+    };
+
+    // The whole orbit from its start; leaves what the colour rules read.
+    void run(const Start& start, OrbitState& o) const {
+        Orbit s;
+        s.zr = start.z.re;
+        s.zi = start.z.im;
+        s.cr = start.c.re;
+        s.ci = start.c.im;
+        if constexpr (kStalk == kStalkImage) {
+            // The picture is looked at outside the loop: a call inside it
+            // would have every value the loop keeps on the x87 stack stored
+            // and loaded again at every step.
+            while (imageSteps(s)) {
+                if (stalk::ImageCatch<NoCheck>(s.zr, s.zi, rc_, s.value, s.imageColour)) s.hit = true;
+                ++s.it;
+                if (!goesOn(s.hit, s.it, s.m)) break;
+            }
+        } else {
+            steps(s);
+        }
+        // What the colour rules read for this type; they write the colour
+        // and the caught position, which nothing reads after them.
+        o.iteration = s.it;
+        o.modulus = s.m;
+        o.trapHit = s.hit;
+        o.imageHit = kStalk == kStalkImage && s.hit;
+        // The loop ends at the step after a catch; the last tested step is
+        // the last step, or none when no step came after the minimum ones.
+        o.lastTested = s.it - 1 > minit_ ? s.it - 1 : 0;
+        if (s.hit) o.trapValue = s.value;
+        if constexpr (kStalk == kStalkImage) o.imageColour = s.imageColour;
+        if constexpr (kStalk == kStalkSlope1 || kStalk == kStalkSlope2) o.z = Complex{s.zr, s.zi};
+        if constexpr (kStalk == kStalkSlope1) o.lastZ = Complex{s.lastRe, s.lastIm};
+        if constexpr (kStalk == kStalkModulusDiff) o.previousModulus = s.previousModulus;
+    }
+
+    // The end test of the one-pixel loop. The counter cannot overflow: the
+    // lanes take only runs whose limits lie below the largest integer.
+    bool goesOn(bool hit, int32_t it, long double m) const {
+        return (!hit && it <= miter_ && m <= k_.maxmod) || it <= minit_;
+    }
+
+    [[gnu::noinline]] bool imageSteps(Orbit& s) const { return steps(s); }
+
+    // Steps the orbit on plain local values until it ends, or (the image
+    // trap) until its value lies in the picture's rectangle, the picture not
+    // yet looked at and the step not yet counted.
+    [[gnu::always_inline]] bool steps(Orbit& s) const {
+        const long double cr = s.cr, ci = s.ci;
+        long double zr = s.zr, zi = s.zi, m = s.m;
+        long double value = s.value, previousModulus = s.previousModulus;
+        long double lastRe = s.lastRe, lastIm = s.lastIm, secondRe = s.secondRe, secondIm = s.secondIm;
+        int32_t it = s.it, circleCount = s.circleCount;
+        bool hit = s.hit, inRectangle = false;
+        const int32_t minit = minit_;
         const long double R = k_.R;
         for (;;) {
             if constexpr (kPreviousModulus) previousModulus = m;
@@ -231,9 +285,10 @@ private:
                     if (R > ay && ay > k_.inner && ay > ax) value = fabsl(k_.middle - ay) / k_.W, hit = true;
                     if (R > ax && ax > k_.inner && ax > ay) value = fabsl(k_.middle - ax) / k_.W, hit = true;
                 } else if constexpr (kStalk == kStalkImage) {
-                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters &&
-                        stalk::ImageCatch<NoCheck>(zr, zi, rc_, value, imageColour))
-                        hit = true;
+                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters) {
+                        inRectangle = true;
+                        break;
+                    }
                 } else if constexpr (kStalk == kStalkMedian) {
                     const long double sx = fabsl((zr + lastRe) + secondRe);
                     const long double sy = fabsl((zi + lastIm) + secondIm);
@@ -248,25 +303,26 @@ private:
                     if (product < k_.R2) value = product / k_.R2, hit = true;
                 }
             }
-            // The counter cannot overflow: the lanes take only runs whose
-            // limits lie below the largest integer.
             ++it;
-            if (!((!hit && it <= miter && m <= k_.maxmod) || it <= minit)) break;
+            if (!goesOn(hit, it, m)) break;
         }
-        // What the colour rules read for this type; they write the colour
-        // and the caught position, which nothing reads after them.
-        o.iteration = it;
-        o.modulus = m;
-        o.trapHit = hit;
-        o.imageHit = kStalk == kStalkImage && hit;
-        // The loop ends at the step after a catch; the last tested step is
-        // the last step, or none when no step came after the minimum ones.
-        o.lastTested = it - 1 > minit ? it - 1 : 0;
-        if (hit) o.trapValue = value;
-        if constexpr (kStalk == kStalkImage) o.imageColour = imageColour;
-        if constexpr (kStalk == kStalkSlope1 || kStalk == kStalkSlope2) o.z = Complex{zr, zi};
-        if constexpr (kStalk == kStalkSlope1) o.lastZ = Complex{lastRe, lastIm};
-        if constexpr (kStalk == kStalkModulusDiff) o.previousModulus = previousModulus;
+        s.zr = zr;
+        s.zi = zi;
+        s.m = m;
+        s.it = it;
+        s.hit = hit;
+        if constexpr (kStalk == kStalkCircle) s.circleCount = circleCount;
+        if constexpr (kStalk != kStalkImage) s.value = value;
+        if constexpr (kPreviousModulus) s.previousModulus = previousModulus;
+        if constexpr (kLastZ) {
+            s.lastRe = lastRe;
+            s.lastIm = lastIm;
+        }
+        if constexpr (kStalk == kStalkMedian) {
+            s.secondRe = secondRe;
+            s.secondIm = secondIm;
+        }
+        return inRectangle;
     }
 
     const RunContext& rc_;
