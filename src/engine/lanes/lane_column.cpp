@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "colour_rules.hpp"
 #include "custom_program.hpp"
 #include "formula_table.hpp"
 #include "formulas.hpp"
@@ -200,8 +201,21 @@ private:
                 o.pixelColour = UncaughtColour(o, rc_, escape_);
                 if ((!maxmodFinite_ || !Finite(o.modulus)) && FloatFaultPending()) ClearFloatFaults();
             } else {
-                ColourRules(o, rc_, s.x, s.y, escape_);
-                if (FloatFaultPending()) ClearFloatFaults();
+                // Unchecked, the flags read once after them: a flag or a
+                // throw has the checked rules, which stop at the fault, run
+                // again from the start (they read nothing they write).
+                bool again;
+                try {
+                    ColourRulesOf<NoCheck>(o, rc_, s.x, s.y, escape_);
+                    again = FloatFaultPending();
+                } catch (const FaultError&) {
+                    again = true;
+                }
+                if (again) {
+                    ClearFloatFaults();
+                    ColourRules(o, rc_, s.x, s.y, escape_);
+                    if (FloatFaultPending()) ClearFloatFaults();
+                }
             }
         } catch (const FaultError& e) {
             colourFault = e.kind();

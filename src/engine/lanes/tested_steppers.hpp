@@ -195,7 +195,9 @@ private:
     };
 
     // The whole orbit from its start; leaves what the colour rules read.
-    void run(const Start& start, OrbitState& o) const {
+    // Kept out of line: inlined into the column's driver, its loop would
+    // share the x87 stack with whatever the driver keeps there.
+    [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
         Orbit s;
         s.zr = start.z.re;
         s.zi = start.z.im;
