@@ -274,12 +274,12 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
             });
         } else if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
-                lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
+                lanes::TestedStepper<kFormulaZ2, kBailout, S> stepper(rc);
                 RunLanes(plan, col, rows, out, stepper);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
-                lanes::TestedStepper<K, kBailout, kStalkDynamic, 2> stepper(rc);
+                lanes::TestedStepper<K, kBailout, kStalkDynamic> stepper(rc);
                 RunLanes(plan, col, rows, out, stepper);
             });
         }

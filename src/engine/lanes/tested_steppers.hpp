@@ -29,69 +29,89 @@ inline void CopyBytes(T& to, const T& from) {
 }
 
 // Any formula the lockstep lanes run, with what the plain steppers leave
-// out. Each lane makes exactly the steps of the one-pixel orbit loop and
-// keeps its whole orbit state, which the colour rules then read. There is no
+// out. Each orbit makes exactly the steps of the one-pixel orbit loop and
+// leaves its whole orbit state, which the colour rules then read. There is no
 // repeat detection: the stalk tests' state (the circle count, the last
 // values, the caught position) is part of the orbit, and most of these
 // orbits end at a catch long before their limit. A stalk test's own fault
 // lands in the flags with the formula's, and sends the batch to the checked
 // path like any other.
+// The orbits of a batch are made one after another, each on a state of its
+// own that the compiler may keep in registers (an orbit state in memory
+// costs an 80-bit store and load for each value at every step); the flags
+// are read once for the batch.
 // The stalk type is a compile-time constant, or kStalkDynamic to read the
 // run's.
-template <int kFormula, int kBailout, int kStalk, int kLanes>
+template <int kFormula, int kBailout, int kStalk>
 class TestedStepper {
 public:
-    static constexpr int kLaneCount = kLanes;
+    static constexpr int kLaneCount = 4;
     // The history belongs to the run's type: the types that look only at the
     // finished orbit share the loop of No Stalks, and some of them read it.
-    explicit TestedStepper(const RunContext& rc) : rc_(rc), history_(StalkNeedsHistory(rc.StalkType)) {}
+    explicit TestedStepper(const RunContext& rc) : rc_(rc) {
+        // A loop for each stalk type that tests every step: a test read from
+        // the run at each step would be a call, around which every value on
+        // the x87 stack is stored and loaded again.
+        const bool history = StalkNeedsHistory(rc.StalkType);
+        if constexpr (kStalk == kStalkDynamic) {
+            WithStalkType(rc.StalkType, [&]<int S>() {
+                run_ = history ? &TestedStepper::run<true, S> : &TestedStepper::run<false, S>;
+            });
+        } else {
+            run_ = history ? &TestedStepper::run<true, kStalk> : &TestedStepper::run<false, kStalk>;
+        }
+    }
 
     bool load(int l, const Complex& z0, const Complex& c, int64_t) {
-        // OrbitState::Reset, made of byte copies from a fresh state.
-        OrbitState& o = orbit_[l];
-        CopyBytes(o, fresh_);
-        CopyBytes(o.z, z0);
-        CopyBytes(o.pokornyZ, z0);
-        CopyBytes(o.c, c);
+        CopyBytes(start_[l].z, z0);
+        CopyBytes(start_[l].c, c);
+        source_[l] = l;
         return false;
     }
-    void copy(int to, int from) { CopyBytes(orbit_[to], orbit_[from]); }
+    // A copy ends as its original does; it shares the original's result
+    // instead of making the orbit again.
+    void copy(int to, int from) { source_[to] = source_[from]; }
     unsigned advance() {
-        for (;;) {
-            unsigned stopped = 0;
-#pragma GCC unroll 4
-            for (int l = 0; l < kLanes; ++l)
-                if (!step(orbit_[l])) stopped |= 1u << l;
-            if (stopped) return stopped;
-        }
+        for (int l = 0; l < kLaneCount; ++l)
+            if (source_[l] == l) (this->*run_)(start_[l], orbit_[l]);
+        return (1u << kLaneCount) - 1;
     }
     // The lane's orbit as the one-pixel loop leaves it; the colour rules run
     // on it in place.
-    OrbitState& orbit(int l) { return orbit_[l]; }
+    OrbitState& orbit(int l) { return orbit_[source_[l]]; }
 
 private:
-    // One pass of the one-pixel loop; whether the orbit goes on. The counter
-    // cannot overflow: the lanes take only runs whose limits lie below the
-    // largest integer.
-    bool step(OrbitState& o) const {
-        if (history_) {
-            o.previousModulus = o.modulus;
-            o.lastZ = o.z;
-        }
-        FormulaStepOf<NoCheck, kFormula>(o, rc_);
-        o.modulus = BailoutModulus<kBailout>(o.z);
-        if (o.iteration > rc_.minit) {
-            o.lastTested = o.iteration;
-            StalkTestOf<NoCheck, kStalk>(o, rc_);
-        }
-        ++o.iteration;
-        return (!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit;
+    struct Start {
+        Complex z, c;
+    };
+
+    // The whole one-pixel loop. The counter cannot overflow: the lanes take
+    // only runs whose limits lie below the largest integer.
+    template <bool kHistory, int S>
+    [[gnu::noinline]] void run(const Start& start, OrbitState& out) const {
+        OrbitState o = OrbitState::Reset(start.z.re, start.z.im);
+        o.c = start.c;
+        do {
+            if constexpr (kHistory) {
+                o.previousModulus = o.modulus;
+                o.lastZ = o.z;
+            }
+            FormulaStepOf<NoCheck, kFormula>(o, rc_);
+            o.modulus = BailoutModulus<kBailout>(o.z);
+            if (o.iteration > rc_.minit) {
+                o.lastTested = o.iteration;
+                StalkTestOf<NoCheck, S>(o, rc_);
+            }
+            ++o.iteration;
+        } while ((!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit);
+        CopyBytes(out, o);
     }
 
     const RunContext& rc_;
-    const bool history_;
-    const OrbitState fresh_{};
-    OrbitState orbit_[kLanes];
+    void (TestedStepper::*run_)(const Start&, OrbitState&) const;
+    Start start_[kLaneCount];
+    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
+    OrbitState orbit_[kLaneCount];
 };
 
 // The values of a stalk test that do not depend on the orbit (R*R, R-W,
