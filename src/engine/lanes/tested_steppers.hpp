@@ -55,10 +55,10 @@ public:
         const bool history = StalkNeedsHistory(rc.StalkType);
         if constexpr (kStalk == kStalkDynamic) {
             WithStalkType(rc.StalkType, [&]<int S>() {
-                run_ = history ? &TestedStepper::run<true, S> : &TestedStepper::run<false, S>;
+                run_ = history ? &TestedStepper::template run<true, S> : &TestedStepper::template run<false, S>;
             });
         } else {
-            run_ = history ? &TestedStepper::run<true, kStalk> : &TestedStepper::run<false, kStalk>;
+            run_ = history ? &TestedStepper::template run<true, kStalk> : &TestedStepper::template run<false, kStalk>;
         }
     }
 
