@@ -295,7 +295,10 @@ private:
                         // The position is only read once caught, and working
                         // it out cannot fault (the modulus lies below R*R > 0).
                         if (circleCount == minit) value = sqrtl(m) / R, hit = true;
-                        circleCount = CheckedAdd(circleCount, 1);
+                        // Counts tested steps at most, which lie below the
+                        // largest integer: no overflow to check, and no call
+                        // that would move the loop's values off the x87 stack.
+                        ++circleCount;
                     }
                 } else if constexpr (kStalk == kStalkAnnulus) {
                     if (m < k_.R2 && m > k_.inner2) value = fabsl(k_.middle - sqrtl(m)) / k_.W, hit = true;
