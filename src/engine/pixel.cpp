@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "colour_rules.hpp"
 #include "conversions.hpp"
 #include "formulas.hpp"
 #include "stalks.hpp"
@@ -218,18 +219,7 @@ void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long doubl
 }
 
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeColours& escape) {
-    using G = StepCheck;
-    o.pixelColour = ColourValue::Index(kCaughtEntry);
-    if (o.trapHit) {
-        if (!((o.iteration > rc.miter && o.modulus < rc.maxmod) || o.iteration <= rc.minit)) {
-            const long double scaled = 29.0L * o.trapValue;
-            G::Check(scaled);
-            o.pixelColour = stalk::BandColour(scaled, o.lastTested);
-        }
-    } else {
-        o.pixelColour = UncaughtColour(o, rc, escape);
-    }
-    PostOrbitRules<G>(o, rc, x0, y0);
+    ColourRulesOf<StepCheck>(o, rc, x0, y0, escape);
 }
 
 PixelOutcome ComputePixel(const RunContext& rc, int col, int row) { return Compute<true>(rc, col, row); }

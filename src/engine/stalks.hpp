@@ -128,24 +128,38 @@ inline void SquareBand(OrbitState& o, long double R, long double W) {
     }
 }
 
+// The image trap's test once the orbit value (x, y) lies in the trap's
+// rectangle: whether the picture there catches it, with the position inside
+// the trap and the picture's colour.
+template <class G>
+inline bool ImageCatch(long double x, long double y, const RunContext& rc, long double& value, ColourValue& colour) {
+    const long double R = rc.trapRadius;
+    const int32_t px = CheckedAdd(Round(Checked<G>(Checked<G>(x * 99.0L) / R)), 100);
+    const int32_t py = CheckedAdd(Round(Checked<G>(Checked<G>(y * 99.0L) / R)), 75);
+    const TrapImage& image = rc.trapImage ? *rc.trapImage : DefaultTrapImage();
+    const ColourValue col = image.pixel(px, py);
+    if (TrapImage::IsWhite(col)) return false;
+    // The distance from the image centre, divided by 125.
+    const int32_t d2 = CheckedAdd(CheckedMul(px - 100, px - 100), CheckedMul(py - 75, py - 75));
+    const long double scaled = Checked<G>(static_cast<long double>(d2) * 0.000064L);
+    const long double distance = Checked<G>(sqrtl(scaled));
+    value = Checked<G>(distance * rc.p3);
+    colour = col;
+    return true;
+}
+
 template <class G>
 inline void Image(OrbitState& o, const RunContext& rc) {
     const long double R = rc.trapRadius;
     const long double x = o.z.re, y = o.z.im;
     if (!(R > fabsl(x))) return;
     if (!(fabsl(y) < Checked<G>(0.75L * R))) return;
-    const int32_t px = CheckedAdd(Round(Checked<G>(Checked<G>(x * 99.0L) / R)), 100);
-    const int32_t py = CheckedAdd(Round(Checked<G>(Checked<G>(y * 99.0L) / R)), 75);
-    const TrapImage& image = rc.trapImage ? *rc.trapImage : DefaultTrapImage();
-    const ColourValue col = image.pixel(px, py);
-    if (TrapImage::IsWhite(col)) return;
-    // The distance from the image centre, divided by 125.
-    const int32_t d2 = CheckedAdd(CheckedMul(px - 100, px - 100), CheckedMul(py - 75, py - 75));
-    const long double scaled = Checked<G>(static_cast<long double>(d2) * 0.000064L);
-    const long double distance = Checked<G>(sqrtl(scaled));
-    Hit(o, Checked<G>(distance * rc.p3));
+    long double value;
+    ColourValue colour;
+    if (!ImageCatch<G>(x, y, rc, value, colour)) return;
+    Hit(o, value);
     o.imageHit = true;
-    o.imageColour = col;
+    o.imageColour = colour;
 }
 
 // The sum of the last three orbit values. lastZ and secondLastZ start at

@@ -26,6 +26,7 @@ struct View {
     uint8_t formula;
     long double range, maxmod, p1, p2;
     bool faults;  // some orbit or stalk test of the view must fault
+    bool mandelbrot = false;
 };
 
 // The run of a Julia set whose bounded orbits circle the origin, 24 x 18.
@@ -36,6 +37,7 @@ RunContext MakeRun(const View& v, uint8_t stalk, uint8_t bailout, int32_t minit)
     rc.step = v.range / rc.siz;
     rc.xce = 0.01L;
     rc.FunctionKind = v.formula;
+    rc.mandelbrot = v.mandelbrot;
     rc.cx = -0.12L;
     rc.cy = 0.75L;
     rc.coefA = rc.coefC = Complex{1.0L, 0.0L};
@@ -65,6 +67,11 @@ const View kViews[] = {
     // conversion's explicit fault.
     {"z^2+c trap beyond the range", kFormulaZ2, 4e2465L, 1e4900L, 5e4931L, 0.5L, true},
     {"csin caught", kFormulaCSin, 6.0L, 50.0L, 2.0L, 0.5L, false},
+    {"Mandelbrot z^2+c caught", kFormulaZ2, 3.2L, 4.0L, 1.0L, 0.5L, false, true},
+    // A trap width whose run constants overflow (the annulus's inner radius
+    // squared): the z^2+c lanes that work them out once give way to those
+    // that work them out at each tested step, where the fault belongs.
+    {"z^2+c trap width beyond the range", kFormulaZ2, 3.2L, 4.0L, 1.0L, 5e4931L, true},
 };
 
 std::string Describe(const View& v, const RunContext& rc, int col, int row) {

@@ -2,19 +2,30 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
+#include "colour_rules.hpp"
 #include "custom_program.hpp"
 #include "formula_table.hpp"
 #include "formulas.hpp"
 #include "lane_steppers.hpp"
 #include "pixel.hpp"
 #include "stalks.hpp"
+#include "tested_steppers.hpp"
 #include "x87_lanes.hpp"
 
 namespace velmora {
 namespace {
+
+// Whether v is finite, told from its exponent's bits: comparing it would
+// raise the invalid flag on a signalling value.
+bool Finite(const long double& v) {
+    uint16_t exponent;
+    std::memcpy(&exponent, reinterpret_cast<const char*>(&v) + 8, sizeof exponent);
+    return (exponent & 0x7fff) != 0x7fff;
+}
 
 PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.orbitFault, p.colourFault, p.steps}; }
 
@@ -83,8 +94,6 @@ private:
 
     size_t at(int row) const { return static_cast<size_t>(row - first_); }
 
-    // The orbit's c: the point itself for the Mandelbrot set.
-    Complex orbitC(const Slot& s) const { return rc_.mandelbrot ? Complex{s.x, s.y} : Complex{rc_.cx, rc_.cy}; }
 
     // Every row's plane point, tested once (the rows' y the plan's, the
     // same in every column); only a column where some point cannot be
@@ -111,8 +120,10 @@ private:
         while (next_ < rows_) {
             const int row = next_++;
             Slot& s = slot_[l];
-            s.x = x_;
-            s.y = plan_.rowY[static_cast<size_t>(row)];
+            // Copied as bytes, as every value below: a long double
+            // assignment goes through the x87 unit's slow 80-bit stores.
+            lanes::CopyBytes(s.x, x_);
+            lanes::CopyBytes(s.y, plan_.rowY[static_cast<size_t>(row)]);
             s.px = col_;
             s.py = row;
             if (mapped_) {
@@ -129,8 +140,12 @@ private:
             }
             s.active = true;
             s.row = row;
+            lanes::CopyBytes(start_.re, s.x);
+            lanes::CopyBytes(start_.im, s.y);
+            // The orbit's c: the point itself for the Mandelbrot set.
+            if (rc_.mandelbrot) lanes::CopyBytes(c_, start_);
             // An orbit that stopped while loading is finished at once.
-            if (!stepper_.load(l, Complex{s.x, s.y}, orbitC(s), limit_)) return;
+            if (!stepper_.load(l, start_, c_, limit_)) return;
             if (FloatFaultPending()) settle();
             else finish(l, l);
         }
@@ -161,10 +176,10 @@ private:
             orbit = &stepper_.orbit(l);
         } else {
             const lanes::LaneResult r = stepper_.result(l);
-            orbit->z = r.z;
-            orbit->c = orbitC(s);
+            // Only the rule after the orbit reads z.
+            if (ruleAfterOrbit_) lanes::CopyBytes(orbit->z, r.z);
             orbit->iteration = static_cast<int32_t>(r.steps + 1);
-            orbit->modulus = r.modulus;
+            lanes::CopyBytes(orbit->modulus, r.modulus);
             orbit->lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;
         }
         OrbitState& o = *orbit;
@@ -173,17 +188,35 @@ private:
         try {
             // Most orbits are neither caught nor coloured again after the
             // orbit: their rules are the base colour alone.
-            if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
-                o.pixelColour = ColourValue::Index(kCaughtEntry);
-                o.pixelColour = UncaughtColour(o, rc_, escape_);
-            } else {
-                ColourRules(o, rc_, s.x, s.y, escape_);
-            }
             // A comparison with a value that is not a number raises the
             // invalid flag, and the rules test no flag after their last
             // comparison. The one-pixel path starts each pixel with clear
             // flags; so must the next pixel's rules and the next batch here.
-            if (FloatFaultPending()) ClearFloatFaults();
+            // The base colour alone compares only the modulus with maxmod
+            // (the escape colour is integer work), so it leaves no flag
+            // behind when both are finite, and reading the flags costs more
+            // than the rest of it.
+            if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
+                o.pixelColour = ColourValue::Index(kCaughtEntry);
+                o.pixelColour = UncaughtColour(o, rc_, escape_);
+                if ((!maxmodFinite_ || !Finite(o.modulus)) && FloatFaultPending()) ClearFloatFaults();
+            } else {
+                // Unchecked, the flags read once after them: a flag or a
+                // throw has the checked rules, which stop at the fault, run
+                // again from the start (they read nothing they write).
+                bool again;
+                try {
+                    ColourRulesOf<NoCheck>(o, rc_, s.x, s.y, escape_);
+                    again = FloatFaultPending();
+                } catch (const FaultError&) {
+                    again = true;
+                }
+                if (again) {
+                    ClearFloatFaults();
+                    ColourRules(o, rc_, s.x, s.y, escape_);
+                    if (FloatFaultPending()) ClearFloatFaults();
+                }
+            }
         } catch (const FaultError& e) {
             colourFault = e.kind();
             ClearFloatFaults();
@@ -201,12 +234,15 @@ private:
     const EscapeColours& escape_;
     const bool mapped_;  // an inversion or Sphere mapping
     const bool ruleAfterOrbit_;
+    const bool maxmodFinite_ = Finite(rc_.maxmod);
     OrbitState plainOrbit_;
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.
     const int64_t limit_ = std::max<int64_t>(rc_.miter, 1);
     int rows_ = 0, next_ = first_;  // rows [first_, rows_) are computed
     long double x_ = 0.0L;
+    Complex start_;                  // the orbit's start
+    Complex c_{rc_.cx, rc_.cy};      // and its c
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
 };
@@ -228,15 +264,22 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
     const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
         // z^2+c, the formula of most stalk pictures, gets a loop for each
-        // stalk type; the others read the type as they go.
-        if (rc.FunctionKind == kFormulaZ2) {
+        // stalk type with its lanes cut to what the type reads; the others
+        // read the type as they go.
+        lanes::TrapConstants constants;
+        if (rc.FunctionKind == kFormulaZ2 && lanes::TrapConstants::Make(rc, rc.StalkType, constants)) {
+            lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
+                lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
+                RunLanes(plan, col, rows, out, stepper);
+            });
+        } else if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
-                lanes::TestedStepper<kFormulaZ2, kBailout, S, 2> stepper(rc);
+                lanes::TestedStepper<kFormulaZ2, kBailout, S> stepper(rc);
                 RunLanes(plan, col, rows, out, stepper);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
-                lanes::TestedStepper<K, kBailout, kStalkDynamic, 2> stepper(rc);
+                lanes::TestedStepper<K, kBailout, kStalkDynamic> stepper(rc);
                 RunLanes(plan, col, rows, out, stepper);
             });
         }

@@ -15,7 +15,6 @@
 #include "kinds.hpp"
 #include "repeat_watch.hpp"
 #include "run_context.hpp"
-#include "stalks.hpp"
 #include "x87_lanes.hpp"
 
 namespace velmora::lanes {
@@ -102,69 +101,6 @@ private:
     int untilCheck_ = kRepeatCheckSteps;
     long double modulus_[kLanes] = {};
     int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
-};
-
-// Any formula the lockstep lanes run, with what the plain steppers leave
-// out: the stalk test after every step, the orbit history and more than one
-// minimum step. Each lane makes exactly the steps of the one-pixel orbit
-// loop and keeps its whole orbit state, which the colour rules then read.
-// There is no repeat detection: the stalk tests' state (the circle count,
-// the last values, the caught position) is part of the orbit, and most of
-// these orbits end at a catch long before their limit. A stalk test's own
-// fault lands in the flags with the formula's, and sends the batch to the
-// checked path like any other.
-// The stalk type is a compile-time constant, or kStalkDynamic to read the
-// run's.
-template <int kFormula, int kBailout, int kStalk, int kLanes>
-class TestedStepper {
-public:
-    static constexpr int kLaneCount = kLanes;
-    // The history belongs to the run's type: the types that look only at the
-    // finished orbit share the loop of No Stalks, and some of them read it.
-    explicit TestedStepper(const RunContext& rc) : rc_(rc), history_(StalkNeedsHistory(rc.StalkType)) {}
-
-    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
-        OrbitState& o = orbit_[l];
-        o = OrbitState::Reset(z0.re, z0.im);
-        o.c = c;
-        return false;
-    }
-    void copy(int to, int from) { orbit_[to] = orbit_[from]; }
-    unsigned advance() {
-        for (;;) {
-            unsigned stopped = 0;
-#pragma GCC unroll 4
-            for (int l = 0; l < kLanes; ++l)
-                if (!step(orbit_[l])) stopped |= 1u << l;
-            if (stopped) return stopped;
-        }
-    }
-    // The lane's orbit as the one-pixel loop leaves it; the colour rules run
-    // on it in place.
-    OrbitState& orbit(int l) { return orbit_[l]; }
-
-private:
-    // One pass of the one-pixel loop; whether the orbit goes on. The counter
-    // cannot overflow: the lanes take only runs whose limits lie below the
-    // largest integer.
-    bool step(OrbitState& o) const {
-        if (history_) {
-            o.previousModulus = o.modulus;
-            o.lastZ = o.z;
-        }
-        FormulaStepOf<NoCheck, kFormula>(o, rc_);
-        o.modulus = BailoutModulus<kBailout>(o.z);
-        if (o.iteration > rc_.minit) {
-            o.lastTested = o.iteration;
-            StalkTestOf<NoCheck, kStalk>(o, rc_);
-        }
-        ++o.iteration;
-        return (!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit;
-    }
-
-    const RunContext& rc_;
-    const bool history_;
-    OrbitState orbit_[kLanes];
 };
 
 // The k of z^2+k for an orbit of constant c: c itself for the built-in

@@ -1,0 +1,374 @@
+#pragma once
+// The steppers that make the whole one-pixel orbit loop: the stalk test after
+// each step, the orbit history and any number of minimum steps. The column
+// driver (lane_column.cpp) runs them like the plain steppers of
+// lane_steppers.hpp and then colours each finished orbit from the state
+// orbit() gives.
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "complex.hpp"
+#include "fault.hpp"
+#include "formulas.hpp"
+#include "kinds.hpp"
+#include "run_context.hpp"
+#include "stalks.hpp"
+
+namespace velmora::lanes {
+
+// Copied as bytes: a long double assignment goes through the x87 unit, whose
+// 80-bit loads and stores cost far more than two 8-byte moves.
+template <class T>
+inline void CopyBytes(T& to, const T& from) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    std::memcpy(static_cast<void*>(&to), &from, sizeof(T));
+}
+
+// Any formula the lockstep lanes run, with what the plain steppers leave
+// out. Each orbit makes exactly the steps of the one-pixel orbit loop and
+// leaves its whole orbit state, which the colour rules then read. There is no
+// repeat detection: the stalk tests' state (the circle count, the last
+// values, the caught position) is part of the orbit, and most of these
+// orbits end at a catch long before their limit. A stalk test's own fault
+// lands in the flags with the formula's, and sends the batch to the checked
+// path like any other.
+// The orbits of a batch are made one after another, each on a state of its
+// own that the compiler may keep in registers (an orbit state in memory
+// costs an 80-bit store and load for each value at every step); the flags
+// are read once for the batch.
+// The stalk type is a compile-time constant, or kStalkDynamic to read the
+// run's.
+template <int kFormula, int kBailout, int kStalk>
+class TestedStepper {
+public:
+    static constexpr int kLaneCount = 4;
+    // The history belongs to the run's type: the types that look only at the
+    // finished orbit share the loop of No Stalks, and some of them read it.
+    explicit TestedStepper(const RunContext& rc) : rc_(rc) {
+        // A loop for each stalk type that tests every step: a test read from
+        // the run at each step would be a call, around which every value on
+        // the x87 stack is stored and loaded again.
+        const bool history = StalkNeedsHistory(rc.StalkType);
+        if constexpr (kStalk == kStalkDynamic) {
+            WithStalkType(rc.StalkType, [&]<int S>() {
+                run_ = history ? &TestedStepper::template run<true, S> : &TestedStepper::template run<false, S>;
+            });
+        } else {
+            run_ = history ? &TestedStepper::template run<true, kStalk> : &TestedStepper::template run<false, kStalk>;
+        }
+    }
+
+    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
+        CopyBytes(start_[l].z, z0);
+        CopyBytes(start_[l].c, c);
+        source_[l] = l;
+        return false;
+    }
+    // A copy ends as its original does; it shares the original's result
+    // instead of making the orbit again.
+    void copy(int to, int from) { source_[to] = source_[from]; }
+    unsigned advance() {
+        for (int l = 0; l < kLaneCount; ++l)
+            if (source_[l] == l) (this->*run_)(start_[l], orbit_[l]);
+        return (1u << kLaneCount) - 1;
+    }
+    // The lane's orbit as the one-pixel loop leaves it; the colour rules run
+    // on it in place.
+    OrbitState& orbit(int l) { return orbit_[source_[l]]; }
+
+private:
+    struct Start {
+        Complex z, c;
+    };
+
+    // The whole one-pixel loop. The counter cannot overflow: the lanes take
+    // only runs whose limits lie below the largest integer.
+    template <bool kHistory, int S>
+    [[gnu::noinline]] void run(const Start& start, OrbitState& out) const {
+        OrbitState o = OrbitState::Reset(start.z.re, start.z.im);
+        o.c = start.c;
+        do {
+            if constexpr (kHistory) {
+                o.previousModulus = o.modulus;
+                o.lastZ = o.z;
+            }
+            FormulaStepOf<NoCheck, kFormula>(o, rc_);
+            o.modulus = BailoutModulus<kBailout>(o.z);
+            if (o.iteration > rc_.minit) {
+                o.lastTested = o.iteration;
+                StalkTestOf<NoCheck, S>(o, rc_);
+            }
+            ++o.iteration;
+        } while ((!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit);
+        CopyBytes(out, o);
+    }
+
+    const RunContext& rc_;
+    void (TestedStepper::*run_)(const Start&, OrbitState&) const;
+    Start start_[kLaneCount];
+    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
+    OrbitState orbit_[kLaneCount];
+};
+
+// The values of a stalk test that do not depend on the orbit (R*R, R-W,
+// ...), worked out once per column instead of at every tested step. Working
+// one out gives the value every step would give; only its fault would belong
+// to the step that first needs it (and to no pixel whose orbit never gets
+// there), so a run where one faults keeps the stepper that works them out as
+// it goes. A value that is not a number raises nothing until compared, and
+// the tests below compare it where the one-pixel tests do.
+struct TrapConstants {
+    long double R = 0.0L, W = 0.0L, maxmod = 0.0L;
+    long double R2 = 0.0L;          // Circle, Annulus, hypercross: R*R
+    long double middle = 0.0L;      // Annulus: R-W; Square band: R-W
+    long double inner2 = 0.0L;      // Annulus: (R-W-W)^2
+    long double inner = 0.0L;       // Square band: R-2W
+    long double threeQuarters = 0.0L;  // Image: 0.75R
+
+    // False where working them out raises a fault flag.
+    static bool Make(const RunContext& rc, int stalk, TrapConstants& k) {
+        ClearFloatFaults();
+        k.R = rc.trapRadius;
+        k.W = rc.trapWidth;
+        k.maxmod = rc.maxmod;
+        switch (stalk) {
+        case kStalkCircle:
+        case kStalkHypercross: k.R2 = k.R * k.R; break;
+        case kStalkAnnulus:
+            k.R2 = k.R * k.R;
+            k.middle = k.R - k.W;
+            k.inner2 = (k.middle - k.W) * (k.middle - k.W);
+            break;
+        case kStalkSquareBand:
+            k.inner = k.R - 2.0L * k.W;
+            k.middle = k.R - k.W;
+            break;
+        case kStalkImage: k.threeQuarters = 0.75L * k.R; break;
+        default: break;
+        }
+        const bool clear = !FloatFaultPending();
+        ClearFloatFaults();
+        return clear;
+    }
+};
+
+// z^2+c with stalk type S, one orbit after another, its state cut to what
+// that type reads: no formula state beyond z and c, the history only where
+// the type looks at it, and the test's run constants worked out once. The
+// loop runs on plain local values, which the compiler keeps on the x87 stack:
+// an orbit state in memory would cost an 80-bit store and load for each value
+// at every step, more than the step itself, and two orbits side by side do
+// not fit on the stack's eight registers. A batch is several orbits made one
+// after the other, so that the flags are read once for all of them. The
+// arithmetic of each step is that of the one-pixel loop, in its order, so the
+// orbits and the faults are the same.
+template <int kBailout, int kStalk>
+class Z2TrapStepper {
+public:
+    static constexpr int kLaneCount = 4;
+
+    Z2TrapStepper(const RunContext& rc, const TrapConstants& k)
+        : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter) {}
+
+    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
+        CopyBytes(start_[l].z, z0);
+        CopyBytes(start_[l].c, c);
+        source_[l] = l;
+        return false;
+    }
+    // A copy ends as its original does; it shares the original's result
+    // instead of making the orbit again.
+    void copy(int to, int from) { source_[to] = source_[from]; }
+
+    unsigned advance() {
+        for (int l = 0; l < kLaneCount; ++l)
+            if (source_[l] == l) run(start_[l], out_[l]);
+        return (1u << kLaneCount) - 1;
+    }
+
+    // The finished orbit as the colour rules read it.
+    OrbitState& orbit(int l) { return out_[source_[l]]; }
+
+private:
+    // The history each type reads: the modulus of the step before
+    // (Converge's test, Modulus Diff.'s rule), the z before (Median's test,
+    // Slope 1's rule).
+    static constexpr bool kPreviousModulus = kStalk == kStalkConverge || kStalk == kStalkModulusDiff;
+    static constexpr bool kLastZ = kStalk == kStalkSlope1 || kStalk == kStalkMedian;
+
+    struct Start {
+        Complex z, c;
+    };
+
+    // The orbit between the stretches of steps.
+    struct Orbit {
+        long double zr, zi, cr, ci;
+        long double m = 0.0L, value = 0.0L, previousModulus = 0.0L;
+        long double lastRe = 1.0L, lastIm = 10.0L, secondRe = 1.0L, secondIm = 10.0L;
+        int32_t it = 1, circleCount = 0;
+        bool hit = false;
+        ColourValue imageColour;
+    };
+
+    // The whole orbit from its start; leaves what the colour rules read.
+    // Kept out of line: inlined into the column's driver, its loop would
+    // share the x87 stack with whatever the driver keeps there.
+    [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
+        Orbit s;
+        s.zr = start.z.re;
+        s.zi = start.z.im;
+        s.cr = start.c.re;
+        s.ci = start.c.im;
+        if constexpr (kStalk == kStalkImage) {
+            // The picture is looked at outside the loop: a call inside it
+            // would have every value the loop keeps on the x87 stack stored
+            // and loaded again at every step.
+            while (imageSteps(s)) {
+                if (stalk::ImageCatch<NoCheck>(s.zr, s.zi, rc_, s.value, s.imageColour)) s.hit = true;
+                ++s.it;
+                if (!goesOn(s.hit, s.it, s.m)) break;
+            }
+        } else {
+            steps(s);
+        }
+        // What the colour rules read for this type; they write the colour
+        // and the caught position, which nothing reads after them.
+        o.iteration = s.it;
+        o.modulus = s.m;
+        o.trapHit = s.hit;
+        o.imageHit = kStalk == kStalkImage && s.hit;
+        // The loop ends at the step after a catch; the last tested step is
+        // the last step, or none when no step came after the minimum ones.
+        o.lastTested = s.it - 1 > minit_ ? s.it - 1 : 0;
+        if (s.hit) o.trapValue = s.value;
+        if constexpr (kStalk == kStalkImage) o.imageColour = s.imageColour;
+        if constexpr (kStalk == kStalkSlope1 || kStalk == kStalkSlope2) o.z = Complex{s.zr, s.zi};
+        if constexpr (kStalk == kStalkSlope1) o.lastZ = Complex{s.lastRe, s.lastIm};
+        if constexpr (kStalk == kStalkModulusDiff) o.previousModulus = s.previousModulus;
+    }
+
+    // The end test of the one-pixel loop. The counter cannot overflow: the
+    // lanes take only runs whose limits lie below the largest integer.
+    bool goesOn(bool hit, int32_t it, long double m) const {
+        return (!hit && it <= miter_ && m <= k_.maxmod) || it <= minit_;
+    }
+
+    [[gnu::noinline]] bool imageSteps(Orbit& s) const { return steps(s); }
+
+    // Steps the orbit on plain local values until it ends, or (the image
+    // trap) until its value lies in the picture's rectangle, the picture not
+    // yet looked at and the step not yet counted.
+    [[gnu::always_inline]] bool steps(Orbit& s) const {
+        const long double cr = s.cr, ci = s.ci;
+        long double zr = s.zr, zi = s.zi, m = s.m;
+        long double value = s.value, previousModulus = s.previousModulus;
+        long double lastRe = s.lastRe, lastIm = s.lastIm, secondRe = s.secondRe, secondIm = s.secondIm;
+        int32_t it = s.it, circleCount = s.circleCount;
+        bool hit = s.hit, inRectangle = false;
+        const int32_t minit = minit_;
+        const long double R = k_.R;
+        for (;;) {
+            if constexpr (kPreviousModulus) previousModulus = m;
+            if constexpr (kLastZ) {
+                lastRe = zr;
+                lastIm = zi;
+            }
+            // formula::ZSquaredPlusC: the product z*z, then c added.
+            const long double re = zr * zr - zi * zi;
+            const long double im = zr * zi + zi * zr;
+            zr = re + cr;
+            zi = im + ci;
+            if constexpr (kBailout == kBailoutModulus) m = zr * zr + zi * zi;
+            else m = fabsl(zr) + fabsl(zi);
+            // The tests of stalks.hpp, with the run constants of TrapConstants.
+            if (it > minit) {
+                if constexpr (kStalk == kStalkCross) {
+                    const long double ax = fabsl(zr), ay = fabsl(zi);
+                    if (ax < R) value = ax / R, hit = true;
+                    if (ay < R) value = ay / R, hit = true;
+                } else if constexpr (kStalk == kStalkCircle) {
+                    if (m < k_.R2) {
+                        // The position is only read once caught, and working
+                        // it out cannot fault (the modulus lies below R*R > 0).
+                        if (circleCount == minit) value = sqrtl(m) / R, hit = true;
+                        // Counts tested steps at most, which lie below the
+                        // largest integer: no overflow to check, and no call
+                        // that would move the loop's values off the x87 stack.
+                        ++circleCount;
+                    }
+                } else if constexpr (kStalk == kStalkAnnulus) {
+                    if (m < k_.R2 && m > k_.inner2) value = fabsl(k_.middle - sqrtl(m)) / k_.W, hit = true;
+                } else if constexpr (kStalk == kStalkConverge) {
+                    const long double d = fabsl(m - previousModulus);
+                    if (d < R) value = d / R, hit = true;
+                } else if constexpr (kStalk == kStalkSquareBand) {
+                    const long double ax = fabsl(zr), ay = fabsl(zi);
+                    if (R > ay && ay > k_.inner && ay > ax) value = fabsl(k_.middle - ay) / k_.W, hit = true;
+                    if (R > ax && ax > k_.inner && ax > ay) value = fabsl(k_.middle - ax) / k_.W, hit = true;
+                } else if constexpr (kStalk == kStalkImage) {
+                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters) {
+                        inRectangle = true;
+                        break;
+                    }
+                } else if constexpr (kStalk == kStalkMedian) {
+                    const long double sx = fabsl((zr + lastRe) + secondRe);
+                    const long double sy = fabsl((zi + lastIm) + secondIm);
+                    secondRe = lastRe;
+                    secondIm = lastIm;
+                    lastRe = zr;
+                    lastIm = zi;
+                    if (sx < R) value = sx / R, hit = true;
+                    if (sy < R) value = sy / R, hit = true;
+                } else if constexpr (kStalk == kStalkHypercross) {
+                    const long double product = fabsl(zr) * fabsl(zi);
+                    if (product < k_.R2) value = product / k_.R2, hit = true;
+                }
+            }
+            ++it;
+            if (!goesOn(hit, it, m)) break;
+        }
+        s.zr = zr;
+        s.zi = zi;
+        s.m = m;
+        s.it = it;
+        s.hit = hit;
+        if constexpr (kStalk == kStalkCircle) s.circleCount = circleCount;
+        if constexpr (kStalk != kStalkImage) s.value = value;
+        if constexpr (kPreviousModulus) s.previousModulus = previousModulus;
+        if constexpr (kLastZ) {
+            s.lastRe = lastRe;
+            s.lastIm = lastIm;
+        }
+        if constexpr (kStalk == kStalkMedian) {
+            s.secondRe = secondRe;
+            s.secondIm = secondIm;
+        }
+        return inRectangle;
+    }
+
+    const RunContext& rc_;
+    const TrapConstants k_;
+    const int32_t minit_, miter_;
+    Start start_[kLaneCount];
+    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
+    OrbitState out_[kLaneCount];
+};
+
+// Calls f.template operator()<S>() with the run's stalk type as a
+// compile-time constant for the whole-orbit lanes of z^2+c: every type that
+// tests each step or reads the history, No Stalks for the rest.
+template <class F>
+inline void WithWholeOrbitStalk(uint8_t type, F&& f) {
+    switch (type) {
+    case kStalkSlope1: f.template operator()<kStalkSlope1>(); break;
+    case kStalkSlope2: f.template operator()<kStalkSlope2>(); break;
+    case kStalkModulusDiff: f.template operator()<kStalkModulusDiff>(); break;
+    default: WithStalkType(type, std::forward<F>(f)); break;
+    }
+}
+
+}  // namespace velmora::lanes
