@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "formulas.hpp"
 #include "x87_lanes.hpp"
@@ -26,6 +27,8 @@ void Start(X87Block& block, const Complex (&c)[3], int64_t passes) {
     ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
     for (int l = 0; l < 3; ++l) {
         block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
+        ASSERT_TRUE(SplitConstant(c[l].re, block.split[l][0][0], block.split[l][0][1]));
+        ASSERT_TRUE(SplitConstant(c[l].im, block.split[l][1][0], block.split[l][1][1]));
         block.checkpoint[l] = {0.0L, 0.0L};
         block.watch[l] = X87Watch::From({0.0L, 0.0L});
     }
@@ -38,7 +41,8 @@ void Start(X87Block& block, const Complex (&c)[3], int64_t passes) {
 TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
     if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
     const Complex c[3] = {{0.25005L, 0.0L}, {0.2501L, 0.0L}, {0.2500001L, 1e-9L}};
-    for (const X87Escape escape : {X87Escape::Modulus, X87Escape::SumOfAbs}) {
+    for (const auto& [escape, split] : {std::pair{X87Escape::Modulus, false}, std::pair{X87Escape::SumOfAbs, false},
+                                       std::pair{X87Escape::Modulus, true}, std::pair{X87Escape::SumOfAbs, true}}) {
         auto escaped = [&](const Complex& z) {
             const long double m = escape == X87Escape::Modulus ? z.re * z.re + z.im * z.im : fabsl(z.re) + fabsl(z.im);
             return !(m <= 4.0L);
@@ -58,7 +62,7 @@ TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
         X87Block block;
         Start(block, c, passes);
         int64_t done = -1;
-        ASSERT_EQ(RunX87Lanes(block, passes, done, escape), first);
+        ASSERT_EQ(RunX87Lanes(block, passes, done, escape, split), first);
         EXPECT_EQ(done + 1, escapeStep[first]);
         ASSERT_GT(done, 2 * kX87CheckpointPasses);
         for (int l = 0; l < 3; ++l) {
@@ -122,6 +126,26 @@ TEST(X87Lanes, StopsWhenALaneRepeatsItsCheckpointOrReference) {
             }
         }
         EXPECT_TRUE(repeated);
+    }
+}
+
+// A constant split into two doubles adds back to itself bit for bit, the
+// sign of zero included; values no two doubles make are refused.
+TEST(X87Lanes, SplitConstantsAddBackExactly) {
+    const long double third = 1.0L / 3.0L;
+    const struct {
+        long double value;
+        bool splits;
+    } cases[] = {
+        {third, true}, {-third * 0x1p-1000L, true}, {0.0L, true}, {-0.0L, true}, {0x1p1023L * (2 - 0x1p-63L), false},
+        {1e-4000L, false}, {1e4000L, false}, {__builtin_nanl(""), false},
+    };
+    for (const auto& k : cases) {
+        double hi = 0, lo = 0;
+        ASSERT_EQ(SplitConstant(k.value, hi, lo), k.splits) << static_cast<double>(k.value);
+        if (!k.splits) continue;
+        const long double back = static_cast<long double>(hi) + static_cast<long double>(lo);
+        EXPECT_EQ(std::memcmp(&back, &k.value, 10), 0) << static_cast<double>(k.value);
     }
 }
 

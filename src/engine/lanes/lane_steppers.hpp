@@ -231,6 +231,8 @@ public:
         lane.zi = z.im;
         lane.cr = c.re;
         lane.ci = c.im;
+        double (&split)[2][2] = block_.split[l];
+        split_[l] = SplitConstant(c.re, split[0][0], split[0][1]) && SplitConstant(c.im, split[1][0], split[1][1]);
         // Copied as bytes.
         std::memcpy(static_cast<void*>(&block_.watch[l].reference), &lane, sizeof(X87Point));
         block_.watch[l].countdown = block_.watch[l].interval = 1;
@@ -239,6 +241,8 @@ public:
     void copy(int to, int from) {
         std::memcpy(static_cast<void*>(&block_.lane[to]), &block_.lane[from], sizeof(X87Lane));
         block_.watch[to] = block_.watch[from];
+        std::memcpy(block_.split[to], block_.split[from], sizeof block_.split[to]);
+        split_[to] = split_[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];
     }
@@ -260,7 +264,7 @@ public:
                 std::memcpy(static_cast<void*>(&block_.checkpoint[l]), &block_.lane[l], sizeof(X87Point));
             block_.checkpointLeft = passes;
             int64_t done = 0;
-            const int s = RunX87Lanes(block_, passes, done, kEscape);
+            const int s = RunX87Lanes(block_, passes, done, kEscape, split_[0] && split_[1] && split_[2]);
             if (s < 0) {
                 for (int64_t& steps : steps_) steps += done;
                 if (s == kX87Repeated)
@@ -308,6 +312,7 @@ private:
     X87Block block_;
     long double modulus_[kLaneCount] = {};
     int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
+    bool split_[kLaneCount] = {};  // the lane's c is in block_.split
 };
 
 // The custom formula, compiled, on four lanes at once.

@@ -1,5 +1,6 @@
 #include "x87_lanes.hpp"
 
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -23,6 +24,18 @@ bool X87Threshold(long double maxmod, uint64_t& threshold) {
     return true;
 }
 
+bool SplitConstant(long double v, double& hi, double& lo) {
+    // Within the double range the conversions raise at most the silent
+    // underflow and precision flags; a v they cannot make fails the test.
+    if (!(fabsl(v) <= static_cast<long double>(DBL_MAX))) return false;
+    hi = static_cast<double>(v);
+    const long double rest = v - hi;  // exact: v and hi are that close
+    // A zero rest takes hi's sign, so that -0 + -0 gives -0 back.
+    lo = rest == 0.0L ? std::copysign(0.0, hi) : static_cast<double>(rest);
+    const long double back = static_cast<long double>(hi) + static_cast<long double>(lo);
+    return std::memcmp(&back, &v, 10) == 0;
+}
+
 #if defined(__x86_64__)
 
 // The assembly addresses the block by these offsets.
@@ -33,7 +46,7 @@ static_assert(offsetof(X87Block, parts) == 192 && offsetof(X87Block, threshold) 
               offsetof(X87Block, checkpoint) == 256 && sizeof(X87Point) == 32 &&
               offsetof(X87Block, checkpointLeft) == 352 && offsetof(X87Block, latest) == 368 &&
               offsetof(X87Block, watch) == 464 && sizeof(X87Watch) == 48 && offsetof(X87Watch, countdown) == 32 &&
-              offsetof(X87Watch, interval) == 36);
+              offsetof(X87Watch, interval) == 36 && offsetof(X87Block, split) == 608);
 
 bool HaveX87Lanes() { return true; }
 
@@ -51,11 +64,11 @@ bool HaveX87Lanes() { return true; }
 // just made, rather than the one it squared, leaves a stopped lane holding
 // the z to test exactly: nothing has to be made again.
 // (GNU as spells the reversed subtraction `fsubp`: the result is T - U.)
-#define VELMORA_X87_PASS(A, A1, A2, CR, CI, PZ, EXIT, TEST, TOP)                   \
+#define VELMORA_X87_PASS(A, A1, A2, CR, CI, SR, SI, PZ, EXIT, TEST, TOP, C)       \
     "fld %%st(" #A ")\n\t"                                                       \
     "fmul %%st(" #A2 "), %%st\n\t"                                               \
     "fadd %%st(0), %%st\n\t"                                                     \
-    "fldt " CI "(%[b])\n\t"                                                      \
+    C(CI, SI)                                                                    \
     "faddp %%st, %%st(1)\n\t"                                                    \
     "fstl " PZ "+8(%[b])\n\t"                                                    \
     "fxch %%st(" #A2 ")\n\t"                                                     \
@@ -63,13 +76,17 @@ bool HaveX87Lanes() { return true; }
     "fxch %%st(" #A1 ")\n\t"                                                     \
     "fmul %%st(0), %%st\n\t"                                                     \
     "fsubp %%st, %%st(" #A1 ")\n\t"                                              \
-    "fldt " CR "(%[b])\n\t"                                                      \
+    C(CR, SR)                                                                    \
     "faddp %%st, %%st(" #A1 ")\n\t"                                              \
     TOP("fstl " PZ "(%[b])\n\t")                                                 \
     TEST(PZ)                                                                     \
     "movq %%xmm0, %%rax\n\t"                                                     \
     "cmp %%rdx, %%rax\n\t"                                                       \
     "jae " EXIT "\n\t"
+
+// A part of c pushed: its long double, or the sum of its split.
+#define VELMORA_X87_C80(T, S) "fldt " T "(%[b])\n\t"
+#define VELMORA_X87_C64(T, S) "fldl " S "(%[b])\n\tfaddl " S "+8(%[b])\n\t"
 
 // An instruction on st(A): the first lane's is there already; the others'
 // are brought to the top and back.
@@ -127,7 +144,7 @@ bool HaveX87Lanes() { return true; }
     "3:\n\t"
 
 // The whole run as one asm statement, with the escape test TEST.
-#define VELMORA_X87_RUN(TEST)                                                    \
+#define VELMORA_X87_RUN(TEST, C)                                                    \
     __asm__ __volatile__(                                                        \
         "mov 240(%[b]), %%rdx\n\t"                                               \
         "mov $0x7fffffffffffffff, %%rax\n\t"                                     \
@@ -141,9 +158,9 @@ bool HaveX87Lanes() { return true; }
         "fldt 0(%[b])\n\t"                                                       \
         ".p2align 4\n"                                                           \
         "1:\n\t"                                                                 \
-        VELMORA_X87_PASS(0, 1, 2, "32", "48", "192", "10f", TEST, VELMORA_X87_AT_0)                \
-        VELMORA_X87_PASS(2, 3, 4, "96", "112", "208", "11f", TEST, VELMORA_X87_AT_2)               \
-        VELMORA_X87_PASS(4, 5, 6, "160", "176", "224", "12f", TEST, VELMORA_X87_AT_4)              \
+        VELMORA_X87_PASS(0, 1, 2, "32", "48", "608", "624", "192", "10f", TEST, VELMORA_X87_AT_0, C)                \
+        VELMORA_X87_PASS(2, 3, 4, "96", "112", "640", "656", "208", "11f", TEST, VELMORA_X87_AT_2, C)               \
+        VELMORA_X87_PASS(4, 5, 6, "160", "176", "672", "688", "224", "12f", TEST, VELMORA_X87_AT_4, C)              \
         "sub $1, %[n]\n\t"                                                       \
         "jz 19f\n\t"                                                             \
         "sub $1, %%ecx\n\t"                                                      \
@@ -212,11 +229,16 @@ bool HaveX87Lanes() { return true; }
         : "rax", "rcx", "rdx", "xmm0", "xmm1", "xmm2", "cc", "memory", "st", "st(1)", "st(2)", "st(3)", \
           "st(4)", "st(5)", "st(6)", "st(7)")
 
-int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done, X87Escape escape) {
+int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done, X87Escape escape, bool split) {
     int stopped;
     int64_t left = passes;
-    if (escape == X87Escape::SumOfAbs) VELMORA_X87_RUN(VELMORA_X87_SUM_ABS);
-    else VELMORA_X87_RUN(VELMORA_X87_MODULUS);
+    if (escape == X87Escape::SumOfAbs) {
+        if (split) VELMORA_X87_RUN(VELMORA_X87_SUM_ABS, VELMORA_X87_C64);
+        else VELMORA_X87_RUN(VELMORA_X87_SUM_ABS, VELMORA_X87_C80);
+    } else {
+        if (split) VELMORA_X87_RUN(VELMORA_X87_MODULUS, VELMORA_X87_C64);
+        else VELMORA_X87_RUN(VELMORA_X87_MODULUS, VELMORA_X87_C80);
+    }
     done = passes - left;
     return stopped;
 }
@@ -226,6 +248,8 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done, X87Escape escape
 #undef VELMORA_X87_MODULUS
 #undef VELMORA_X87_SUM_ABS
 #undef VELMORA_X87_AT_0
+#undef VELMORA_X87_C80
+#undef VELMORA_X87_C64
 #undef VELMORA_X87_AT_2
 #undef VELMORA_X87_AT_4
 #undef VELMORA_X87_SAME
@@ -234,7 +258,7 @@ int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done, X87Escape escape
 #else
 
 bool HaveX87Lanes() { return false; }
-int RunX87Lanes(X87Block&, int64_t, int64_t& done, X87Escape) {
+int RunX87Lanes(X87Block&, int64_t, int64_t& done, X87Escape, bool) {
     done = 0;
     return -1;
 }

@@ -42,7 +42,16 @@ struct X87Block {
     int64_t checkpointLeft = 0;
     X87Point latest[3];  // scratch: the lanes at a checkpoint, before it is renewed
     X87Watch watch[3];   // set by the caller when it loads an orbit
+    // Each lane's c (cr, then ci) as the sum of two doubles, where it is one
+    // (see SplitConstant): an 80-bit load is a slow microcoded operation,
+    // while a double loaded and a double added give the same value fast.
+    double split[3][2][2] = {};
 };
+
+// Sets hi and lo so that hi + lo, added in the x87 unit, is v bit for bit;
+// false where no two doubles make it (beyond the double range, not a
+// number, or too small), or where working it out would raise a flag.
+bool SplitConstant(long double v, double& hi, double& lo);
 
 // Sixty passes between checkpoints: a lane whose z comes back to its value
 // at the checkpoint before has an orbit period that divides 60, which takes
@@ -80,6 +89,9 @@ bool X87Threshold(long double maxmod, uint64_t& threshold);
 // z at the checkpoint before or its watch's reference: it returns kX87Repeated, every
 // lane having made `done` passes, and leaves the checkpoint and references
 // as they were, to compare with.
-int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done, X87Escape escape = X87Escape::Modulus);
+// With `split`, every lane's c is taken from its split (set for all three);
+// else from the lanes' long doubles.
+int RunX87Lanes(X87Block& block, int64_t passes, int64_t& done, X87Escape escape = X87Escape::Modulus,
+                bool split = false);
 
 }  // namespace velmora
