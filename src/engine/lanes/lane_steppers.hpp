@@ -232,7 +232,7 @@ public:
         lane.cr = c.re;
         lane.ci = c.im;
         double (&split)[2][2] = block_.split[l];
-        split_[l] = SplitConstant(c.re, split[0][0], split[0][1]) && SplitConstant(c.im, split[1][0], split[1][1]);
+        split_[l] = splitRe_.of(lane.cr, split[0]) & splitIm_.of(lane.ci, split[1]);
         // Copied as bytes.
         std::memcpy(static_cast<void*>(&block_.watch[l].reference), &lane, sizeof(X87Point));
         block_.watch[l].countdown = block_.watch[l].interval = 1;
@@ -313,6 +313,24 @@ private:
     long double modulus_[kLaneCount] = {};
     int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
     bool split_[kLaneCount] = {};  // the lane's c is in block_.split
+
+    // The last value split: a column's orbits share the real part of c
+    // (the Mandelbrot set) or the whole of it (a Julia set).
+    struct LastSplit {
+        long double value = 0.0L;
+        double parts[2] = {0.0, 0.0};
+        bool ok = SplitConstant(0.0L, parts[0], parts[1]);
+        bool of(const long double& v, double (&out)[2]) {
+            if (!SameBits(v, value)) {
+                std::memcpy(&value, &v, 10);
+                ok = SplitConstant(v, parts[0], parts[1]);
+            }
+            out[0] = parts[0];
+            out[1] = parts[1];
+            return ok;
+        }
+    };
+    LastSplit splitRe_, splitIm_;
 };
 
 // The custom formula, compiled, on four lanes at once.
