@@ -43,6 +43,7 @@
 #include "program.hpp"
 #include "prompter.hpp"
 #include "settings_store.hpp"
+#include "window_bench_main.hpp"
 
 namespace {
 
@@ -189,14 +190,4 @@ BENCHMARK(BM_WindowVsRenderer)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    theDesktop.reset();
-    return 0;
-}
+int main(int argc, char** argv) { return velmora::bench::RunWindowBenchmarks(argc, argv, theDesktop); }
