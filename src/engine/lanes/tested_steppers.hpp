@@ -28,6 +28,41 @@ inline void CopyBytes(T& to, const T& from) {
     std::memcpy(static_cast<void*>(&to), &from, sizeof(T));
 }
 
+// Lanes whose orbits are made one after another, each whole within
+// advance(): a lane keeps its row's start values, and a copy of a busy lane
+// shares its original's result instead of making the orbit again (a copy
+// ends as its original does). Derived::makeOrbit(start, out) makes one.
+template <class Derived>
+class OrbitAfterOrbit {
+public:
+    static constexpr int kLaneCount = 4;
+
+    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
+        CopyBytes(start_[l].z, z0);
+        CopyBytes(start_[l].c, c);
+        source_[l] = l;
+        return false;
+    }
+    void copy(int to, int from) { source_[to] = source_[from]; }
+    unsigned advance() {
+        for (int l = 0; l < kLaneCount; ++l)
+            if (source_[l] == l) static_cast<const Derived*>(this)->makeOrbit(start_[l], out_[l]);
+        return (1u << kLaneCount) - 1;
+    }
+    // The finished orbit as the colour rules read it; they run on it in place.
+    OrbitState& orbit(int l) { return out_[source_[l]]; }
+
+protected:
+    struct Start {
+        Complex z, c;
+    };
+
+private:
+    Start start_[kLaneCount];
+    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
+    OrbitState out_[kLaneCount];
+};
+
 // Any formula the lockstep lanes run, with what the plain steppers leave
 // out. Each orbit makes exactly the steps of the one-pixel orbit loop and
 // leaves its whole orbit state, which the colour rules then read. There is no
@@ -43,9 +78,10 @@ inline void CopyBytes(T& to, const T& from) {
 // The stalk type is a compile-time constant, or kStalkDynamic to read the
 // run's.
 template <int kFormula, int kBailout, int kStalk>
-class TestedStepper {
+class TestedStepper : public OrbitAfterOrbit<TestedStepper<kFormula, kBailout, kStalk>> {
+    using Start = typename TestedStepper::Start;
+
 public:
-    static constexpr int kLaneCount = 4;
     // The history belongs to the run's type: the types that look only at the
     // finished orbit share the loop of No Stalks, and some of them read it.
     explicit TestedStepper(const RunContext& rc) : rc_(rc) {
@@ -62,28 +98,9 @@ public:
         }
     }
 
-    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
-        CopyBytes(start_[l].z, z0);
-        CopyBytes(start_[l].c, c);
-        source_[l] = l;
-        return false;
-    }
-    // A copy ends as its original does; it shares the original's result
-    // instead of making the orbit again.
-    void copy(int to, int from) { source_[to] = source_[from]; }
-    unsigned advance() {
-        for (int l = 0; l < kLaneCount; ++l)
-            if (source_[l] == l) (this->*run_)(start_[l], orbit_[l]);
-        return (1u << kLaneCount) - 1;
-    }
-    // The lane's orbit as the one-pixel loop leaves it; the colour rules run
-    // on it in place.
-    OrbitState& orbit(int l) { return orbit_[source_[l]]; }
+    void makeOrbit(const Start& start, OrbitState& out) const { (this->*run_)(start, out); }
 
 private:
-    struct Start {
-        Complex z, c;
-    };
 
     // The whole one-pixel loop. The counter cannot overflow: the lanes take
     // only runs whose limits lie below the largest integer.
@@ -109,9 +126,6 @@ private:
 
     const RunContext& rc_;
     void (TestedStepper::*run_)(const Start&, OrbitState&) const;
-    Start start_[kLaneCount];
-    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
-    OrbitState orbit_[kLaneCount];
 };
 
 // The values of a stalk test that do not depend on the orbit (R*R, R-W,
@@ -167,31 +181,14 @@ struct TrapConstants {
 // arithmetic of each step is that of the one-pixel loop, in its order, so the
 // orbits and the faults are the same.
 template <int kBailout, int kStalk>
-class Z2TrapStepper {
+class Z2TrapStepper : public OrbitAfterOrbit<Z2TrapStepper<kBailout, kStalk>> {
+    friend OrbitAfterOrbit<Z2TrapStepper>;
+    using Start = typename Z2TrapStepper::Start;
+
 public:
-    static constexpr int kLaneCount = 4;
 
     Z2TrapStepper(const RunContext& rc, const TrapConstants& k)
         : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter) {}
-
-    bool load(int l, const Complex& z0, const Complex& c, int64_t) {
-        CopyBytes(start_[l].z, z0);
-        CopyBytes(start_[l].c, c);
-        source_[l] = l;
-        return false;
-    }
-    // A copy ends as its original does; it shares the original's result
-    // instead of making the orbit again.
-    void copy(int to, int from) { source_[to] = source_[from]; }
-
-    unsigned advance() {
-        for (int l = 0; l < kLaneCount; ++l)
-            if (source_[l] == l) run(start_[l], out_[l]);
-        return (1u << kLaneCount) - 1;
-    }
-
-    // The finished orbit as the colour rules read it.
-    OrbitState& orbit(int l) { return out_[source_[l]]; }
 
 private:
     // The history each type reads: the modulus of the step before
@@ -199,10 +196,6 @@ private:
     // Slope 1's rule).
     static constexpr bool kPreviousModulus = kStalk == kStalkConverge || kStalk == kStalkModulusDiff;
     static constexpr bool kLastZ = kStalk == kStalkSlope1 || kStalk == kStalkMedian;
-
-    struct Start {
-        Complex z, c;
-    };
 
     // The orbit between the stretches of steps.
     struct Orbit {
@@ -217,7 +210,7 @@ private:
     // The whole orbit from its start; leaves what the colour rules read.
     // Kept out of line: inlined into the column's driver, its loop would
     // share the x87 stack with whatever the driver keeps there.
-    [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
+    [[gnu::noinline]] void makeOrbit(const Start& start, OrbitState& o) const {
         Orbit s;
         s.zr = start.z.re;
         s.zi = start.z.im;
@@ -353,9 +346,6 @@ private:
     const RunContext& rc_;
     const TrapConstants k_;
     const int32_t minit_, miter_;
-    Start start_[kLaneCount];
-    int source_[kLaneCount] = {};  // the lane whose orbit this one makes
-    OrbitState out_[kLaneCount];
 };
 
 // Calls f.template operator()<S>() with the run's stalk type as a
