@@ -173,14 +173,21 @@ inline void RenderDriver::plot(const PlottedPixel& out) {
 // The image trap's colours are few and repeat from pixel to pixel, while
 // finding the nearest of 256 entries is a search; each colour's entry is
 // kept for as long as the palette stays as it was when it was found.
+// A palette object never changes its colours, and each build makes one with
+// a new serial: while the same one is shown, the 256 entries need not be
+// compared again for every pixel.
 uint8_t RenderDriver::nearestIndex(uint32_t bgr) {
-    const ColourTable colours = DisplayColours(s_.palette);
-    if (colours != nearestFor_) {
-        nearest_.clear();
-        nearestFor_ = colours;
+    const PaletteState& palette = s_.palette;
+    if (!palette.handle || palette.handle->serial() != nearestSerial_) {
+        const ColourTable colours = DisplayColours(palette);
+        if (colours != nearestFor_) {
+            nearest_.clear();
+            nearestFor_ = colours;
+        }
+        nearestSerial_ = palette.handle ? std::optional<uint64_t>(palette.handle->serial()) : std::nullopt;
     }
     const auto [at, added] = nearest_.try_emplace(bgr, 0);
-    if (added) at->second = NearestIndex(colours, bgr);
+    if (added) at->second = NearestIndex(nearestFor_, bgr);
     return at->second;
 }
 

@@ -6,6 +6,7 @@
 // after the column its copy to the window and the progress.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -86,6 +87,7 @@ private:
     RunContext rc_;
     ColumnOutcome column_;
     ColourTable nearestFor_{};                    // the palette nearest_ was found in
+    std::optional<uint64_t> nearestSerial_;       // and its palette object's serial, if any
     std::unordered_map<uint32_t, uint8_t> nearest_;  // direct colour -> palette entry
     bool suppressFaultMessages_ = false;
     RunOutcome outcome_;

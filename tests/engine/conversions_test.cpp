@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "conversions.hpp"
@@ -95,6 +96,19 @@ TEST(Conversions, RoundHalvesToEven) {
         ADD_FAILURE();
     } catch (const FaultError& e) {
         EXPECT_EQ(e.kind(), FaultKind::FloatInvalid);
+    }
+    // The ends of the 64-bit range: a value below 2^63 that rounds up to it
+    // does not fit.
+    EXPECT_EQ(Round64(-0x1p63L), INT64_MIN);
+    EXPECT_EQ(Round64(0x1p63L - 1.0L), INT64_MAX);
+    EXPECT_EQ(Round64(-0x1p62L - 0.5L), -(int64_t{1} << 62));
+    for (const long double v : {0x1p63L - 0.5L, -0x1p63L - 1.0L, __builtin_nanl("")}) {
+        try {
+            Round64(v);
+            ADD_FAILURE() << static_cast<double>(v);
+        } catch (const FaultError& e) {
+            EXPECT_EQ(e.kind(), FaultKind::FloatInvalid);
+        }
     }
 }
 

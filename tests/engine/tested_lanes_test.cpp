@@ -61,6 +61,9 @@ const View kViews[] = {
     // A trap radius that is not a number: the first test's comparison is an
     // invalid operation.
     {"z^2+c trap not a number", kFormulaZ2, 3.2L, 4.0L, kNaN, kNaN, true},
+    // A bailout the x87 kernel tests against (either escape test): orbits
+    // from points beyond 1e2466 overflow in its first steps.
+    {"z^2+c overflowing in the x87 lanes", kFormulaZ2, 1e2470L, 1e150L, 1.0L, 0.5L, true},
     {"z^7+c overflowing", kFormulaZ7, 1e700L, 1e4900L, 1.0L, 0.5L, true},
     // Traps wider than half the range: the image trap's position of an orbit
     // value beyond 1.2e4930 overflows, which the fast path meets as the

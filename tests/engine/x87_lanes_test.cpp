@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "formulas.hpp"
 #include "x87_lanes.hpp"
@@ -25,42 +27,57 @@ void Start(X87Block& block, const Complex (&c)[3], int64_t passes) {
     ASSERT_TRUE(X87Threshold(4.0L, block.threshold));
     for (int l = 0; l < 3; ++l) {
         block.lane[l] = {0.0L, 0.0L, c[l].re, c[l].im};
+        ASSERT_TRUE(SplitConstant(c[l].re, block.split[l][0][0], block.split[l][0][1]));
+        ASSERT_TRUE(SplitConstant(c[l].im, block.split[l][1][0], block.split[l][1][1]));
         block.checkpoint[l] = {0.0L, 0.0L};
         block.watch[l] = X87Watch::From({0.0L, 0.0L});
     }
     block.checkpointLeft = passes;
 }
 
+// Slowly escaping just right of the cusp; none of them comes back to a value
+// it had. Each escape test stops the run at the first lane whose z exceeds
+// the bailout, holding that z, lanes before it a step ahead of those after.
 TEST(X87Lanes, StopsAtTheFirstEscapeWithTheLanesAndCheckpointOfTheCppStep) {
     if (!HaveX87Lanes()) GTEST_SKIP() << "no x87 kernel in this build";
-    // Slowly escaping just right of the cusp, the middle one first; none
-    // of them comes back to a value it had.
     const Complex c[3] = {{0.25005L, 0.0L}, {0.2501L, 0.0L}, {0.2500001L, 1e-9L}};
-    X87Block block;
-    const int64_t passes = 5000;
-    Start(block, c, passes);
-    int64_t done = -1;
-    ASSERT_EQ(RunX87Lanes(block, passes, done), 1);
-
-    // The C++ orbit of lane 1 first exceeds the bailout after `done` steps.
-    int64_t escape = 0;
-    for (Complex z{}; z.re * z.re + z.im * z.im <= 4.0L; ++escape) z = Stepped(z, c[1], 1);
-    EXPECT_EQ(done, escape);
-    ASSERT_GT(done, 2 * kX87CheckpointPasses);
-
-    // Lane 0 made that pass's step, lane 2 did not; every value bit for bit.
-    const Complex z0 = Stepped({}, c[0], done + 1), z2 = Stepped({}, c[2], done);
-    EXPECT_EQ(block.lane[0].zr, z0.re);
-    EXPECT_EQ(block.lane[0].zi, z0.im);
-    EXPECT_EQ(block.lane[2].zr, z2.re);
-    EXPECT_EQ(block.lane[2].zi, z2.im);
-    const int64_t at = passes - block.checkpointLeft;
-    EXPECT_EQ(at % kX87CheckpointPasses, 0);
-    EXPECT_GT(at, done - kX87CheckpointPasses);
-    for (int l = 0; l < 3; ++l) {
-        const Complex z = Stepped({}, c[l], at);
-        EXPECT_EQ(block.checkpoint[l].zr, z.re) << l;
-        EXPECT_EQ(block.checkpoint[l].zi, z.im) << l;
+    for (const auto& [escape, split] : {std::pair{X87Escape::Modulus, false}, std::pair{X87Escape::SumOfAbs, false},
+                                       std::pair{X87Escape::Modulus, true}, std::pair{X87Escape::SumOfAbs, true}}) {
+        auto escaped = [&](const Complex& z) {
+            const long double m = escape == X87Escape::Modulus ? z.re * z.re + z.im * z.im : fabsl(z.re) + fabsl(z.im);
+            return !(m <= 4.0L);
+        };
+        // The C++ orbits' escape steps (the last lane's lies beyond the
+        // run); the earliest, and among equals the first, lane stops it.
+        const int64_t passes = 5000;
+        int64_t escapeStep[3];
+        int first = 0;
+        for (int l = 0; l < 3; ++l) {
+            escapeStep[l] = 1;
+            for (Complex z = Stepped({}, c[l], 1); !escaped(z) && escapeStep[l] <= passes; z = Stepped(z, c[l], 1))
+                ++escapeStep[l];
+            if (escapeStep[l] < escapeStep[first]) first = l;
+        }
+        ASSERT_LE(escapeStep[first], passes);
+        X87Block block;
+        Start(block, c, passes);
+        int64_t done = -1;
+        ASSERT_EQ(RunX87Lanes(block, passes, done, escape, split), first);
+        EXPECT_EQ(done + 1, escapeStep[first]);
+        ASSERT_GT(done, 2 * kX87CheckpointPasses);
+        for (int l = 0; l < 3; ++l) {
+            const Complex z = Stepped({}, c[l], l <= first ? done + 1 : done);
+            EXPECT_EQ(block.lane[l].zr, z.re) << l;
+            EXPECT_EQ(block.lane[l].zi, z.im) << l;
+        }
+        const int64_t at = passes - block.checkpointLeft;
+        EXPECT_EQ(at % kX87CheckpointPasses, 0);
+        EXPECT_GT(at, done - kX87CheckpointPasses);
+        for (int l = 0; l < 3; ++l) {
+            const Complex z = Stepped({}, c[l], at);
+            EXPECT_EQ(block.checkpoint[l].zr, z.re) << l;
+            EXPECT_EQ(block.checkpoint[l].zi, z.im) << l;
+        }
     }
 }
 
@@ -112,8 +129,28 @@ TEST(X87Lanes, StopsWhenALaneRepeatsItsCheckpointOrReference) {
     }
 }
 
-// The threshold lies a little below maxmod, far enough that squares and
-// their sum rounded to doubles still reach it from any modulus above maxmod.
+// A constant split into two doubles adds back to itself bit for bit, the
+// sign of zero included; values no two doubles make are refused.
+TEST(X87Lanes, SplitConstantsAddBackExactly) {
+    const long double third = 1.0L / 3.0L;
+    const struct {
+        long double value;
+        bool splits;
+    } cases[] = {
+        {third, true}, {-third * 0x1p-1000L, true}, {0.0L, true}, {-0.0L, true}, {0x1p1023L * (2 - 0x1p-63L), false},
+        {1e-4000L, false}, {1e4000L, false}, {__builtin_nanl(""), false},
+    };
+    for (const auto& k : cases) {
+        double hi = 0, lo = 0;
+        ASSERT_EQ(SplitConstant(k.value, hi, lo), k.splits) << static_cast<double>(k.value);
+        if (!k.splits) continue;
+        const long double back = static_cast<long double>(hi) + static_cast<long double>(lo);
+        EXPECT_EQ(std::memcmp(&back, &k.value, 10), 0) << static_cast<double>(k.value);
+    }
+}
+
+// The threshold lies a little below maxmod, far enough that an escape test
+// worked out in doubles still reaches it from any value above maxmod.
 TEST(X87Lanes, ThresholdLiesJustBelowMaxmod) {
     struct Case {
         long double maxmod;

@@ -39,6 +39,12 @@ const std::vector<View>& Views() {
     static const std::vector<View> views = {
         {"z^2+c", [](Picture&) {}},
         {"z^2+c sum of parts", [](Picture& g) { g.actions.Trigger(MenuId::BailoutSumAbs); }},
+        {"z^2+c sum of parts, escaping slowly past the cusp", [](Picture& g) {
+             g.actions.Trigger(MenuId::BailoutSumAbs);
+             g.text(TextField::xce, "0.2501");
+             g.text(TextField::Rang, "0.0001");
+             g.text(TextField::miter, "1000");
+         }},
         {"z^2+c faulting", [](Picture& g) {
              g.text(TextField::Rang, "1e2470");
              g.text(TextField::maxmod, "1e4900");
@@ -88,6 +94,11 @@ const std::vector<View>& Views() {
              g.text(TextField::miter, "1001");
          }},
         {"custom z*z+c", [](Picture& g) { g.custom("z*z+c"); }},
+        {"custom z*z+c sum of parts, overflowing", [](Picture& g) {
+             g.custom("z*z+c");
+             g.actions.Trigger(MenuId::BailoutSumAbs);
+             g.text(TextField::Rang, "1e2470");
+         }},
         {"custom z*z-c slope 2, bounded orbits ending in cycles", [](Picture& g) {
              g.custom("z*z-c");
              g.actions.StalkItem(kStalkSlope2);

@@ -286,9 +286,8 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
         return;
     }
     uint64_t threshold = 0;
-    if (x87 && kBailout == kBailoutModulus && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 &&
-        X87Threshold(rc.maxmod, threshold)) {
-        lanes::X87Z2Stepper<lanes::OwnConstant> stepper(rc, threshold, lanes::OwnConstant{});
+    if (x87 && LanesOf(rc.FunctionKind) == FormulaLanes::LockstepOrX87 && X87Threshold(rc.maxmod, threshold)) {
+        lanes::X87Z2Stepper<lanes::OwnConstant, kBailout> stepper(rc, threshold, lanes::OwnConstant{});
         RunLanes(plan, col, rows, out, stepper);
         return;
     }
@@ -307,9 +306,8 @@ void RunCustomColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcom
     const CustomProgram& program = plan.program;
     uint8_t constant = 0;
     uint64_t threshold = 0;
-    if (x87 && kBailout == kBailoutModulus && IsSquarePlusConstant(program, constant) &&
-        X87Threshold(rc.maxmod, threshold)) {
-        lanes::X87Z2Stepper<lanes::CustomConstant> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
+    if (x87 && IsSquarePlusConstant(program, constant) && X87Threshold(rc.maxmod, threshold)) {
+        lanes::X87Z2Stepper<lanes::CustomConstant, kBailout> stepper(rc, threshold, lanes::CustomConstant(rc, program, constant));
         RunLanes(plan, col, rows, out, stepper);
         return;
     }

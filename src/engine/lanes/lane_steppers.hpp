@@ -126,11 +126,11 @@ private:
     CustomLaneValues<1> lanes_;
 };
 
-// z^2+k with the modulus test in the x87 kernel. A lane holds z_j, the
-// orbit after j steps (at least one), its modulus not yet tested. The kernel
-// runs all lanes until one may have escaped; that lane has then stepped past
-// its last z, which is made again in C++ from the run's last checkpoint.
-template <class Constant>
+// z^2+k with either escape test in the x87 kernel. A lane holds z_j, the
+// orbit after j steps, whose escape test has not ended it. The kernel runs
+// all lanes until one may have escaped; that lane holds the z in question,
+// which is then tested exactly in C++.
+template <class Constant, int kBailout>
 class X87Z2Stepper {
 public:
     static constexpr int kLaneCount = 3;
@@ -140,36 +140,45 @@ public:
     }
 
     bool load(int l, const Complex& z0, const Complex& orbitC, int64_t limit) {
+        X87Lane& lane = block_.lane[l];
+        limit_[l] = limit;
+        // The first steps in C++ (limit is at least 1).
+        const int64_t warm = std::min(limit, kStepsBeforeKernel);
         const Complex c = constant_(orbitC);
-        // The first steps in C++: most orbits that escape at all escape
-        // within them, and leaving the kernel costs more than they do.
         Complex z = z0;
-        Step(z, c);
-        int64_t steps = 1;
-        bool escaped = false;
-        while (steps < std::min(limit, kStepsBeforeKernel)) {
-            const long double m = BailoutModulus<kBailoutModulus>(z);
-            if (!(m <= maxmod_)) {
-                escaped = true;
-                modulus_[l] = m;
-                break;
-            }
+        int64_t steps = 0;
+        for (;;) {
             Step(z, c);
             ++steps;
+            const long double m = BailoutModulus<kBailout>(z);
+            if (!(m <= maxmod_)) {
+                modulus_[l] = m;
+                steps_[l] = steps;
+                lane.zr = z.re;
+                lane.zi = z.im;
+                return true;
+            }
+            if (steps == warm) break;
         }
-        X87Lane& lane = block_.lane[l];
+        // Stored from the registers the steps leave them in: copying long
+        // doubles from memory to memory would take slow 80-bit loads too.
+        steps_[l] = steps;
         lane.zr = z.re;
         lane.zi = z.im;
         lane.cr = c.re;
         lane.ci = c.im;
-        block_.watch[l] = X87Watch::From({z.re, z.im});
-        steps_[l] = steps;
-        limit_[l] = limit;
-        return escaped;
+        double (&split)[2][2] = block_.split[l];
+        split_[l] = splitRe_.of(lane.cr, split[0]) & splitIm_.of(lane.ci, split[1]);
+        // Copied as bytes.
+        std::memcpy(static_cast<void*>(&block_.watch[l].reference), &lane, sizeof(X87Point));
+        block_.watch[l].countdown = block_.watch[l].interval = 1;
+        return false;
     }
     void copy(int to, int from) {
-        block_.lane[to] = block_.lane[from];
+        std::memcpy(static_cast<void*>(&block_.lane[to]), &block_.lane[from], sizeof(X87Lane));
         block_.watch[to] = block_.watch[from];
+        std::memcpy(block_.split[to], block_.split[from], sizeof block_.split[to]);
+        split_[to] = split_[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];
     }
@@ -179,19 +188,19 @@ public:
             int64_t passes = std::numeric_limits<int64_t>::max();
             for (int l = 0; l < kLaneCount; ++l) {
                 if (steps_[l] == limit_[l]) {
-                    modulus_[l] = BailoutModulus<kBailoutModulus>(z(l));
+                    modulus_[l] = BailoutModulus<kBailout>(z(l));
                     stopped |= 1u << l;
                 }
                 passes = std::min(passes, limit_[l] - steps_[l]);
             }
             if (stopped) return stopped;
-            for (int l = 0; l < kLaneCount; ++l) {
-                // Copied as bytes: a long double copy would go through the x87 unit.
+            // Any earlier z of the orbit serves the repeat test as the
+            // checkpoint before.
+            for (int l = 0; l < kLaneCount; ++l)
                 std::memcpy(static_cast<void*>(&block_.checkpoint[l]), &block_.lane[l], sizeof(X87Point));
-            }
             block_.checkpointLeft = passes;
             int64_t done = 0;
-            const int s = RunX87Lanes(block_, passes, done);
+            const int s = RunX87Lanes(block_, passes, done, kEscape, split_[0] && split_[1] && split_[2]);
             if (s < 0) {
                 for (int64_t& steps : steps_) steps += done;
                 if (s == kX87Repeated)
@@ -199,32 +208,25 @@ public:
                         if (SameBits(z(l), block_.checkpoint[l]) || SameBits(z(l), block_.watch[l].reference)) skipToLimit(l);
                 continue;
             }
-            for (int l = 0; l < kLaneCount; ++l) steps_[l] += l < s ? done + 1 : done;
-            // The moduli of the steps before were below the threshold, so
-            // none of them escaped.
-            X87Lane& lane = block_.lane[s];
-            const Complex c{lane.cr, lane.ci};
-            Complex zs{block_.checkpoint[s].zr, block_.checkpoint[s].zi};
-            for (int64_t i = passes - block_.checkpointLeft; i < done; ++i) Step(zs, c);
-            const long double m = BailoutModulus<kBailoutModulus>(zs);
+            for (int l = 0; l < kLaneCount; ++l) steps_[l] += l <= s ? done + 1 : done;
+            const long double m = BailoutModulus<kBailout>(z(s));
             if (!(m <= maxmod_)) {
-                setZ(s, zs);
                 modulus_[s] = m;
                 return 1u << s;
             }
             // Close below maxmod or on it: the orbit goes on.
-            Step(zs, c);
-            setZ(s, zs);
-            ++steps_[s];
         }
     }
     LaneResult result(int l) const { return {z(l), modulus_[l], steps_[l]}; }
 
 private:
-    static constexpr int64_t kStepsBeforeKernel = 8;
+    // A trip into the kernel and out costs more than a few C++ steps, and
+    // many orbits end within them.
+    static constexpr int64_t kStepsBeforeKernel = 3;
+    static constexpr X87Escape kEscape = kBailout == kBailoutSumAbs ? X87Escape::SumOfAbs : X87Escape::Modulus;
 
-    // Lane l's z is one its orbit had at an earlier step (its moduli tested
-    // below the threshold in the kernel, or not above maxmod in C++).
+    // Lane l's z is one its orbit had at an earlier step, each since then
+    // tested below the threshold.
     void skipToLimit(int l) {
         const Complex c{block_.lane[l].cr, block_.lane[l].ci};
         const Complex start = z(l);
@@ -246,6 +248,25 @@ private:
     X87Block block_;
     long double modulus_[kLaneCount] = {};
     int64_t steps_[kLaneCount] = {}, limit_[kLaneCount] = {};
+    bool split_[kLaneCount] = {};  // the lane's c is in block_.split
+
+    // The last value split: a column's orbits share the real part of c
+    // (the Mandelbrot set) or the whole of it (a Julia set).
+    struct LastSplit {
+        long double value = 0.0L;
+        double parts[2] = {0.0, 0.0};
+        bool ok = SplitConstant(0.0L, parts[0], parts[1]);
+        bool of(const long double& v, double (&out)[2]) {
+            if (!SameBits(v, value)) {
+                std::memcpy(&value, &v, 10);
+                ok = SplitConstant(v, parts[0], parts[1]);
+            }
+            out[0] = parts[0];
+            out[1] = parts[1];
+            return ok;
+        }
+    };
+    LastSplit splitRe_, splitIm_;
 };
 
 // The custom formula, compiled, on four lanes at once.
