@@ -29,9 +29,11 @@ struct View {
     bool faults;  // some orbit or stalk test of the view must fault
     bool mandelbrot = false;
     // A Julia set whose bounded orbits close in on the fixed point 1/4 (the
-    // point itself a pixel) with a trap radius one 80-bit step above it and
-    // a width of that step: the orbits' values lie on either side of the
-    // traps' outer and inner edges, closer than doubles can tell.
+    // point itself a pixel), halving their distance at each step, with a
+    // trap radius one 80-bit step above it and a width of that step: past
+    // their first steps the orbits' values lie on either side of the traps'
+    // outer and inner edges, closer than doubles can tell, until they reach
+    // the point (a hundred steps allowed).
     bool onTheEdges = false;
 };
 
@@ -62,6 +64,7 @@ RunContext MakeRun(const View& v, uint8_t stalk, uint8_t bailout, int32_t minit)
         rc.cy = 0.0L;
         rc.trapRadius = nextafterl(0.25L, 1.0L);
         rc.trapWidth = rc.trapRadius - 0.25L;
+        rc.miter = 100;
     }
     return rc;
 }

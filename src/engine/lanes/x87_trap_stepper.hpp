@@ -142,7 +142,9 @@ private:
                                              : kStalk == kStalkSquareBand ? X87TrapFilter::SquareBand
                                              : kStalk == kStalkImage      ? X87TrapFilter::Image
                                                                           : X87TrapFilter::Hypercross;
-    static constexpr int32_t kStepsBeforeKernel = 3;
+    // Eight: more orbits end within them than within the escape kernel's
+    // three, the traps catching many early.
+    static constexpr int32_t kStepsBeforeKernel = 8;
 
     // An orbit between its stops; z and c are in the block.
     struct Orbit {
