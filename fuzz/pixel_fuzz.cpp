@@ -186,6 +186,12 @@ void CheckColumn(const Case& k) {
         ComputeColumnInPortableLanes(k.rc, col, portable);
         difference = ColumnDifference(portable, reference);
         if (!difference.empty()) difference = "portable lanes, " + difference;
+        ColumnOutcome kernel;
+        ComputeColumnInX87TrapLanes(k.rc, col, kernel);
+        if (difference.empty()) {
+            difference = ColumnDifference(kernel, reference);
+            if (!difference.empty()) difference = "x87 trap lanes, " + difference;
+        }
     }
     if (!difference.empty()) fuzz::Fail("column differs in " + difference + "\n" + Describe(k, col, 0));
 }

@@ -2,7 +2,8 @@
 // orbit history, several minimum steps) against the one-pixel checked path,
 // on views where orbits are caught and views where the formula or the stalk
 // test itself faults: every row of a column, with and without the x87
-// kernel, must be the checked pixel. The runs the plain lanes take (no
+// kernels (the trap kernel whatever the orbits' lengths), must be the
+// checked pixel. The runs the plain lanes take (no
 // stalks, the rules after the orbit) are held to it on the same views.
 
 #include <gtest/gtest.h>
@@ -27,6 +28,13 @@ struct View {
     long double range, maxmod, p1, p2;
     bool faults;  // some orbit or stalk test of the view must fault
     bool mandelbrot = false;
+    // A Julia set whose bounded orbits close in on the fixed point 1/4 (the
+    // point itself a pixel), halving their distance at each step, with a
+    // trap radius one 80-bit step above it and a width of that step: past
+    // their first steps the orbits' values lie on either side of the traps'
+    // outer and inner edges, closer than doubles can tell, until they reach
+    // the point (a hundred steps allowed).
+    bool onTheEdges = false;
 };
 
 // The run of a Julia set whose bounded orbits circle the origin, 24 x 18.
@@ -50,6 +58,14 @@ RunContext MakeRun(const View& v, uint8_t stalk, uint8_t bailout, int32_t minit)
     rc.p2 = v.p2;
     rc.p3 = 0.5L;
     SetTrapThresholds(rc);
+    if (v.onTheEdges) {
+        rc.xce = 0.0L;
+        rc.cx = 0.1875L;
+        rc.cy = 0.0L;
+        rc.trapRadius = nextafterl(0.25L, 1.0L);
+        rc.trapWidth = rc.trapRadius - 0.25L;
+        rc.miter = 100;
+    }
     return rc;
 }
 
@@ -75,6 +91,7 @@ const View kViews[] = {
     // squared): the z^2+c lanes that work them out once give way to those
     // that work them out at each tested step, where the fault belongs.
     {"z^2+c trap width beyond the range", kFormulaZ2, 3.2L, 4.0L, 1.0L, 5e4931L, true},
+    {"z^2+c on the traps' edges", kFormulaZ2, 3.0L, 4.0L, 1.0L, 0.5L, false, false, true},
 };
 
 std::string Describe(const View& v, const RunContext& rc, int col, int row) {
@@ -92,11 +109,13 @@ TEST(TestedLanes, EveryRowIsTheCheckedPixel) {
                     const RunContext rc = MakeRun(v, stalk.type, bailout, minit);
                     ASSERT_TRUE(LanesApply(rc)) << Describe(v, rc, 0, 0);
                     for (int col = 0; col < rc.siz; ++col) {
-                        ColumnOutcome lanes, portable;
+                        ColumnOutcome lanes, portable, kernel;
                         ComputeColumnInLanes(rc, col, lanes);
                         ComputeColumnInPortableLanes(rc, col, portable);
+                        ComputeColumnInX87TrapLanes(rc, col, kernel);
                         ASSERT_EQ(lanes.pixels.size(), static_cast<size_t>(rc.sizy));
                         ASSERT_EQ(portable.pixels, lanes.pixels);
+                        ASSERT_EQ(kernel.pixels, lanes.pixels) << Describe(v, rc, col, 0);
                         for (int row = 0; row < rc.sizy; ++row) {
                             const PixelOutcome c = ComputePixelChecked(rc, col, row);
                             const PlottedPixel expected{c.px, c.py, c.colour, c.orbitFault, c.colourFault, c.steps};

@@ -15,6 +15,7 @@
 #include "stalks.hpp"
 #include "tested_steppers.hpp"
 #include "x87_lanes.hpp"
+#include "x87_trap_stepper.hpp"
 
 namespace velmora {
 namespace {
@@ -259,8 +260,30 @@ void RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out,
 
 // A built-in formula's column: z^2+c in the x87 kernel where it can test
 // against maxmod, every other formula in the C++ lanes.
+// How the z^2+c trap columns use the x87 kernel: as the orbits of the last
+// such column suggest, always (to test it), or never (the portable lanes).
+enum class TrapKernel { Auto, Always, Never };
+
+// Whether the last z^2+c trap column this thread computed had long orbits.
+// The kernel makes long orbits several times faster, but every trip into it
+// and out costs more than the few steps of an orbit caught or escaped at
+// once; neighbouring columns mostly look alike. Only the speed depends on
+// it: both steppers make the same pixels.
+thread_local bool tLongTrapOrbits = false;
+
+// The mean steps per pixel above which the kernel pays.
+constexpr int64_t kLongTrapOrbit = 10;
+
+void NoteTrapOrbits(const ColumnOutcome& out) {
+    int64_t steps = 0;
+    for (const PlottedPixel& p : out.pixels) steps += p.steps;
+    tLongTrapOrbits = steps > kLongTrapOrbit * static_cast<int64_t>(out.pixels.size());
+}
+
+// A built-in formula's column: z^2+c in the x87 kernel where it can test
+// against maxmod, every other formula in the C++ lanes.
 template <int kBailout>
-void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87) {
+void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87, TrapKernel trapKernel) {
     const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
         // z^2+c, the formula of most stalk pictures, gets a loop for each
@@ -269,8 +292,22 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
         lanes::TrapConstants constants;
         if (rc.FunctionKind == kFormulaZ2 && lanes::TrapConstants::Make(rc, rc.StalkType, constants)) {
             lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
-                lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
-                RunLanes(plan, col, rows, out, stepper);
+                if constexpr (lanes::kHasX87TrapFilter<S>) {
+                    const bool kernel = x87 && (trapKernel == TrapKernel::Always ||
+                                                (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
+                    X87TrapBlock bounds;
+                    if (kernel && lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds)) {
+                        lanes::X87TrapStepper<kBailout, S> stepper(rc, constants, bounds);
+                        RunLanes(plan, col, rows, out, stepper);
+                    } else {
+                        lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
+                        RunLanes(plan, col, rows, out, stepper);
+                    }
+                    if (x87 && trapKernel == TrapKernel::Auto) NoteTrapOrbits(out);
+                } else {
+                    lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
+                    RunLanes(plan, col, rows, out, stepper);
+                }
             });
         } else if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
@@ -315,16 +352,17 @@ void RunCustomColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcom
     RunLanes(plan, col, rows, out, stepper);
 }
 
-void Lanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87) {
+void Lanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87,
+           TrapKernel trapKernel = TrapKernel::Auto) {
     out.stoppedBy = FaultKind::None;
     const bool modulus = plan.rc.BailoutKind == kBailoutModulus;
     if (LanesOf(plan.rc.FunctionKind) == FormulaLanes::Compiled) {
         if (modulus) RunCustomColumn<kBailoutModulus>(plan, col, rows, out, x87);
         else RunCustomColumn<kBailoutSumAbs>(plan, col, rows, out, x87);
     } else if (modulus) {
-        RunBuiltInColumn<kBailoutModulus>(plan, col, rows, out, x87);
+        RunBuiltInColumn<kBailoutModulus>(plan, col, rows, out, x87, trapKernel);
     } else {
-        RunBuiltInColumn<kBailoutSumAbs>(plan, col, rows, out, x87);
+        RunBuiltInColumn<kBailoutSumAbs>(plan, col, rows, out, x87, trapKernel);
     }
 }
 
@@ -368,6 +406,11 @@ void ComputeColumnInLanes(const RunContext& rc, int col, ColumnOutcome& out) {
 void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out) {
     const ColumnPlan plan(rc);
     Lanes(plan, col, AllRows(rc), out, false);
+}
+
+void ComputeColumnInX87TrapLanes(const RunContext& rc, int col, ColumnOutcome& out) {
+    const ColumnPlan plan(rc);
+    Lanes(plan, col, AllRows(rc), out, HaveX87Lanes(), TrapKernel::Always);
 }
 
 }  // namespace velmora

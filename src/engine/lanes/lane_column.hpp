@@ -29,5 +29,8 @@ void ComputeColumnRowsInLanes(const ColumnPlan& plan, int col, RowSpan rows, Col
 // portable C++ kernels instead of the x87 one: the reference the assembly is
 // tested against.
 void ComputeColumnInPortableLanes(const RunContext& rc, int col, ColumnOutcome& out);
+// The same column with the x87 kernel for every z^2+c trap column it has a
+// filter for, whatever the orbits' lengths.
+void ComputeColumnInX87TrapLanes(const RunContext& rc, int col, ColumnOutcome& out);
 
 }  // namespace velmora
