@@ -258,8 +258,6 @@ void RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out,
     LaneColumn<Stepper>(plan, col, rows, out, stepper).run();
 }
 
-// A built-in formula's column: z^2+c in the x87 kernel where it can test
-// against maxmod, every other formula in the C++ lanes.
 // How the z^2+c trap columns use the x87 kernel: as the orbits of the last
 // such column suggest, always (to test it), or never (the portable lanes).
 enum class TrapKernel { Auto, Always, Never };
