@@ -68,8 +68,10 @@ public:
                 settle();
             }
             // The flags once for the whole batch: a fault sends every pixel
-            // in flight to the checked path.
+            // in flight to the checked path, and the orbits that stopped
+            // while loading whose flags were left for this read.
             if (FloatFaultPending()) settle();
+            unchecked_ = 0;
             for (int l = 0; l < kLanes; ++l) {
                 if (!(stopped & (1u << l))) continue;
                 const int owner = owner_[l];
@@ -80,6 +82,7 @@ public:
             for (int l = 0; l < kLanes; ++l)
                 if (!slot_[l].active) fill(l);
         }
+        if (unchecked_ > 0 && FloatFaultPending()) settle();
         ClearFloatFaults();
     }
 
@@ -147,8 +150,28 @@ private:
             if (rc_.mandelbrot) lanes::CopyBytes(c_, start_);
             // An orbit that stopped while loading is finished at once.
             if (!stepper_.load(l, start_, c_, limit_)) return;
+            if (kLoadFlagsWait && !mapped_ && !ruleAfterOrbit_ && maxmodFinite_) {
+                finishUnchecked(l);
+            } else if (FloatFaultPending()) {
+                settle();
+            } else {
+                finish(l, l);
+            }
+        }
+    }
+
+    // Most orbits of short-orbit views stop while loading. Their base colour
+    // reads no flag when the modulus is finite, and nothing clears the flags
+    // before the next batch reads them; so their flags wait for that read
+    // (or a full list) instead of costing a read each, and a fault then has
+    // them made again on the checked path with the pixels in flight.
+    void finishUnchecked(int l) {
+        const int row = slot_[l].row;
+        finish(l, l, true);
+        uncheckedRow_[unchecked_++] = row;
+        if (readFlagsNow_ || unchecked_ == kUncheckedRows) {
             if (FloatFaultPending()) settle();
-            else finish(l, l);
+            unchecked_ = 0;
         }
     }
 
@@ -161,12 +184,18 @@ private:
             out_.pixels[at(s.row)] = Plotted(ComputePixelChecked(rc_, col_, s.row));
             s.active = false;
         }
+        for (int i = 0; i < unchecked_; ++i)
+            out_.pixels[at(uncheckedRow_[i])] = Plotted(ComputePixelChecked(rc_, col_, uncheckedRow_[i]));
+        unchecked_ = 0;
     }
 
     // The colour rules on the lane's finished orbit, as the one-pixel path
     // runs them; the flags must be clear.
-    void finish(int pixel, int l) {
+    // With keepFlags the base colour leaves the flags to the caller, and
+    // readFlagsNow_ tells whether it may have raised one or thrown.
+    void finish(int pixel, int l, bool keepFlags = false) {
         Slot& s = slot_[pixel];
+        readFlagsNow_ = false;
         // The rules run on the lane's own orbit where the stepper keeps one
         // (it is loaded afresh before its next use); else on a state made
         // once, of which the rules read only what is set here (no stalk is
@@ -200,7 +229,8 @@ private:
             if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
                 o.pixelColour = ColourValue::Index(kCaughtEntry);
                 o.pixelColour = UncaughtColour(o, rc_, escape_);
-                if ((!maxmodFinite_ || !Finite(o.modulus)) && FloatFaultPending()) ClearFloatFaults();
+                readFlagsNow_ = !maxmodFinite_ || !Finite(o.modulus);
+                if (readFlagsNow_ && !keepFlags && FloatFaultPending()) ClearFloatFaults();
             } else {
                 // Unchecked, the flags read once after them: a flag or a
                 // throw has the checked rules, which stop at the fault, run
@@ -220,7 +250,9 @@ private:
             }
         } catch (const FaultError& e) {
             colourFault = e.kind();
-            ClearFloatFaults();
+            // A caller that keeps the flags reads them at once.
+            if (keepFlags) readFlagsNow_ = true;
+            else ClearFloatFaults();
         }
         out_.pixels[at(s.row)] = {s.px, s.py, o.pixelColour, FaultKind::None, colourFault, steps};
         s.active = false;
@@ -246,6 +278,13 @@ private:
     Complex c_{rc_.cx, rc_.cy};      // and its c
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
+    // The steppers whose orbits can stop while loading leave nothing caught
+    // and no rule after the orbit to colour.
+    static constexpr bool kLoadFlagsWait = !requires(Stepper & st) { st.orbit(0); };
+    static constexpr int kUncheckedRows = 32;
+    int uncheckedRow_[kUncheckedRows] = {};  // finished, their flags not yet read
+    int unchecked_ = 0;
+    bool readFlagsNow_ = false;
 };
 
 // A stalk test after each step, the orbit history, or more than one minimum
