@@ -145,33 +145,6 @@ std::string FormatFixedExact(float value, int width, int decimals) {
     });
 }
 
-int64_t Round64(long double value) {
-    if (!(value >= -9223372036854775808.0L && value < 9223372036854775808.0L))
-        throw FaultError(FaultKind::FloatInvalid);
-#if defined(__x86_64__) || defined(__i386__)
-    // frndint rounds as nearbyintl does, in the current rounding mode, without
-    // a library call per pixel; the precision flag it may raise is no fault.
-    // The whole number then converts exactly, whatever the rounding mode.
-    long double r;
-    __asm__("frndint" : "=t"(r) : "0"(value));
-    if (r >= 9223372036854775808.0L) throw FaultError(FaultKind::FloatInvalid);
-    int64_t out;
-    __asm__("fistpll %0" : "=m"(out) : "t"(r) : "st");
-    return out;
-#else
-    const long double r = nearbyintl(value);
-    if (r >= 9223372036854775808.0L) throw FaultError(FaultKind::FloatInvalid);
-    return static_cast<int64_t>(r);
-#endif
-}
-
-int32_t Round(long double value) {
-    const int64_t r = Round64(value);
-    if (r < std::numeric_limits<int32_t>::min() || r > std::numeric_limits<int32_t>::max())
-        throw FaultError(FaultKind::RangeCheck);
-    return static_cast<int32_t>(r);
-}
-
 int32_t MulDiv(int32_t a, int32_t b, int32_t d) {
     if (d == 0) return -1;
     const int64_t product = static_cast<int64_t>(a) * b;

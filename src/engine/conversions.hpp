@@ -1,8 +1,12 @@
 #pragma once
 // The one place where numbers meet text and where reals become integers.
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
+
+#include "fault.hpp"
 
 namespace velmora {
 
@@ -36,8 +40,34 @@ std::string FormatFixedExact(float value, int width, int decimals);
 
 // Nearest integer, halves to the even neighbour. A value outside 64 bits (or
 // not a number) is an invalid operation; outside 32 bits, a range fault.
-int64_t Round64(long double value);
-int32_t Round(long double value);
+// Inline: the image trap rounds at every step inside its rectangle, and a
+// call there would move every value of the orbit loop off the x87 stack.
+inline int64_t Round64(long double value) {
+    if (!(value >= -9223372036854775808.0L && value < 9223372036854775808.0L))
+        throw FaultError(FaultKind::FloatInvalid);
+#if defined(__x86_64__) || defined(__i386__)
+    // frndint rounds as nearbyintl does, in the current rounding mode, without
+    // a library call per pixel; the precision flag it may raise is no fault.
+    // The whole number then converts exactly, whatever the rounding mode.
+    long double r;
+    __asm__("frndint" : "=t"(r) : "0"(value));
+    if (r >= 9223372036854775808.0L) throw FaultError(FaultKind::FloatInvalid);
+    int64_t out;
+    __asm__("fistpll %0" : "=m"(out) : "t"(r) : "st");
+    return out;
+#else
+    const long double r = nearbyintl(value);
+    if (r >= 9223372036854775808.0L) throw FaultError(FaultKind::FloatInvalid);
+    return static_cast<int64_t>(r);
+#endif
+}
+
+inline int32_t Round(long double value) {
+    const int64_t r = Round64(value);
+    if (r < std::numeric_limits<int32_t>::min() || r > std::numeric_limits<int32_t>::max())
+        throw FaultError(FaultKind::RangeCheck);
+    return static_cast<int32_t>(r);
+}
 
 // a * b / d with a 64-bit intermediate, rounded to nearest with halves away
 // from zero; -1 when d is 0 or the result does not fit in 32 bits.

@@ -132,20 +132,27 @@ inline void SquareBand(OrbitState& o, long double R, long double W) {
 // rectangle: whether the picture there catches it, with the position inside
 // the trap and the picture's colour.
 template <class G>
-inline bool ImageCatch(long double x, long double y, const RunContext& rc, long double& value, ColourValue& colour) {
-    const long double R = rc.trapRadius;
+inline bool ImageCatch(long double x, long double y, long double R, long double p3, const TrapImage& image,
+                       long double& value, ColourValue& colour) {
     const int32_t px = CheckedAdd(Round(Checked<G>(Checked<G>(x * 99.0L) / R)), 100);
     const int32_t py = CheckedAdd(Round(Checked<G>(Checked<G>(y * 99.0L) / R)), 75);
-    const TrapImage& image = rc.trapImage ? *rc.trapImage : DefaultTrapImage();
     const ColourValue col = image.pixel(px, py);
     if (TrapImage::IsWhite(col)) return false;
     // The distance from the image centre, divided by 125.
     const int32_t d2 = CheckedAdd(CheckedMul(px - 100, px - 100), CheckedMul(py - 75, py - 75));
     const long double scaled = Checked<G>(static_cast<long double>(d2) * 0.000064L);
     const long double distance = Checked<G>(sqrtl(scaled));
-    value = Checked<G>(distance * rc.p3);
+    value = Checked<G>(distance * p3);
     colour = col;
     return true;
+}
+
+// The image the run looks through.
+inline const TrapImage& RunTrapImage(const RunContext& rc) { return rc.trapImage ? *rc.trapImage : DefaultTrapImage(); }
+
+template <class G>
+inline bool ImageCatch(long double x, long double y, const RunContext& rc, long double& value, ColourValue& colour) {
+    return ImageCatch<G>(x, y, rc.trapRadius, rc.p3, RunTrapImage(rc), value, colour);
 }
 
 template <class G>

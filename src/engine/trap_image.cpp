@@ -81,21 +81,11 @@ Rgb MotifPixel(int x, int y) {
 
 TrapImage::TrapImage() { rgb_.fill(255); }
 
-size_t TrapImage::Offset(int x, int y) {
-    if (x < 0 || x >= kWidth || y < 0 || y >= kHeight) throw FaultError(FaultKind::RangeCheck);
-    return (static_cast<size_t>(y) * kWidth + static_cast<size_t>(x)) * 3;
-}
-
 void TrapImage::setPixel(int x, int y, uint8_t r, uint8_t g, uint8_t b) {
     const size_t at = Offset(x, y);
     rgb_[at] = r;
     rgb_[at + 1] = g;
     rgb_[at + 2] = b;
-}
-
-ColourValue TrapImage::pixel(int x, int y) const {
-    const size_t at = Offset(x, y);
-    return ColourValue::Rgb(rgb_[at], rgb_[at + 1], rgb_[at + 2]);
 }
 
 TrapImage MakeDefaultTrapImage() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "colour_value.hpp"
+#include "fault.hpp"
 
 namespace velmora {
 
@@ -21,15 +22,22 @@ public:
 
     // Both throw FaultError(RangeCheck) for a position outside the image.
     void setPixel(int x, int y, uint8_t r, uint8_t g, uint8_t b);
-    // The pixel as a direct colour.
-    ColourValue pixel(int x, int y) const;
+    // The pixel as a direct colour. Inline: the image trap looks at it at
+    // every step inside its rectangle.
+    ColourValue pixel(int x, int y) const {
+        const std::size_t at = Offset(x, y);
+        return ColourValue::Rgb(rgb_[at], rgb_[at + 1], rgb_[at + 2]);
+    }
 
     static bool IsWhite(ColourValue colour) { return colour.direct && colour.value == 0xFFFFFF; }
 
     friend bool operator==(const TrapImage&, const TrapImage&) = default;
 
 private:
-    static std::size_t Offset(int x, int y);
+    static std::size_t Offset(int x, int y) {
+        if (x < 0 || x >= kWidth || y < 0 || y >= kHeight) throw FaultError(FaultKind::RangeCheck);
+        return (static_cast<std::size_t>(y) * kWidth + static_cast<std::size_t>(x)) * 3;
+    }
     // Row-major, three bytes (red, green, blue) per pixel, top row first.
     std::array<uint8_t, static_cast<std::size_t>(kWidth) * kHeight * 3> rgb_;
 };

@@ -188,7 +188,7 @@ class Z2TrapStepper : public OrbitAfterOrbit<Z2TrapStepper<kBailout, kStalk>> {
 public:
 
     Z2TrapStepper(const RunContext& rc, const TrapConstants& k)
-        : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter) {}
+        : k_(k), minit_(rc.minit), miter_(rc.miter), p3_(rc.p3), image_(stalk::RunTrapImage(rc)) {}
 
 private:
     // The history each type reads: the modulus of the step before
@@ -216,18 +216,7 @@ private:
         s.zi = start.z.im;
         s.cr = start.c.re;
         s.ci = start.c.im;
-        if constexpr (kStalk == kStalkImage) {
-            // The picture is looked at outside the loop: a call inside it
-            // would have every value the loop keeps on the x87 stack stored
-            // and loaded again at every step.
-            while (imageSteps(s)) {
-                if (stalk::ImageCatch<NoCheck>(s.zr, s.zi, rc_, s.value, s.imageColour)) s.hit = true;
-                ++s.it;
-                if (!goesOn(s.hit, s.it, s.m)) break;
-            }
-        } else {
-            steps(s);
-        }
+        steps(s);
         // What the colour rules read for this type; they write the colour
         // and the caught position, which nothing reads after them.
         o.iteration = s.it;
@@ -250,18 +239,18 @@ private:
         return (!hit && it <= miter_ && m <= k_.maxmod) || it <= minit_;
     }
 
-    [[gnu::noinline]] bool imageSteps(Orbit& s) const { return steps(s); }
-
-    // Steps the orbit on plain local values until it ends, or (the image
-    // trap) until its value lies in the picture's rectangle, the picture not
-    // yet looked at and the step not yet counted.
-    [[gnu::always_inline]] bool steps(Orbit& s) const {
+    // Steps the orbit on plain local values until it ends. Nothing in the
+    // loop is a call (the image trap's rounding and picture are inline):
+    // around a call every value the loop keeps on the x87 stack would be
+    // stored and loaded again.
+    [[gnu::always_inline]] void steps(Orbit& s) const {
         const long double cr = s.cr, ci = s.ci;
         long double zr = s.zr, zi = s.zi, m = s.m;
         long double value = s.value, previousModulus = s.previousModulus;
         long double lastRe = s.lastRe, lastIm = s.lastIm, secondRe = s.secondRe, secondIm = s.secondIm;
         int32_t it = s.it, circleCount = s.circleCount;
-        bool hit = s.hit, inRectangle = false;
+        bool hit = s.hit;
+        ColourValue imageColour = s.imageColour;
         const int32_t minit = minit_;
         const long double R = k_.R;
         for (;;) {
@@ -303,10 +292,9 @@ private:
                     if (R > ay && ay > k_.inner && ay > ax) value = fabsl(k_.middle - ay) / k_.W, hit = true;
                     if (R > ax && ax > k_.inner && ax > ay) value = fabsl(k_.middle - ax) / k_.W, hit = true;
                 } else if constexpr (kStalk == kStalkImage) {
-                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters) {
-                        inRectangle = true;
-                        break;
-                    }
+                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters &&
+                        stalk::ImageCatch<NoCheck>(zr, zi, R, p3_, image_, value, imageColour))
+                        hit = true;
                 } else if constexpr (kStalk == kStalkMedian) {
                     const long double sx = fabsl((zr + lastRe) + secondRe);
                     const long double sy = fabsl((zi + lastIm) + secondIm);
@@ -330,7 +318,8 @@ private:
         s.it = it;
         s.hit = hit;
         if constexpr (kStalk == kStalkCircle) s.circleCount = circleCount;
-        if constexpr (kStalk != kStalkImage) s.value = value;
+        s.value = value;
+        if constexpr (kStalk == kStalkImage) s.imageColour = imageColour;
         if constexpr (kPreviousModulus) s.previousModulus = previousModulus;
         if constexpr (kLastZ) {
             s.lastRe = lastRe;
@@ -340,12 +329,12 @@ private:
             s.secondRe = secondRe;
             s.secondIm = secondIm;
         }
-        return inRectangle;
     }
 
-    const RunContext& rc_;
     const TrapConstants k_;
     const int32_t minit_, miter_;
+    const long double p3_;
+    const TrapImage& image_;
 };
 
 // Calls f.template operator()<S>() with the run's stalk type as a
