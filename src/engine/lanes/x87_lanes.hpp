@@ -6,6 +6,7 @@
 // Faults are not looked at: the caller reads the sticky flags.
 
 #include <cstdint>
+#include <cstring>
 
 namespace velmora {
 
@@ -52,6 +53,24 @@ struct X87Block {
 // false where no two doubles make it (beyond the double range, not a
 // number, or too small), or where working it out would raise a flag.
 bool SplitConstant(long double v, double& hi, double& lo);
+
+// The last value split, kept: a column's orbits share the real part of c
+// (the Mandelbrot set) or the whole of it (a Julia set).
+struct LastSplit {
+    long double value = 0.0L;
+    double parts[2] = {0.0, 0.0};
+    bool ok = SplitConstant(0.0L, parts[0], parts[1]);
+    // v's split into out; false where it has none.
+    bool of(const long double& v, double (&out)[2]) {
+        if (std::memcmp(&v, &value, 10) != 0) {
+            std::memcpy(&value, &v, 10);
+            ok = SplitConstant(v, parts[0], parts[1]);
+        }
+        out[0] = parts[0];
+        out[1] = parts[1];
+        return ok;
+    }
+};
 
 // Sixty passes between checkpoints: a lane whose z comes back to its value
 // at the checkpoint before has an orbit period that divides 60, which takes

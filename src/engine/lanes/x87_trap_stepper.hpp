@@ -277,22 +277,6 @@ private:
         if constexpr (kStalk == kStalkImage) o.imageColour = s.imageColour;
     }
 
-    // The last value split: a column's orbits share the real part of c
-    // (the Mandelbrot set) or the whole of it (a Julia set).
-    struct LastSplit {
-        long double value = 0.0L;
-        double parts[2] = {0.0, 0.0};
-        bool ok = SplitConstant(0.0L, parts[0], parts[1]);
-        bool of(const long double& v, double (&out)[2]) {
-            if (!SameBits(v, value)) {
-                std::memcpy(&value, &v, 10);
-                ok = SplitConstant(v, parts[0], parts[1]);
-            }
-            out[0] = parts[0];
-            out[1] = parts[1];
-            return ok;
-        }
-    };
 
     const RunContext& rc_;
     const TrapConstants k_;
