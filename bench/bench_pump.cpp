@@ -27,17 +27,8 @@ namespace {
 
 using namespace velmora;
 
-class SilentPrompter : public Prompter {
-public:
-    MessageResult messageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) override {
-        return buttons == MessageButtons::AbortRetryIgnore ? MessageResult::Ignore : MessageResult::Ok;
-    }
-    std::optional<std::string> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-};
-
 struct Desktop {
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     NoSettingsStore settings;
     Program program{prompter, settings};
 

@@ -49,15 +49,6 @@ namespace {
 
 using namespace velmora;
 
-class SilentPrompter : public Prompter {
-public:
-    MessageResult messageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) override {
-        return buttons == MessageButtons::AbortRetryIgnore ? MessageResult::Ignore : MessageResult::Ok;
-    }
-    std::optional<std::string> openFile(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> saveFile(const FileDialogRequest&) override { return std::nullopt; }
-};
-
 int EnvInt(const char* name, int fallback) {
     const char* text = std::getenv(name);
     const int value = text ? std::atoi(text) : 0;
@@ -75,7 +66,7 @@ void SetView(ProgramState& state, ModeActions& actions) {
 }
 
 struct Desktop {
-    SilentPrompter prompter;
+    bench::SilentPrompter prompter;
     NoSettingsStore settings;
     Program program{prompter, settings};
 

@@ -1,7 +1,8 @@
 #pragma once
-// The main of a benchmark that opens the program's window: off screen when
-// there is no display, the window made on first use and gone before the
-// application object.
+// What a benchmark that opens the program's window shares: a prompter that
+// answers every question at once, and the main (off screen when there is no
+// display, the window made on first use and gone before the application
+// object).
 
 #include <benchmark/benchmark.h>
 
@@ -9,8 +10,23 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
+
+#include "prompter.hpp"
 
 namespace velmora::bench {
+
+// Ignores what it is told and chooses nothing.
+class SilentPrompter : public Prompter {
+public:
+    MessageResult messageBox(const std::string&, const std::string&, MessageButtons buttons, MessageIcon) override {
+        return buttons == MessageButtons::AbortRetryIgnore ? MessageResult::Ignore : MessageResult::Ok;
+    }
+    std::optional<std::string> openFile(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> saveFile(const FileDialogRequest&) override { return std::nullopt; }
+};
+
 
 template <class Desktop>
 int RunWindowBenchmarks(int argc, char** argv, std::unique_ptr<Desktop>& desktop) {
