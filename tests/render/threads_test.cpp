@@ -45,6 +45,19 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "0.0001");
              g.text(TextField::miter, "1000");
          }},
+        {"z^2+c main body, sum of parts at the least bailout, long orbits", [](Picture& g) {
+             g.actions.Trigger(MenuId::BailoutSumAbs);
+             g.text(TextField::maxmod, "3");
+             g.text(TextField::miter, "3000");
+         }},
+        {"z^2+c main body, a bailout some orbits of it reach", [](Picture& g) {
+             g.text(TextField::maxmod, "1");
+             g.text(TextField::miter, "300");
+         }},
+        {"z^2+c main body inverted", [](Picture& g) {
+             g.actions.Trigger(MenuId::Inversion);
+             g.text(TextField::miter, "300");
+         }},
         {"z^2+c faulting", [](Picture& g) {
              g.text(TextField::Rang, "1e2470");
              g.text(TextField::maxmod, "1e4900");

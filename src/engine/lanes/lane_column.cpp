@@ -11,6 +11,7 @@
 #include "formula_table.hpp"
 #include "formulas.hpp"
 #include "lane_steppers.hpp"
+#include "main_body.hpp"
 #include "pixel.hpp"
 #include "stalks.hpp"
 #include "tested_steppers.hpp"
@@ -142,12 +143,19 @@ private:
                     continue;
                 }
             }
-            s.active = true;
-            s.row = row;
             lanes::CopyBytes(start_.re, s.x);
             lanes::CopyBytes(start_.im, s.y);
             // The orbit's c: the point itself for the Mandelbrot set.
             if (rc_.mandelbrot) lanes::CopyBytes(c_, start_);
+            // An orbit that certainly never escapes makes all its steps and
+            // ends inside: its colour needs no step of it.
+            if (mainBody_ && lanes::InMandelbrotMainBody(c_)) {
+                out_.pixels[at(row)] = {s.px, s.py, ColourValue::Index(kInteriorEntry), FaultKind::None,
+                                        FaultKind::None, limit_};
+                continue;
+            }
+            s.active = true;
+            s.row = row;
             // An orbit that stopped while loading is finished at once.
             if (!stepper_.load(l, start_, c_, limit_)) return;
             if (kLoadFlagsWait && !mapped_ && !ruleAfterOrbit_ && maxmodFinite_) {
@@ -268,6 +276,11 @@ private:
     const bool mapped_;  // an inversion or Sphere mapping
     const bool ruleAfterOrbit_;
     const bool maxmodFinite_ = Finite(rc_.maxmod);
+    // The Mandelbrot set's z^2+c coloured by its escape alone, with a maxmod
+    // no orbit of its main body reaches (compared only when finite, so
+    // raising no flag).
+    const bool mainBody_ = rc_.mandelbrot && rc_.FunctionKind == kFormulaZ2 && rc_.StalkType == kStalkNone &&
+                           !ruleAfterOrbit_ && maxmodFinite_ && rc_.maxmod >= lanes::kMainBodyLeastMaxmod;
     OrbitState plainOrbit_;
     // The most steps an orbit makes: with at most one minimum step the loop
     // ends after max(miter, 1) steps.
