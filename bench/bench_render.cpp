@@ -172,11 +172,16 @@ const View kDeep{[](HeadlessSession& s) {
                      Text(s, TextField::miter, "1000");
                  },
                  &PlainFor<kFormulaZ2, kStalkNone>};
-const View kCSin{[](HeadlessSession& s) {
-                     MandelbrotMenu(s);
-                     s.actions.FunctionItem(kFormulaCSin);
-                 },
-                 &PlainFor<kFormulaCSin, kStalkNone>};
+// Another formula on the Mandelbrot menu's view.
+template <int K>
+View FormulaView() {
+    return {[](HeadlessSession& s) {
+                MandelbrotMenu(s);
+                s.actions.FunctionItem(K);
+            },
+            &PlainFor<K, kStalkNone>};
+}
+const View kCSin = FormulaView<kFormulaCSin>();
 // A custom formula that does not run on the z^2+c kernel: the compiled
 // program's lanes. Its plain loop is the interpreter, the formula's
 // definition.
@@ -277,6 +282,13 @@ const NamedView kViews[] = {
     {"short_orbits", kShortOrbits},
     {"deep", kDeep},
     {"csin", kCSin},
+    {"z3", FormulaView<kFormulaZ3>()},
+    {"z7", FormulaView<kFormulaZ7>()},
+    {"recip_z2", FormulaView<kFormulaRecipZ2>()},
+    {"recip_zc2", FormulaView<kFormulaRecipZC2>()},
+    {"coefficients", FormulaView<kFormulaCoefficients>()},
+    {"ctanh", FormulaView<kFormulaCTanh>()},
+    {"pokorny", FormulaView<kFormulaPokorny>()},
     {"custom", kCustom},
     {"cross", StalkView<kStalkCross>("0.1")},
     {"circle", StalkView<kStalkCircle>("1.0")},

@@ -53,7 +53,7 @@ inline constexpr FormulaRecord kFormulas[] = {
     {kFormulaCoefficients, "az2bzcpixel1", "az^2+b/(z^2)+c*pixel", std::nullopt, FormulaLanes::Lockstep},
     {kFormulaZ2, "zzc1", "z^2+c", 4.0L, FormulaLanes::LockstepOrX87},
     {kFormulaZPowZ, "zc21", "z^z+z^4-z+c", 4.0L, FormulaLanes::Lockstep},
-    {kFormulaZ3, "z3c1", "z^3+c", 20.0L, FormulaLanes::OnePixel},
+    {kFormulaZ3, "z3c1", "z^3+c", 20.0L, FormulaLanes::Lockstep},
     {kFormulaZ7, "z7c1", "z^7+c", 200.0L, FormulaLanes::Lockstep},
     {kFormulaRecipF, "N1zzc1", "1/f(z*z+c)", 50.0L, FormulaLanes::Lockstep, kFfuncChoices},
     {kFormulaRecipZ2, "N1z2c1", "1/z^2+c", 20.0L, FormulaLanes::Lockstep},

@@ -81,6 +81,11 @@ const std::vector<View>& Views() {
              g.text(TextField::xce, "0");
          }},
         {"z^2+c sphere", [](Picture& g) { g.actions.Trigger(MenuId::Sphere); }},
+        {"z^3+c overflowing", [](Picture& g) {
+             g.formula(kFormulaZ3);
+             g.text(TextField::Rang, "1e1700");
+             g.text(TextField::maxmod, "1e4900");
+         }},
         {"z^7+c huge bailout", [](Picture& g) {
              g.formula(kFormulaZ7);
              g.text(TextField::maxmod, "1e4900");
