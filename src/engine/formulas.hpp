@@ -187,8 +187,12 @@ inline void Pokorny(OrbitState& o) {
     CSub<G>(P, H, P);
     CAdd<G>(P, o.c, N);
 
-    o.pokornyZ = o.z;
-    o.z = N;
+    // Part by part: a whole-struct copy of values just stored from the x87
+    // unit goes through 16-byte moves, which must wait for those stores.
+    o.pokornyZ.re = o.z.re;
+    o.pokornyZ.im = o.z.im;
+    o.z.re = N.re;
+    o.z.im = N.im;
 }
 
 // Newton's method for z^3 = 1: z - (z^3 - 1) / (3 z^2).

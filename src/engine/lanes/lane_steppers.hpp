@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "complex.hpp"
+#include "copy_bytes.hpp"
 #include "custom_program.hpp"
 #include "formulas.hpp"
 #include "kinds.hpp"
@@ -49,10 +50,13 @@ public:
     explicit LockstepStepper(const RunContext& rc) : rc_(rc) {}
 
     bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
-        orbit_[l].z = z0;
-        orbit_[l].c = c;
-        orbit_[l].pokornyZ = z0;
-        watch_[l].start(state(l));
+        CopyBytes(orbit_[l].z, z0);
+        CopyBytes(orbit_[l].c, c);
+        CopyBytes(orbit_[l].pokornyZ, z0);
+        StepState start;
+        CopyBytes(start.z, z0);
+        CopyBytes(start.pokornyZ, z0);
+        watch_[l].start(start);
         remaining_[l] = limit;
         limit_[l] = limit;
         return false;

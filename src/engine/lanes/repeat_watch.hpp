@@ -6,9 +6,9 @@
 // lane's per-step tests and still end exactly as the one-pixel path does.
 
 #include <cstdint>
-#include <cstring>
 
 #include "complex.hpp"
+#include "copy_bytes.hpp"
 #include "x87_lanes.hpp"
 
 namespace velmora::lanes {
@@ -45,14 +45,15 @@ template <class State>
 class RepeatWatch {
 public:
     void start(const State& s) {
-        before_ = reference_ = s;
+        CopyBytes(before_, s);
+        CopyBytes(reference_, s);
         countdown_ = interval_ = 1;
     }
     bool repeated(const State& s) {
         if (SameBits(s, before_) || SameBits(s, reference_)) return true;
-        before_ = s;
+        CopyBytes(before_, s);
         if (--countdown_ == 0) {
-            reference_ = s;
+            CopyBytes(reference_, s);
             interval_ *= 2;
             countdown_ = interval_;
         }

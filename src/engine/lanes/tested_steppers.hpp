@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "complex.hpp"
+#include "copy_bytes.hpp"
 #include "fault.hpp"
 #include "formulas.hpp"
 #include "kinds.hpp"
@@ -19,14 +20,6 @@
 #include "stalks.hpp"
 
 namespace velmora::lanes {
-
-// Copied as bytes: a long double assignment goes through the x87 unit, whose
-// 80-bit loads and stores cost far more than two 8-byte moves.
-template <class T>
-inline void CopyBytes(T& to, const T& from) {
-    static_assert(std::is_trivially_copyable_v<T>);
-    std::memcpy(static_cast<void*>(&to), &from, sizeof(T));
-}
 
 // Lanes whose orbits are made one after another, each whole within
 // advance(): a lane keeps its row's start values, and a copy of a busy lane
