@@ -215,7 +215,10 @@ private:
         } else {
             const lanes::LaneResult r = stepper_.result(l);
             // Only the rule after the orbit reads z.
-            if (ruleAfterOrbit_) lanes::CopyBytes(orbit->z, r.z);
+            if (ruleAfterOrbit_) {
+                lanes::CopyBytes(orbit->z.re, r.zr);
+                lanes::CopyBytes(orbit->z.im, r.zi);
+            }
             orbit->iteration = static_cast<int32_t>(r.steps + 1);
             lanes::CopyBytes(orbit->modulus, r.modulus);
             orbit->lastTested = r.steps > rc_.minit ? static_cast<int32_t>(r.steps) : 0;

@@ -20,10 +20,12 @@
 
 namespace velmora::lanes {
 
-// What a lane's orbit left when it stopped.
+// What a lane's orbit left when it stopped, where the stepper keeps it: a
+// copy would go through x87 stores that the byte copies reading it wait for.
 struct LaneResult {
-    Complex z;
-    long double modulus = 0.0L;
+    const long double& zr;
+    const long double& zi;
+    const long double& modulus;
     int64_t steps = 0;
 };
 
@@ -86,7 +88,7 @@ public:
             if (stopped) return stopped;
         }
     }
-    LaneResult result(int l) const { return {orbit_[l].z, modulus_[l], limit_[l] - remaining_[l]}; }
+    LaneResult result(int l) const { return {orbit_[l].z.re, orbit_[l].z.im, modulus_[l], limit_[l] - remaining_[l]}; }
 
 private:
     void Step(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc_); }
@@ -221,7 +223,7 @@ public:
             // Close below maxmod or on it: the orbit goes on.
         }
     }
-    LaneResult result(int l) const { return {z(l), modulus_[l], steps_[l]}; }
+    LaneResult result(int l) const { return {block_.lane[l].zr, block_.lane[l].zi, modulus_[l], steps_[l]}; }
 
 private:
     // A trip into the kernel and out costs more than a few C++ steps, and
@@ -297,7 +299,10 @@ public:
             if (stopped) return stopped;
         }
     }
-    LaneResult result(int l) const { return {lanes_.value[kSlotZ][l], modulus_[l], limit_[l] - remaining_[l]}; }
+    LaneResult result(int l) const {
+        const Complex& z = lanes_.value[kSlotZ][l];
+        return {z.re, z.im, modulus_[l], limit_[l] - remaining_[l]};
+    }
 
 private:
     // The step depends on z alone (and on values made once per orbit): the

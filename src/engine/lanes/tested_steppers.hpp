@@ -97,10 +97,12 @@ private:
 
     // The whole one-pixel loop. The counter cannot overflow: the lanes take
     // only runs whose limits lie below the largest integer.
+    // Runs on the lane's own state: a copy of a local state at the end would
+    // read what the loop's x87 stores have only just written, and wait.
     template <bool kHistory, int S>
-    [[gnu::noinline]] void run(const Start& start, OrbitState& out) const {
-        OrbitState o = OrbitState::Reset(start.z.re, start.z.im);
-        o.c = start.c;
+    [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
+        o = OrbitState::Reset(start.z.re, start.z.im);
+        CopyBytes(o.c, start.c);
         do {
             if constexpr (kHistory) {
                 o.previousModulus = o.modulus;
@@ -114,7 +116,6 @@ private:
             }
             ++o.iteration;
         } while ((!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit);
-        CopyBytes(out, o);
     }
 
     const RunContext& rc_;
