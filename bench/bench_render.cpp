@@ -196,6 +196,18 @@ const View kCustom{[](HeadlessSession& s) {
                    },
                    &PlainFor<kFormulaCustom, kStalkNone>};
 
+// The start-up view's Circle stalks on a custom formula: the one-pixel path.
+const View kCustomCircle{[](HeadlessSession& s) {
+                             StartUp(s);
+                             s.actions.FunctionItem(kFormulaCustom);
+                             ConfirmCustomFormula(s.state, s.host, "z*z+c");
+                             if (ReadAndCompileCustomFormula(s.state, s.host, {}) != CustomCompileOutcome::Compiled) {
+                                 std::fprintf(stderr, "the custom formula did not compile\n");
+                                 std::exit(EXIT_FAILURE);
+                             }
+                         },
+                         &PlainFor<kFormulaCustom, kStalkCircle>};
+
 // ---------------------------------------------------------------------------
 
 // A session with the view set and the driver's picture made once.
@@ -290,6 +302,7 @@ const NamedView kViews[] = {
     {"ctanh", FormulaView<kFormulaCTanh>()},
     {"pokorny", FormulaView<kFormulaPokorny>()},
     {"custom", kCustom},
+    {"custom_circle", kCustomCircle},
     {"cross", StalkView<kStalkCross>("0.1")},
     {"circle", StalkView<kStalkCircle>("1.0")},
     {"annulus", StalkView<kStalkAnnulus>("2.0", "0.5")},

@@ -125,6 +125,17 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "2");
              g.text(TextField::miter, "1001");
          }},
+        {"custom z*z+c, circle stalks", [](Picture& g) {
+             g.custom("z*z+c");
+             g.actions.StalkItem(kStalkCircle);
+             g.text(TextField::miter, "200");
+         }},
+        {"custom sine and power, median stalks and minimum steps, faulting", [](Picture& g) {
+             g.custom("sin(z)*c+z^(c+u)");
+             g.actions.StalkItem(kStalkMedian);
+             g.text(TextField::minit, "3");
+             g.text(TextField::Rang, "8");
+         }},
         {"custom c+z*z, sine of c overflowing", [](Picture& g) {
              g.custom("sin(c)+z*z");
              g.text(TextField::Rang, "40000");

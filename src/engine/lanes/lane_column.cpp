@@ -362,6 +362,9 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
                     RunLanes(plan, col, rows, out, stepper);
                 }
             });
+        } else if (rc.FunctionKind == kFormulaCustom && plan.programCompiled) {
+            lanes::CustomTestedStepper<kBailout> stepper(rc, plan.program);
+            RunLanes(plan, col, rows, out, stepper);
         } else if (rc.FunctionKind == kFormulaZ2) {
             WithStalkType(rc.StalkType, [&]<int S>() {
                 lanes::TestedStepper<kFormulaZ2, kBailout, S> stepper(rc);
@@ -409,7 +412,10 @@ void Lanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bo
            TrapKernel trapKernel = TrapKernel::Auto) {
     out.stoppedBy = FaultKind::None;
     const bool modulus = plan.rc.BailoutKind == kBailoutModulus;
-    if (LanesOf(plan.rc.FunctionKind) == FormulaLanes::Compiled) {
+    // The compiled custom program keeps no orbit state: a run that needs the
+    // whole orbit loop has the formula's interpreter in the loop of the
+    // other formulas.
+    if (LanesOf(plan.rc.FunctionKind) == FormulaLanes::Compiled && !NeedsWholeOrbitLoop(plan.rc)) {
         if (modulus) RunCustomColumn<kBailoutModulus>(plan, col, rows, out, x87);
         else RunCustomColumn<kBailoutSumAbs>(plan, col, rows, out, x87);
     } else if (modulus) {
@@ -432,11 +438,7 @@ bool LanesApply(const RunContext& rc, bool customProgramCompiles) {
     // A limit of the largest integer would need the counter's overflow fault.
     constexpr int32_t kLargest = std::numeric_limits<int32_t>::max();
     if (rc.miter == kLargest || rc.minit == kLargest) return false;
-    if (NeedsWholeOrbitLoop(rc)) {
-        // The custom program's lanes keep no orbit state.
-        const FormulaLanes lanes = LanesOf(rc.FunctionKind);
-        return lanes == FormulaLanes::Lockstep || lanes == FormulaLanes::LockstepOrX87;
-    }
+    if (NeedsWholeOrbitLoop(rc)) return LanesOf(rc.FunctionKind) != FormulaLanes::OnePixel;
     switch (LanesOf(rc.FunctionKind)) {
     case FormulaLanes::OnePixel: return false;
     case FormulaLanes::Compiled: return customProgramCompiles;

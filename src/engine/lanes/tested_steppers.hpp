@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "complex.hpp"
+#include "custom_program.hpp"
 #include "copy_bytes.hpp"
 #include "fault.hpp"
 #include "formulas.hpp"
@@ -120,6 +121,57 @@ private:
 
     const RunContext& rc_;
     void (TestedStepper::*run_)(const Start&, OrbitState&) const;
+};
+
+// The custom formula's compiled program in the whole orbit loop: the loop
+// of TestedStepper with the program's step, which makes the interpreter's
+// results bit for bit at a fraction of its cost.
+template <int kBailout>
+class CustomTestedStepper : public OrbitAfterOrbit<CustomTestedStepper<kBailout>> {
+    using Start = typename CustomTestedStepper::Start;
+
+public:
+    CustomTestedStepper(const RunContext& rc, const CustomProgram& program) : rc_(rc), program_(program) {
+        values_.setConstants(rc.u, rc.v, rc.w);
+        const bool history = StalkNeedsHistory(rc.StalkType);
+        WithStalkType(rc.StalkType, [&]<int S>() {
+            run_ = history ? &CustomTestedStepper::template run<true, S> : &CustomTestedStepper::template run<false, S>;
+        });
+    }
+
+    void makeOrbit(const Start& start, OrbitState& out) const { (this->*run_)(start, out); }
+
+private:
+    template <bool kHistory, int S>
+    [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
+        o = OrbitState::Reset(start.z.re, start.z.im);
+        CopyBytes(o.c, start.c);
+        Complex& z = values_.value[kSlotZ][0];
+        CopyBytes(z, o.z);
+        CopyBytes(values_.value[kSlotC][0], o.c);
+        RunCustomInvariants(program_, values_, 0);
+        do {
+            if constexpr (kHistory) {
+                o.previousModulus = o.modulus;
+                o.lastZ = o.z;
+            }
+            RunCustomProgram(program_, values_);
+            o.z.re = z.re;
+            o.z.im = z.im;
+            o.modulus = BailoutModulus<kBailout>(o.z);
+            if (o.iteration > rc_.minit) {
+                o.lastTested = o.iteration;
+                StalkTestOf<NoCheck, S>(o, rc_);
+            }
+            ++o.iteration;
+        } while ((!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit);
+    }
+
+    const RunContext& rc_;
+    const CustomProgram& program_;
+    // The one orbit being made's values, slot by slot.
+    mutable CustomLaneValues<1> values_;
+    void (CustomTestedStepper::*run_)(const Start&, OrbitState&) const;
 };
 
 // The values of a stalk test that do not depend on the orbit (R*R, R-W,
