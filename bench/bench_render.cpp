@@ -182,6 +182,16 @@ View FormulaView() {
             &PlainFor<K, kStalkNone>};
 }
 const View kCSin = FormulaView<kFormulaCSin>();
+// The start-up view's Circle stalks on another formula.
+template <int K>
+View CircleView() {
+    return {[](HeadlessSession& s) {
+                StartUp(s);
+                s.actions.FunctionItem(K);
+                s.actions.StalkItem(kStalkCircle);
+            },
+            &PlainFor<K, kStalkCircle>};
+}
 // A custom formula that does not run on the z^2+c kernel: the compiled
 // program's lanes. Its plain loop is the interpreter, the formula's
 // definition.
@@ -301,6 +311,16 @@ const NamedView kViews[] = {
     {"coefficients", FormulaView<kFormulaCoefficients>()},
     {"ctanh", FormulaView<kFormulaCTanh>()},
     {"pokorny", FormulaView<kFormulaPokorny>()},
+    {"recip_f", FormulaView<kFormulaRecipF>()},
+    {"recip_z3", FormulaView<kFormulaRecipZ3>()},
+    {"recip_z3c", FormulaView<kFormulaRecipZ3C>()},
+    {"ccos", FormulaView<kFormulaCCos>()},
+    {"cexp", FormulaView<kFormulaCExp>()},
+    {"sinh", FormulaView<kFormulaSinh>()},
+    {"z3_circle", CircleView<kFormulaZ3>()},
+    {"recip_z2_circle", CircleView<kFormulaRecipZ2>()},
+    {"csin_circle", CircleView<kFormulaCSin>()},
+    {"pokorny_circle", CircleView<kFormulaPokorny>()},
     {"custom", kCustom},
     {"custom_circle", kCustomCircle},
     {"cross", StalkView<kStalkCross>("0.1")},
