@@ -57,38 +57,37 @@ private:
     OrbitState out_[kLaneCount];
 };
 
-// Any formula the lockstep lanes run, with what the plain steppers leave
-// out. Each orbit makes exactly the steps of the one-pixel orbit loop and
-// leaves its whole orbit state, which the colour rules then read. There is no
-// repeat detection: the stalk tests' state (the circle count, the last
-// values, the caught position) is part of the orbit, and most of these
-// orbits end at a catch long before their limit. A stalk test's own fault
-// lands in the flags with the formula's, and sends the batch to the checked
-// path like any other.
-// The orbits of a batch are made one after another, each on a state of its
-// own that the compiler may keep in registers (an orbit state in memory
-// costs an 80-bit store and load for each value at every step); the flags
-// are read once for the batch.
+// Any formula, with what the plain steppers leave out; Step makes a step
+// (and Step::begin what an orbit needs once). Each orbit makes exactly the
+// steps of the one-pixel orbit loop and leaves its whole orbit state, which
+// the colour rules then read. There is no repeat detection: the stalk tests'
+// state (the circle count, the last values, the caught position) is part of
+// the orbit, and most of these orbits end at a catch long before their
+// limit. A stalk test's own fault lands in the flags with the formula's, and
+// sends the batch to the checked path like any other.
+// The orbits of a batch are made one after another, and the flags are read
+// once for the batch.
 // The stalk type is a compile-time constant, or kStalkDynamic to read the
 // run's.
-template <int kFormula, int kBailout, int kStalk>
-class TestedStepper : public OrbitAfterOrbit<TestedStepper<kFormula, kBailout, kStalk>> {
-    using Start = typename TestedStepper::Start;
+template <class Step, int kBailout, int kStalk>
+class WholeOrbitStepper : public OrbitAfterOrbit<WholeOrbitStepper<Step, kBailout, kStalk>> {
+    using Start = typename WholeOrbitStepper::Start;
 
 public:
     // The history belongs to the run's type: the types that look only at the
     // finished orbit share the loop of No Stalks, and some of them read it.
-    explicit TestedStepper(const RunContext& rc) : rc_(rc) {
+    WholeOrbitStepper(const RunContext& rc, const Step& step) : rc_(rc), step_(step) {
         // A loop for each stalk type that tests every step: a test read from
         // the run at each step would be a call, around which every value on
         // the x87 stack is stored and loaded again.
         const bool history = StalkNeedsHistory(rc.StalkType);
         if constexpr (kStalk == kStalkDynamic) {
             WithStalkType(rc.StalkType, [&]<int S>() {
-                run_ = history ? &TestedStepper::template run<true, S> : &TestedStepper::template run<false, S>;
+                run_ = history ? &WholeOrbitStepper::template run<true, S> : &WholeOrbitStepper::template run<false, S>;
             });
         } else {
-            run_ = history ? &TestedStepper::template run<true, kStalk> : &TestedStepper::template run<false, kStalk>;
+            run_ = history ? &WholeOrbitStepper::template run<true, kStalk>
+                           : &WholeOrbitStepper::template run<false, kStalk>;
         }
     }
 
@@ -104,12 +103,13 @@ private:
     [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
         o = OrbitState::Reset(start.z.re, start.z.im);
         CopyBytes(o.c, start.c);
+        step_.begin(o);
         do {
             if constexpr (kHistory) {
                 o.previousModulus = o.modulus;
                 o.lastZ = o.z;
             }
-            FormulaStepOf<NoCheck, kFormula>(o, rc_);
+            step_(o);
             o.modulus = BailoutModulus<kBailout>(o.z);
             if (o.iteration > rc_.minit) {
                 o.lastTested = o.iteration;
@@ -120,58 +120,56 @@ private:
     }
 
     const RunContext& rc_;
-    void (TestedStepper::*run_)(const Start&, OrbitState&) const;
+    Step step_;
+    void (WholeOrbitStepper::*run_)(const Start&, OrbitState&) const;
 };
 
-// The custom formula's compiled program in the whole orbit loop: the loop
-// of TestedStepper with the program's step, which makes the interpreter's
-// results bit for bit at a fraction of its cost.
-template <int kBailout>
-class CustomTestedStepper : public OrbitAfterOrbit<CustomTestedStepper<kBailout>> {
-    using Start = typename CustomTestedStepper::Start;
+// A built-in formula's step.
+template <int kFormula>
+struct BuiltInStep {
+    const RunContext& rc;
+    void begin(OrbitState&) const {}
+    void operator()(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc); }
+};
 
+template <int kFormula, int kBailout, int kStalk>
+class TestedStepper : public WholeOrbitStepper<BuiltInStep<kFormula>, kBailout, kStalk> {
 public:
-    CustomTestedStepper(const RunContext& rc, const CustomProgram& program) : rc_(rc), program_(program) {
+    explicit TestedStepper(const RunContext& rc)
+        : WholeOrbitStepper<BuiltInStep<kFormula>, kBailout, kStalk>(rc, BuiltInStep<kFormula>{rc}) {}
+};
+
+// The custom formula's step by its compiled program, which makes the
+// interpreter's results bit for bit at a fraction of its cost.
+class CompiledCustomStep {
+public:
+    CompiledCustomStep(const RunContext& rc, const CustomProgram& program) : program_(program) {
         values_.setConstants(rc.u, rc.v, rc.w);
-        const bool history = StalkNeedsHistory(rc.StalkType);
-        WithStalkType(rc.StalkType, [&]<int S>() {
-            run_ = history ? &CustomTestedStepper::template run<true, S> : &CustomTestedStepper::template run<false, S>;
-        });
     }
-
-    void makeOrbit(const Start& start, OrbitState& out) const { (this->*run_)(start, out); }
-
-private:
-    template <bool kHistory, int S>
-    [[gnu::noinline]] void run(const Start& start, OrbitState& o) const {
-        o = OrbitState::Reset(start.z.re, start.z.im);
-        CopyBytes(o.c, start.c);
-        Complex& z = values_.value[kSlotZ][0];
-        CopyBytes(z, o.z);
+    // The instructions that do not depend on z, once per orbit.
+    void begin(const OrbitState& o) const {
+        CopyBytes(values_.value[kSlotZ][0], o.z);
         CopyBytes(values_.value[kSlotC][0], o.c);
         RunCustomInvariants(program_, values_, 0);
-        do {
-            if constexpr (kHistory) {
-                o.previousModulus = o.modulus;
-                o.lastZ = o.z;
-            }
-            RunCustomProgram(program_, values_);
-            o.z.re = z.re;
-            o.z.im = z.im;
-            o.modulus = BailoutModulus<kBailout>(o.z);
-            if (o.iteration > rc_.minit) {
-                o.lastTested = o.iteration;
-                StalkTestOf<NoCheck, S>(o, rc_);
-            }
-            ++o.iteration;
-        } while ((!o.trapHit && o.iteration <= rc_.miter && o.modulus <= rc_.maxmod) || o.iteration <= rc_.minit);
+    }
+    void operator()(OrbitState& o) const {
+        RunCustomProgram(program_, values_);
+        const Complex& z = values_.value[kSlotZ][0];
+        o.z.re = z.re;
+        o.z.im = z.im;
     }
 
-    const RunContext& rc_;
+private:
     const CustomProgram& program_;
-    // The one orbit being made's values, slot by slot.
+    // The values of the one orbit being made, slot by slot.
     mutable CustomLaneValues<1> values_;
-    void (CustomTestedStepper::*run_)(const Start&, OrbitState&) const;
+};
+
+template <int kBailout>
+class CustomTestedStepper : public WholeOrbitStepper<CompiledCustomStep, kBailout, kStalkDynamic> {
+public:
+    CustomTestedStepper(const RunContext& rc, const CustomProgram& program)
+        : WholeOrbitStepper<CompiledCustomStep, kBailout, kStalkDynamic>(rc, CompiledCustomStep(rc, program)) {}
 };
 
 // The values of a stalk test that do not depend on the orbit (R*R, R-W,
