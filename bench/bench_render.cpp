@@ -192,29 +192,30 @@ View CircleView() {
             },
             &PlainFor<K, kStalkCircle>};
 }
+// The custom formula `text`, compiled; the program stops if it does not.
+void Custom(HeadlessSession& s, const char* text) {
+    s.actions.FunctionItem(kFormulaCustom);
+    ConfirmCustomFormula(s.state, s.host, text);
+    if (ReadAndCompileCustomFormula(s.state, s.host, {}) != CustomCompileOutcome::Compiled) {
+        std::fprintf(stderr, "the custom formula did not compile\n");
+        std::exit(EXIT_FAILURE);
+    }
+}
+
 // A custom formula that does not run on the z^2+c kernel: the compiled
 // program's lanes. Its plain loop is the interpreter, the formula's
 // definition.
 const View kCustom{[](HeadlessSession& s) {
                        MandelbrotMenu(s);
-                       s.actions.FunctionItem(kFormulaCustom);
-                       ConfirmCustomFormula(s.state, s.host, "z*z-c");
-                       if (ReadAndCompileCustomFormula(s.state, s.host, {}) != CustomCompileOutcome::Compiled) {
-                           std::fprintf(stderr, "the custom formula did not compile\n");
-                           std::exit(EXIT_FAILURE);
-                       }
+                       Custom(s, "z*z-c");
                    },
                    &PlainFor<kFormulaCustom, kStalkNone>};
 
-// The start-up view's Circle stalks on a custom formula: the one-pixel path.
+// The start-up view's Circle stalks on a custom formula: its compiled
+// program in the whole-orbit loop.
 const View kCustomCircle{[](HeadlessSession& s) {
                              StartUp(s);
-                             s.actions.FunctionItem(kFormulaCustom);
-                             ConfirmCustomFormula(s.state, s.host, "z*z+c");
-                             if (ReadAndCompileCustomFormula(s.state, s.host, {}) != CustomCompileOutcome::Compiled) {
-                                 std::fprintf(stderr, "the custom formula did not compile\n");
-                                 std::exit(EXIT_FAILURE);
-                             }
+                             Custom(s, "z*z+c");
                          },
                          &PlainFor<kFormulaCustom, kStalkCircle>};
 
