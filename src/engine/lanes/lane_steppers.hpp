@@ -174,7 +174,10 @@ public:
         lane.cr = c.re;
         lane.ci = c.im;
         double (&split)[2][2] = block_.split[l];
-        split_[l] = splitRe_.of(lane.cr, split[0]) & splitIm_.of(lane.ci, split[1]);
+        // Both parts are split (and kept) whether or not the first has a split.
+        const bool re = splitRe_.of(lane.cr, split[0]);
+        const bool im = splitIm_.of(lane.ci, split[1]);
+        split_[l] = re && im;
         // Copied as bytes.
         std::memcpy(static_cast<void*>(&block_.watch[l].reference), &lane, sizeof(X87Point));
         block_.watch[l].countdown = block_.watch[l].interval = 1;

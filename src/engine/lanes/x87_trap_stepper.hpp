@@ -185,7 +185,10 @@ private:
         if (!on) return false;
         // Past the minimum steps the orbit goes on only below its limit:
         // the kernel has at least one pass to make.
-        o.split = splitRe_.of(lane.cr, block_.base.split[l][0]) & splitIm_.of(lane.ci, block_.base.split[l][1]);
+        // Both parts are split (and kept) whether or not the first has a split.
+        const bool re = splitRe_.of(lane.cr, block_.base.split[l][0]);
+        const bool im = splitIm_.of(lane.ci, block_.base.split[l][1]);
+        o.split = re && im;
         watchFromHere(l);
         return true;
     }
