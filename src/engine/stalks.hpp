@@ -130,10 +130,12 @@ inline void SquareBand(OrbitState& o, long double R, long double W) {
 
 // The image trap's test once the orbit value (x, y) lies in the trap's
 // rectangle: whether the picture there catches it, with the position inside
-// the trap and the picture's colour.
+// the trap and the picture's colour. Always inline: the whole-orbit loops
+// call it at each step in the rectangle, and around a call every value they
+// keep on the x87 stack would be stored and loaded again.
 template <class G>
-inline bool ImageCatch(long double x, long double y, long double R, long double p3, const TrapImage& image,
-                       long double& value, ColourValue& colour) {
+[[gnu::always_inline]] inline bool ImageCatch(long double x, long double y, long double R, long double p3,
+                                              const TrapImage& image, long double& value, ColourValue& colour) {
     const int32_t px = CheckedAdd(Round(Checked<G>(Checked<G>(x * 99.0L) / R)), 100);
     const int32_t py = CheckedAdd(Round(Checked<G>(Checked<G>(y * 99.0L) / R)), 75);
     const ColourValue col = image.pixel(px, py);

@@ -212,6 +212,44 @@ struct TrapConstants {
         ClearFloatFaults();
         return clear;
     }
+
+    // The test of stalks.hpp after a step past the minimum ones, with these
+    // constants, for the types that read only the new z and its modulus m
+    // (Cross, Circle, Annulus, Square band, the image trap, hypercross).
+    // Inline: the loops that call it keep their values on the x87 stack.
+    template <int kStalk>
+    [[gnu::always_inline]] void test(long double zr, long double zi, long double m, int32_t minit, long double p3,
+                                     const TrapImage& image, long double& value, bool& hit, int32_t& circleCount,
+                                     ColourValue& imageColour) const {
+        if constexpr (kStalk == kStalkCross) {
+            const long double ax = fabsl(zr), ay = fabsl(zi);
+            if (ax < R) value = ax / R, hit = true;
+            if (ay < R) value = ay / R, hit = true;
+        } else if constexpr (kStalk == kStalkCircle) {
+            if (m < R2) {
+                // The position is only read once caught, and working it out
+                // cannot fault (the modulus lies below R*R > 0).
+                if (circleCount == minit) value = sqrtl(m) / R, hit = true;
+                // Counts tested steps at most, which lie below the largest
+                // integer: no overflow to check, and no call that would move
+                // the loop's values off the x87 stack.
+                ++circleCount;
+            }
+        } else if constexpr (kStalk == kStalkAnnulus) {
+            if (m < R2 && m > inner2) value = fabsl(middle - sqrtl(m)) / W, hit = true;
+        } else if constexpr (kStalk == kStalkSquareBand) {
+            const long double ax = fabsl(zr), ay = fabsl(zi);
+            if (R > ay && ay > inner && ay > ax) value = fabsl(middle - ay) / W, hit = true;
+            if (R > ax && ax > inner && ax > ay) value = fabsl(middle - ax) / W, hit = true;
+        } else if constexpr (kStalk == kStalkImage) {
+            if (R > fabsl(zr) && fabsl(zi) < threeQuarters &&
+                stalk::ImageCatch<NoCheck>(zr, zi, R, p3, image, value, imageColour))
+                hit = true;
+        } else if constexpr (kStalk == kStalkHypercross) {
+            const long double product = fabsl(zr) * fabsl(zi);
+            if (product < R2) value = product / R2, hit = true;
+        }
+    }
 };
 
 // z^2+c with stalk type S, one orbit after another, its state cut to what
@@ -312,33 +350,9 @@ private:
             else m = fabsl(zr) + fabsl(zi);
             // The tests of stalks.hpp, with the run constants of TrapConstants.
             if (it > minit) {
-                if constexpr (kStalk == kStalkCross) {
-                    const long double ax = fabsl(zr), ay = fabsl(zi);
-                    if (ax < R) value = ax / R, hit = true;
-                    if (ay < R) value = ay / R, hit = true;
-                } else if constexpr (kStalk == kStalkCircle) {
-                    if (m < k_.R2) {
-                        // The position is only read once caught, and working
-                        // it out cannot fault (the modulus lies below R*R > 0).
-                        if (circleCount == minit) value = sqrtl(m) / R, hit = true;
-                        // Counts tested steps at most, which lie below the
-                        // largest integer: no overflow to check, and no call
-                        // that would move the loop's values off the x87 stack.
-                        ++circleCount;
-                    }
-                } else if constexpr (kStalk == kStalkAnnulus) {
-                    if (m < k_.R2 && m > k_.inner2) value = fabsl(k_.middle - sqrtl(m)) / k_.W, hit = true;
-                } else if constexpr (kStalk == kStalkConverge) {
+                if constexpr (kStalk == kStalkConverge) {
                     const long double d = fabsl(m - previousModulus);
                     if (d < R) value = d / R, hit = true;
-                } else if constexpr (kStalk == kStalkSquareBand) {
-                    const long double ax = fabsl(zr), ay = fabsl(zi);
-                    if (R > ay && ay > k_.inner && ay > ax) value = fabsl(k_.middle - ay) / k_.W, hit = true;
-                    if (R > ax && ax > k_.inner && ax > ay) value = fabsl(k_.middle - ax) / k_.W, hit = true;
-                } else if constexpr (kStalk == kStalkImage) {
-                    if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters &&
-                        stalk::ImageCatch<NoCheck>(zr, zi, R, p3_, image_, value, imageColour))
-                        hit = true;
                 } else if constexpr (kStalk == kStalkMedian) {
                     const long double sx = fabsl((zr + lastRe) + secondRe);
                     const long double sy = fabsl((zi + lastIm) + secondIm);
@@ -348,9 +362,8 @@ private:
                     lastIm = zi;
                     if (sx < R) value = sx / R, hit = true;
                     if (sy < R) value = sy / R, hit = true;
-                } else if constexpr (kStalk == kStalkHypercross) {
-                    const long double product = fabsl(zr) * fabsl(zi);
-                    if (product < k_.R2) value = product / k_.R2, hit = true;
+                } else {
+                    k_.test<kStalk>(zr, zi, m, minit, p3_, image_, value, hit, circleCount, imageColour);
                 }
             }
             ++it;

@@ -56,7 +56,7 @@ public:
 
     // `bounds` as Bounds() set it.
     X87TrapStepper(const RunContext& rc, const TrapConstants& k, const X87TrapBlock& bounds)
-        : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter) {
+        : k_(k), minit_(rc.minit), miter_(rc.miter), p3_(rc.p3), image_(stalk::RunTrapImage(rc)) {
         block_.base.threshold = bounds.base.threshold;
         block_.hi = bounds.hi;
         block_.lo = bounds.lo;
@@ -215,31 +215,7 @@ private:
                                       int32_t& circleCount, bool& hit, ColourValue& imageColour) const {
         if constexpr (kBailout == kBailoutModulus) m = zr * zr + zi * zi;
         else m = fabsl(zr) + fabsl(zi);
-        const long double R = k_.R;
-        if (it > minit_) {
-            if constexpr (kStalk == kStalkCross) {
-                const long double ax = fabsl(zr), ay = fabsl(zi);
-                if (ax < R) value = ax / R, hit = true;
-                if (ay < R) value = ay / R, hit = true;
-            } else if constexpr (kStalk == kStalkCircle) {
-                if (m < k_.R2) {
-                    if (circleCount == minit_) value = sqrtl(m) / R, hit = true;
-                    ++circleCount;
-                }
-            } else if constexpr (kStalk == kStalkAnnulus) {
-                if (m < k_.R2 && m > k_.inner2) value = fabsl(k_.middle - sqrtl(m)) / k_.W, hit = true;
-            } else if constexpr (kStalk == kStalkSquareBand) {
-                const long double ax = fabsl(zr), ay = fabsl(zi);
-                if (R > ay && ay > k_.inner && ay > ax) value = fabsl(k_.middle - ay) / k_.W, hit = true;
-                if (R > ax && ax > k_.inner && ax > ay) value = fabsl(k_.middle - ax) / k_.W, hit = true;
-            } else if constexpr (kStalk == kStalkImage) {
-                if (R > fabsl(zr) && fabsl(zi) < k_.threeQuarters && stalk::ImageCatch<NoCheck>(zr, zi, rc_, value, imageColour))
-                    hit = true;
-            } else if constexpr (kStalk == kStalkHypercross) {
-                const long double product = fabsl(zr) * fabsl(zi);
-                if (product < k_.R2) value = product / k_.R2, hit = true;
-            }
-        }
+        if (it > minit_) k_.test<kStalk>(zr, zi, m, minit_, p3_, image_, value, hit, circleCount, imageColour);
         ++it;
         // The end test of the one-pixel loop. The counter cannot overflow:
         // the lanes take only runs whose limits lie below the largest integer.
@@ -281,9 +257,10 @@ private:
     }
 
 
-    const RunContext& rc_;
     const TrapConstants k_;
     const int32_t minit_, miter_;
+    const long double p3_;
+    const TrapImage& image_;  // the image trap's, resolved once
     X87TrapBlock block_;
     Orbit orbit_[kLaneCount];
     OrbitState out_[kLaneCount];
