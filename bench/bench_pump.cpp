@@ -18,22 +18,14 @@
 #include <memory>
 
 #include "main_window.hpp"
-#include "program.hpp"
-#include "prompter.hpp"
-#include "settings_store.hpp"
 #include "window_bench_main.hpp"
 
 namespace {
 
 using namespace velmora;
 
-struct Desktop {
-    bench::SilentPrompter prompter;
-    NoSettingsStore settings;
-    Program program{prompter, settings};
-
+struct Desktop : bench::WindowProgram {
     Desktop() {
-        program.start();
         // The window's thread computes too, as it did before the columns
         // moved to threads of their own: its processor time then holds the
         // whole run, and what pumping adds to it is what these measure.

@@ -40,9 +40,6 @@
 #include "headless_session.hpp"
 #include "main_window.hpp"
 #include "picture_canvas.hpp"
-#include "program.hpp"
-#include "prompter.hpp"
-#include "settings_store.hpp"
 #include "window_bench_main.hpp"
 
 namespace {
@@ -65,13 +62,8 @@ void SetView(ProgramState& state, ModeActions& actions) {
     t.setText(TextField::Rang, "0.02");
 }
 
-struct Desktop {
-    bench::SilentPrompter prompter;
-    NoSettingsStore settings;
-    Program program{prompter, settings};
-
+struct Desktop : bench::WindowProgram {
     Desktop() {
-        program.start();
         SetView(program.state(), program.actions());
         QCoreApplication::processEvents();
     }

@@ -1,8 +1,8 @@
 #pragma once
 // What a benchmark that opens the program's window shares: a prompter that
-// answers every question at once, and the main (off screen when there is no
-// display, the window made on first use and gone before the application
-// object).
+// answers every question at once, the started program, and the main (off
+// screen when there is no display, the window made on first use and gone
+// before the application object).
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +13,9 @@
 #include <optional>
 #include <string>
 
+#include "program.hpp"
 #include "prompter.hpp"
+#include "settings_store.hpp"
 
 namespace velmora::bench {
 
@@ -27,6 +29,14 @@ public:
     std::optional<std::string> saveFile(const FileDialogRequest&) override { return std::nullopt; }
 };
 
+// The program with its window started, answering nothing and storing no
+// setting.
+struct WindowProgram {
+    SilentPrompter prompter;
+    NoSettingsStore settings;
+    Program program{prompter, settings};
+    WindowProgram() { program.start(); }
+};
 
 template <class Desktop>
 int RunWindowBenchmarks(int argc, char** argv, std::unique_ptr<Desktop>& desktop) {
