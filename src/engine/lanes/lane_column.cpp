@@ -238,6 +238,8 @@ private:
             // behind when both are finite, and reading the flags costs more
             // than the rest of it.
             if (!o.trapHit && !o.imageHit && !ruleAfterOrbit_) {
+                // The colour a fault in the escape colour leaves, as on the
+                // one-pixel path, whose state starts with it.
                 o.pixelColour = ColourValue::Index(kCaughtEntry);
                 o.pixelColour = UncaughtColour(o, rc_, escape_);
                 readFlagsNow_ = !maxmodFinite_ || !Finite(o.modulus);
@@ -345,31 +347,26 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
         lanes::TrapConstants constants;
         if (rc.FunctionKind == kFormulaZ2 && lanes::TrapConstants::Make(rc, rc.StalkType, constants)) {
             lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
+                bool kernel = false;
                 if constexpr (lanes::kHasX87TrapFilter<S>) {
-                    const bool kernel = x87 && (trapKernel == TrapKernel::Always ||
-                                                (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
                     X87TrapBlock bounds;
-                    if (kernel && lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds)) {
+                    kernel = x87 &&
+                             (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits)) &&
+                             lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds);
+                    if (kernel) {
                         lanes::X87TrapStepper<kBailout, S> stepper(rc, constants, bounds);
                         RunLanes(plan, col, rows, out, stepper);
-                    } else {
-                        lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
-                        RunLanes(plan, col, rows, out, stepper);
                     }
-                    if (x87 && trapKernel == TrapKernel::Auto) NoteTrapOrbits(out);
-                } else {
+                }
+                if (!kernel) {
                     lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
                     RunLanes(plan, col, rows, out, stepper);
                 }
+                if (lanes::kHasX87TrapFilter<S> && x87 && trapKernel == TrapKernel::Auto) NoteTrapOrbits(out);
             });
         } else if (rc.FunctionKind == kFormulaCustom && plan.programCompiled) {
             lanes::CustomTestedStepper<kBailout> stepper(rc, plan.program);
             RunLanes(plan, col, rows, out, stepper);
-        } else if (rc.FunctionKind == kFormulaZ2) {
-            WithStalkType(rc.StalkType, [&]<int S>() {
-                lanes::TestedStepper<kFormulaZ2, kBailout, S> stepper(rc);
-                RunLanes(plan, col, rows, out, stepper);
-            });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
                 lanes::TestedStepper<K, kBailout, kStalkDynamic> stepper(rc);

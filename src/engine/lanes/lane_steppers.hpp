@@ -184,9 +184,9 @@ public:
         return false;
     }
     void copy(int to, int from) {
-        std::memcpy(static_cast<void*>(&block_.lane[to]), &block_.lane[from], sizeof(X87Lane));
+        CopyBytes(block_.lane[to], block_.lane[from]);
         block_.watch[to] = block_.watch[from];
-        std::memcpy(block_.split[to], block_.split[from], sizeof block_.split[to]);
+        CopyBytes(block_.split[to], block_.split[from]);
         split_[to] = split_[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];

@@ -73,9 +73,9 @@ public:
         return false;
     }
     void copy(int to, int from) {
-        std::memcpy(static_cast<void*>(&block_.base.lane[to]), &block_.base.lane[from], sizeof(X87Lane));
+        CopyBytes(block_.base.lane[to], block_.base.lane[from]);
         block_.base.watch[to] = block_.base.watch[from];
-        std::memcpy(block_.base.split[to], block_.base.split[from], sizeof block_.base.split[to]);
+        CopyBytes(block_.base.split[to], block_.base.split[from]);
         CopyBytes(orbit_[to], orbit_[from]);
     }
 
