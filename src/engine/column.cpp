@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "formula_table.hpp"
+#include "formulas.hpp"
 #include "lane_column.hpp"
 
 namespace velmora {
@@ -33,6 +34,12 @@ bool CompileForLanes(const RunContext& rc, CustomProgram& program) {
            CompileCustomProgram(rc.CustomCode, rc.CustomCodeLength, program);
 }
 
+bool TakesTabledParts(const RunContext& rc) {
+    bool takes = false;
+    WithFormulaKind(rc.FunctionKind, [&]<int K>() { takes = kStepTakesPointParts<K>; });
+    return takes && !rc.inversion && !rc.sphere;
+}
+
 }  // namespace
 
 ColumnPlan::ColumnPlan(const RunContext& context)
@@ -47,6 +54,10 @@ ColumnPlan::ColumnPlan(const RunContext& context)
         rowY[static_cast<size_t>(row)] = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
     rowYFaulted = FloatFaultPending();
     ClearFloatFaults();
+    if (!TakesTabledParts(rc)) return;
+    rowParts.resize(rowY.size());
+    rowPartsMade.resize(rowY.size());
+    for (size_t row = 0; row < rowY.size(); ++row) rowPartsMade[row] = MakeYParts(rowY[row], rowParts[row]);
 }
 
 void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out) {

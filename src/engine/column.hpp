@@ -58,6 +58,12 @@ public:
     // the first point that cannot be formed).
     std::vector<long double> rowY;
     bool rowYFaulted = false;
+    // For a formula whose first step takes library values of its plane
+    // point's parts, on an unmapped plane: those of each row's y, and
+    // whether working them out raised no fault (the row's pixels otherwise
+    // work them out in their step). Empty when unused.
+    std::vector<YParts> rowParts;
+    std::vector<uint8_t> rowPartsMade;
 };
 
 // Computes column `col`, reusing `out`'s storage: in lanes where the run

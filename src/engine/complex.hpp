@@ -82,9 +82,9 @@ inline long double TrigCos(long double x) { return std::fabs(x) >= kTrigLimit ? 
 // with room to spare (e^11355 is a fifth of the largest extended).
 inline constexpr long double kExpArgumentSafe = 11355.0L;
 
-template <class G = NoCheck>
-inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& expZ) {
-    const long double x = z.re, y = z.im;
+template <class G = NoCheck, class Parts>
+inline void CSinCosExpOf(const Parts& p, Complex& sinZ, Complex& cosZ, Complex& expZ) {
+    const long double x = p.x, y = p.y;
     // Every part is computed whichever one the caller takes, so a fault in a
     // part it drops still ends the orbit. The fast path lets the optimiser
     // drop such parts and sends the pixel to the checked path whenever an
@@ -93,9 +93,9 @@ inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& 
     if constexpr (!G::kChecked) {
         if (!(fabsl(y) < kExpArgumentSafe && x < kExpArgumentSafe)) G::Overflow();
     }
-    const long double S = TrigSin(x);
-    const long double K = TrigCos(x);
-    const long double E = expl(y);
+    const long double S = p.sinX();
+    const long double K = p.cosX();
+    const long double E = p.expY();
     G::Check(E);
     // Divides by zero when E has underflowed to 0, even where only the
     // exponential is wanted.
@@ -110,11 +110,11 @@ inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& 
     G::Check(c.re);
     c.im = (-S) * (E - I) * 0.5L;
     G::Check(c.im);
-    const long double F = expl(x);
+    const long double F = p.expX();
     G::Check(F);
-    e.re = TrigCos(y) * F;
+    e.re = p.cosY() * F;
     G::Check(e.re);
-    e.im = TrigSin(y) * F;
+    e.im = p.sinY() * F;
     G::Check(e.im);
     sinZ = s;
     cosZ = c;
@@ -145,11 +145,10 @@ inline long double InlineExpReal(long double x) {
     return F;
 }
 
-template <class G = NoCheck>
-inline void CExp(const Complex& z, Complex& r) {
-    const Complex a = z;
-    const long double F = InlineExpReal<G>(a.re);
-    const long double c = TrigCos(a.im), s = TrigSin(a.im);
+template <class G = NoCheck, class Parts>
+inline void CExpOf(const Parts& p, Complex& r) {
+    const long double F = p.template inlineExpX<G>();
+    const long double c = p.cosY(), s = p.sinY();
     const long double re = F * c;
     G::Check(re);
     r.re = re;
@@ -157,6 +156,77 @@ inline void CExp(const Complex& z, Complex& r) {
     G::Check(im);
     r.im = im;
 }
+
+// The library values a step takes of its point's parts x and y, each
+// worked out where it is used. The lanes' first step, whose point is a
+// plane point, takes them from tables of the column's x and the rows' y
+// instead (TabledParts).
+struct PointParts {
+    long double x, y;
+    long double sinX() const { return TrigSin(x); }
+    long double cosX() const { return TrigCos(x); }
+    long double expX() const { return expl(x); }
+    template <class G>
+    long double inlineExpX() const { return InlineExpReal<G>(x); }
+    long double expY() const { return expl(y); }
+    long double sinY() const { return TrigSin(y); }
+    long double cosY() const { return TrigCos(y); }
+};
+
+template <class G = NoCheck>
+inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& expZ) {
+    CSinCosExpOf<G>(PointParts{z.re, z.im}, sinZ, cosZ, expZ);
+}
+
+template <class G = NoCheck>
+inline void CExp(const Complex& z, Complex& r) {
+    CExpOf<G>(PointParts{z.re, z.im}, r);
+}
+
+// The values of PointParts that depend on x alone, and those on y alone.
+struct XParts {
+    long double sin, cos, exp, inlineExp;
+};
+struct YParts {
+    long double exp, sin, cos;
+};
+
+// Works them out; false when doing so raised a fault flag (the step must
+// then raise it itself). The flags are clear afterwards.
+inline bool MakeXParts(long double x, XParts& out) {
+    ClearFloatFaults();
+    const PointParts p{x, 0.0L};
+    out = {p.sinX(), p.cosX(), p.expX(), p.inlineExpX<NoCheck>()};
+    const bool ok = !FloatFaultPending();
+    ClearFloatFaults();
+    return ok;
+}
+inline bool MakeYParts(long double y, YParts& out) {
+    ClearFloatFaults();
+    const PointParts p{0.0L, y};
+    out = {p.expY(), p.sinY(), p.cosY()};
+    const bool ok = !FloatFaultPending();
+    ClearFloatFaults();
+    return ok;
+}
+
+// PointParts taken from such tables, for the fast path.
+struct TabledParts {
+    long double x, y;
+    const XParts& ofX;
+    const YParts& ofY;
+    long double sinX() const { return ofX.sin; }
+    long double cosX() const { return ofX.cos; }
+    long double expX() const { return ofX.exp; }
+    template <class G>
+    long double inlineExpX() const {
+        static_assert(!G::kChecked, "the checked path works out its own values");
+        return ofX.inlineExp;
+    }
+    long double expY() const { return ofY.exp; }
+    long double sinY() const { return ofY.sin; }
+    long double cosY() const { return ofY.cos; }
+};
 
 // The smallest magnitude that rounds beyond the largest double (2^1024 less
 // half of its last place; the tie rounds to even, upwards).

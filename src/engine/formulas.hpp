@@ -58,10 +58,10 @@ enum class TrigPart { Sin, Cos, Exp };
 // csin(z), c*cos(z) and cexp(z): one combined evaluation (all three parts
 // are computed, so an overflowing exponential faults even for the sine),
 // then the chosen part times c.
-template <class G, TrigPart kPart>
-inline void TrigTimesC(OrbitState& o) {
+template <class G, TrigPart kPart, class Parts = PointParts>
+inline void TrigTimesC(OrbitState& o, const Parts& parts) {
     Complex s, c, e;
-    CSinCosExp<G>(o.z, s, c, e);
+    CSinCosExpOf<G>(parts, s, c, e);
     const Complex& part = kPart == TrigPart::Sin ? s : kPart == TrigPart::Cos ? c : e;
     CMul<G>(part, o.c, o.z);
 }
@@ -149,22 +149,22 @@ inline void RecipZ3C(OrbitState& o) {
 
 // sinh z + c as (e^z - 1/e^z) / 2 + c. The reciprocal faults when e^z has
 // underflowed to zero.
-template <class G>
-inline void SinhPlusC(OrbitState& o) {
+template <class G, class Parts = PointParts>
+inline void SinhPlusC(OrbitState& o, const Parts& parts) {
     Complex V, R, T;
     long double unusedModulus;
-    CExp<G>(o.z, V);
+    CExpOf<G>(parts, V);
     CRecip<G>(V, R, unusedModulus);
     CSub<G>(V, R, T);
     Half<G>(T, T);
     CAdd<G>(T, o.c, o.z);
 }
 
-template <class G>
-inline void CTimesTanh(OrbitState& o) {
+template <class G, class Parts = PointParts>
+inline void CTimesTanh(OrbitState& o, const Parts& parts) {
     Complex V, R, T, U;
     long double unusedModulus;
-    CExp<G>(o.z, V);
+    CExpOf<G>(parts, V);
     CRecip<G>(V, R, unusedModulus);
     CSub<G>(V, R, T);
     CAdd<G>(V, R, U);
@@ -231,7 +231,7 @@ template <class G, int K>
 inline void FormulaStepOf(OrbitState& o, const RunContext& rc) {
     if constexpr (K == kFormulaCoefficients) formula::Coefficients<G>(o, rc);
     else if constexpr (K == kFormulaZPowZ) formula::ZPowZ<G>(o);
-    else if constexpr (K == kFormulaCSin) (formula::TrigTimesC<G, formula::TrigPart::Sin>(o));
+    else if constexpr (K == kFormulaCSin) (formula::TrigTimesC<G, formula::TrigPart::Sin>(o, PointParts{o.z.re, o.z.im}));
     else if constexpr (K == kFormulaZ2) formula::ZSquaredPlusC<G>(o);
     else if constexpr (K == kFormulaZ3) formula::ZCubedPlusC<G>(o);
     else if constexpr (K == kFormulaZ7) formula::ZSeventhPlusC<G>(o);
@@ -240,14 +240,31 @@ inline void FormulaStepOf(OrbitState& o, const RunContext& rc) {
     else if constexpr (K == kFormulaRecipZC2) formula::RecipZPlusCSquared<G>(o);
     else if constexpr (K == kFormulaRecipZ3) formula::RecipZ3PlusC<G>(o);
     else if constexpr (K == kFormulaRecipZ3C) formula::RecipZ3C<G>(o);
-    else if constexpr (K == kFormulaCCos) (formula::TrigTimesC<G, formula::TrigPart::Cos>(o));
-    else if constexpr (K == kFormulaCExp) (formula::TrigTimesC<G, formula::TrigPart::Exp>(o));
-    else if constexpr (K == kFormulaSinh) formula::SinhPlusC<G>(o);
-    else if constexpr (K == kFormulaCTanh) formula::CTimesTanh<G>(o);
+    else if constexpr (K == kFormulaCCos) (formula::TrigTimesC<G, formula::TrigPart::Cos>(o, PointParts{o.z.re, o.z.im}));
+    else if constexpr (K == kFormulaCExp) (formula::TrigTimesC<G, formula::TrigPart::Exp>(o, PointParts{o.z.re, o.z.im}));
+    else if constexpr (K == kFormulaSinh) formula::SinhPlusC<G>(o, PointParts{o.z.re, o.z.im});
+    else if constexpr (K == kFormulaCTanh) formula::CTimesTanh<G>(o, PointParts{o.z.re, o.z.im});
     else if constexpr (K == kFormulaPokorny) formula::Pokorny<G>(o);
     else if constexpr (K == kFormulaNewton) formula::Newton<G>(o);
     else if constexpr (K == kFormulaCustom) CustomStep<G>(o, rc);
     else if constexpr (K == kFormulaDynamic) FormulaStep<G>(o, rc);
+}
+
+// Whether formula K's step takes library values of z's parts alone, which
+// for a plane point can come from tables of its column and row.
+template <int K>
+inline constexpr bool kStepTakesPointParts = K == kFormulaCSin || K == kFormulaCCos || K == kFormulaCExp ||
+                                             K == kFormulaSinh || K == kFormulaCTanh;
+
+// The fast step of such a formula with those values given.
+template <int K>
+inline void FormulaStepWithParts(OrbitState& o, const TabledParts& parts) {
+    static_assert(kStepTakesPointParts<K>);
+    if constexpr (K == kFormulaCSin) formula::TrigTimesC<NoCheck, formula::TrigPart::Sin>(o, parts);
+    else if constexpr (K == kFormulaCCos) formula::TrigTimesC<NoCheck, formula::TrigPart::Cos>(o, parts);
+    else if constexpr (K == kFormulaCExp) formula::TrigTimesC<NoCheck, formula::TrigPart::Exp>(o, parts);
+    else if constexpr (K == kFormulaSinh) formula::SinhPlusC<NoCheck>(o, parts);
+    else formula::CTimesTanh<NoCheck>(o, parts);
 }
 
 // Calls f.template operator()<K>() with the formula kind of the run as a

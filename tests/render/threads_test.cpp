@@ -105,6 +105,26 @@ const std::vector<View>& Views() {
              g.text(TextField::xce, "5000");
              g.text(TextField::maxmod, "1e1000");
          }},
+        // Columns and rows whose library values fault, and others whose
+        // first step takes them from the tables.
+        {"sinh overflowing", [](Picture& g) {
+             g.formula(kFormulaSinh);
+             g.text(TextField::Rang, "40000");
+             g.text(TextField::xce, "5000");
+             g.text(TextField::maxmod, "1e1000");
+         }},
+        {"c*tanh overflowing, circle stalks", [](Picture& g) {
+             g.formula(kFormulaCTanh);
+             g.actions.StalkItem(kStalkCircle);
+             g.text(TextField::Rang, "40000");
+             g.text(TextField::xce, "-5000");
+         }},
+        {"csin overflowing, circle stalks", [](Picture& g) {
+             g.formula(kFormulaCSin);
+             g.actions.StalkItem(kStalkCircle);
+             g.text(TextField::Rang, "40000");
+             g.text(TextField::yce, "-12000");
+         }},
         {"pokorny slope 2, bounded orbits ending in cycles", [](Picture& g) {
              g.formula(kFormulaPokorny);
              g.actions.StalkItem(kStalkSlope2);

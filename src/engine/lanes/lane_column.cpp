@@ -43,6 +43,10 @@ public:
 
     void run() {
         planePoints();
+        if constexpr (kTakesParts) {
+            tabled_ = !plan_.rowParts.empty() && MakeXParts(x_, xParts_);
+            ClearFloatFaults();
+        }
         // Every row is written below; a column the size of the last one
         // keeps its storage as it is.
         out_.pixels.resize(static_cast<size_t>(rows_ - first_));
@@ -157,7 +161,7 @@ private:
             s.active = true;
             s.row = row;
             // An orbit that stopped while loading is finished at once.
-            if (!stepper_.load(l, start_, c_, limit_)) return;
+            if (!load(l, row)) return;
             if (kLoadFlagsWait && !mapped_ && !ruleAfterOrbit_ && maxmodFinite_) {
                 finishUnchecked(l);
             } else if (FloatFaultPending()) {
@@ -166,6 +170,17 @@ private:
                 finish(l, l);
             }
         }
+    }
+
+    // The first step takes its library values from the tables where the
+    // stepper can and they were made without a fault.
+    bool load(int l, int row) {
+        if constexpr (kTakesParts) {
+            const size_t r = static_cast<size_t>(row);
+            if (tabled_ && plan_.rowPartsMade[r])
+                return stepper_.load(l, start_, c_, limit_, TabledParts{start_.re, start_.im, xParts_, plan_.rowParts[r]});
+        }
+        return stepper_.load(l, start_, c_, limit_);
     }
 
     // Most orbits of short-orbit views stop while loading. Their base colour
@@ -300,6 +315,9 @@ private:
     // and no rule after the orbit to colour.
     static constexpr bool kLoadFlagsWait = !requires(Stepper & st) { st.orbit(0); };
     static constexpr int kUncheckedRows = 32;
+    static constexpr bool kTakesParts = requires(Stepper & st, const TabledParts& p) { st.load(0, Complex{}, Complex{}, 1, p); };
+    bool tabled_ = false;  // the column's and rows' library values are made
+    XParts xParts_{};
     int uncheckedRow_[kUncheckedRows] = {};  // finished, their flags not yet read
     int unchecked_ = 0;
     bool readFlagsNow_ = false;

@@ -63,6 +63,14 @@ public:
         limit_[l] = limit;
         return false;
     }
+    // The same with the first step made at once, its library values given.
+    bool load(int l, const Complex& z0, const Complex& c, int64_t limit, const TabledParts& parts)
+        requires kStepTakesPointParts<kFormula>
+    {
+        load(l, z0, c, limit);
+        FormulaStepWithParts<kFormula>(orbit_[l], parts);
+        return stopsAfterStep(l, rc_.maxmod);
+    }
     void copy(int to, int from) {
         orbit_[to] = orbit_[from];
         watch_[to] = watch_[from];
@@ -76,11 +84,7 @@ public:
 #pragma GCC unroll 4
             for (int l = 0; l < kLanes; ++l) {
                 Step(orbit_[l]);
-                const long double m = BailoutModulus<kBailout>(orbit_[l].z);
-                if (--remaining_[l] == 0 || !(m <= maxmod)) {
-                    modulus_[l] = m;
-                    stopped |= 1u << l;
-                }
+                if (stopsAfterStep(l, maxmod)) stopped |= 1u << l;
             }
             LookForRepeats(
                 untilCheck_, kLanes, stopped, [&](int l) { return watch_[l].repeated(state(l)); },
@@ -92,6 +96,15 @@ public:
 
 private:
     void Step(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc_); }
+    // The end test after a step.
+    bool stopsAfterStep(int l, long double maxmod) {
+        const long double m = BailoutModulus<kBailout>(orbit_[l].z);
+        if (--remaining_[l] == 0 || !(m <= maxmod)) {
+            modulus_[l] = m;
+            return true;
+        }
+        return false;
+    }
     StepState state(int l) const { return {orbit_[l].z, orbit_[l].pokornyZ}; }
     void skipToLimit(int l) {
         OrbitState& o = orbit_[l];

@@ -34,9 +34,11 @@ public:
     bool load(int l, const Complex& z0, const Complex& c, int64_t) {
         CopyBytes(start_[l].z, z0);
         CopyBytes(start_[l].c, c);
+        start_[l].ofX = nullptr;
         source_[l] = l;
         return false;
     }
+
     void copy(int to, int from) { source_[to] = source_[from]; }
     unsigned advance() {
         for (int l = 0; l < kLaneCount; ++l)
@@ -47,8 +49,17 @@ public:
     OrbitState& orbit(int l) { return out_[source_[l]]; }
 
 protected:
+    // Gives lane l's first step tabled library values.
+    void giveParts(int l, const TabledParts& parts) {
+        start_[l].ofX = &parts.ofX;
+        start_[l].ofY = &parts.ofY;
+    }
+
     struct Start {
         Complex z, c;
+        // The tabled library values of z's parts, if given.
+        const XParts* ofX = nullptr;
+        const YParts* ofY = nullptr;
     };
 
 private:
@@ -74,6 +85,18 @@ class WholeOrbitStepper : public OrbitAfterOrbit<WholeOrbitStepper<Step, kBailou
     using Start = typename WholeOrbitStepper::Start;
 
 public:
+    static constexpr bool kTakesParts = Step::kTakesParts;
+
+    using WholeOrbitStepper::OrbitAfterOrbit::load;
+    // The same with the first step's library values given.
+    bool load(int l, const Complex& z0, const Complex& c, int64_t limit, const TabledParts& parts)
+        requires kTakesParts
+    {
+        load(l, z0, c, limit);
+        this->giveParts(l, parts);
+        return false;
+    }
+
     // The history belongs to the run's type: the types that look only at the
     // finished orbit share the loop of No Stalks, and some of them read it.
     WholeOrbitStepper(const RunContext& rc, const Step& step) : rc_(rc), step_(step) {
@@ -104,12 +127,22 @@ private:
         o = OrbitState::Reset(start.z.re, start.z.im);
         CopyBytes(o.c, start.c);
         step_.begin(o);
+        [[maybe_unused]] bool first = kTakesParts && start.ofX;
         do {
             if constexpr (kHistory) {
                 o.previousModulus = o.modulus;
                 o.lastZ = o.z;
             }
-            step_(o);
+            if constexpr (kTakesParts) {
+                if (first) [[unlikely]] {
+                    step_(o, TabledParts{start.z.re, start.z.im, *start.ofX, *start.ofY});
+                    first = false;
+                } else {
+                    step_(o);
+                }
+            } else {
+                step_(o);
+            }
             o.modulus = BailoutModulus<kBailout>(o.z);
             if (o.iteration > rc_.minit) {
                 o.lastTested = o.iteration;
@@ -127,9 +160,15 @@ private:
 // A built-in formula's step.
 template <int kFormula>
 struct BuiltInStep {
+    static constexpr bool kTakesParts = kStepTakesPointParts<kFormula>;
     const RunContext& rc;
     void begin(OrbitState&) const {}
     void operator()(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc); }
+    void operator()(OrbitState& o, const TabledParts& parts) const
+        requires kTakesParts
+    {
+        FormulaStepWithParts<kFormula>(o, parts);
+    }
 };
 
 template <int kFormula, int kBailout, int kStalk>
@@ -143,6 +182,7 @@ public:
 // interpreter's results bit for bit at a fraction of its cost.
 class CompiledCustomStep {
 public:
+    static constexpr bool kTakesParts = false;
     CompiledCustomStep(const RunContext& rc, const CustomProgram& program) : program_(program) {
         values_.setConstants(rc.u, rc.v, rc.w);
     }
