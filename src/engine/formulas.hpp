@@ -27,8 +27,8 @@ inline void Half(const Complex& a, Complex& r) {
 }
 
 // az^2 + b/z^2 + c*coefC. The zero rule of CDiv keeps z = 0 from faulting.
-template <class G>
-inline void Coefficients(OrbitState& o, const RunContext& rc) {
+template <class G, class O>
+inline void Coefficients(O& o, const RunContext& rc) {
     Complex W, Q;
     CMul<G>(o.z, o.z, W);
     CMul<G>(W, rc.coefA, Q);
@@ -39,8 +39,8 @@ inline void Coefficients(OrbitState& o, const RunContext& rc) {
 }
 
 // z^z + z^4 - z + c, with z^z as exp(z * Log z).
-template <class G>
-inline void ZPowZ(OrbitState& o) {
+template <class G, class O>
+inline void ZPowZ(O& o) {
     Complex Q, W;
     CMul<G>(o.z, o.z, Q);
     CMul<G>(Q, Q, Q);
@@ -58,8 +58,8 @@ enum class TrigPart { Sin, Cos, Exp };
 // csin(z), c*cos(z) and cexp(z): one combined evaluation (all three parts
 // are computed, so an overflowing exponential faults even for the sine),
 // then the chosen part times c.
-template <class G, TrigPart kPart, class Parts = PointParts>
-inline void TrigTimesC(OrbitState& o, const Parts& parts) {
+template <class G, TrigPart kPart, class O, class Parts>
+inline void TrigTimesC(O& o, const Parts& parts) {
     Complex s, c, e;
     CSinCosExpOf<G>(parts, s, c, e);
     const Complex& part = kPart == TrigPart::Sin ? s : kPart == TrigPart::Cos ? c : e;
@@ -74,13 +74,13 @@ inline void ZSquaredPlusC(Complex& z, const Complex& c) {
     CAdd<G>(z, c, z);
 }
 
-template <class G>
-inline void ZSquaredPlusC(OrbitState& o) {
+template <class G, class O>
+inline void ZSquaredPlusC(O& o) {
     ZSquaredPlusC<G>(o.z, o.c);
 }
 
-template <class G>
-inline void ZCubedPlusC(OrbitState& o) {
+template <class G, class O>
+inline void ZCubedPlusC(O& o) {
     Complex T;
     CMul<G>(o.z, o.z, T);
     CMul<G>(T, o.z, o.z);
@@ -88,8 +88,8 @@ inline void ZCubedPlusC(OrbitState& o) {
 }
 
 // z^7 through z^2, z^4, z^6.
-template <class G>
-inline void ZSeventhPlusC(OrbitState& o) {
+template <class G, class O>
+inline void ZSeventhPlusC(O& o) {
     Complex T, U;
     CMul<G>(o.z, o.z, T);
     CMul<G>(T, T, U);
@@ -99,8 +99,8 @@ inline void ZSeventhPlusC(OrbitState& o) {
 }
 
 // 1/f(z*z + c) with f chosen by ffunc; an unknown ffunc acts as the identity.
-template <class G>
-inline void RecipF(OrbitState& o, const RunContext& rc) {
+template <class G, class O>
+inline void RecipF(O& o, const RunContext& rc) {
     Complex T;
     CMul<G>(o.z, o.z, T);
     CAdd<G>(T, o.c, T);
@@ -112,24 +112,24 @@ inline void RecipF(OrbitState& o, const RunContext& rc) {
     CDiv<G>(ONE, T, o.z);
 }
 
-template <class G>
-inline void RecipZ2PlusC(OrbitState& o) {
+template <class G, class O>
+inline void RecipZ2PlusC(O& o) {
     Complex T;
     CMul<G>(o.z, o.z, T);
     CDiv<G>(ONE, T, o.z);
     CAdd<G>(o.z, o.c, o.z);
 }
 
-template <class G>
-inline void RecipZPlusCSquared(OrbitState& o) {
+template <class G, class O>
+inline void RecipZPlusCSquared(O& o) {
     Complex T;
     CAdd<G>(o.z, o.c, o.z);
     CMul<G>(o.z, o.z, T);
     CDiv<G>(ONE, T, o.z);
 }
 
-template <class G>
-inline void RecipZ3PlusC(OrbitState& o) {
+template <class G, class O>
+inline void RecipZ3PlusC(O& o) {
     Complex T;
     CMul<G>(o.z, o.z, T);
     CMul<G>(o.z, T, T);
@@ -137,8 +137,8 @@ inline void RecipZ3PlusC(OrbitState& o) {
     CAdd<G>(o.z, o.c, o.z);
 }
 
-template <class G>
-inline void RecipZ3C(OrbitState& o) {
+template <class G, class O>
+inline void RecipZ3C(O& o) {
     Complex T;
     CMul<G>(o.z, o.z, T);
     CMul<G>(o.z, T, T);
@@ -149,8 +149,8 @@ inline void RecipZ3C(OrbitState& o) {
 
 // sinh z + c as (e^z - 1/e^z) / 2 + c. The reciprocal faults when e^z has
 // underflowed to zero.
-template <class G, class Parts = PointParts>
-inline void SinhPlusC(OrbitState& o, const Parts& parts) {
+template <class G, class O, class Parts>
+inline void SinhPlusC(O& o, const Parts& parts) {
     Complex V, R, T;
     long double unusedModulus;
     CExpOf<G>(parts, V);
@@ -160,8 +160,8 @@ inline void SinhPlusC(OrbitState& o, const Parts& parts) {
     CAdd<G>(T, o.c, o.z);
 }
 
-template <class G, class Parts = PointParts>
-inline void CTimesTanh(OrbitState& o, const Parts& parts) {
+template <class G, class O, class Parts>
+inline void CTimesTanh(O& o, const Parts& parts) {
     Complex V, R, T, U;
     long double unusedModulus;
     CExpOf<G>(parts, V);
@@ -174,8 +174,8 @@ inline void CTimesTanh(OrbitState& o, const Parts& parts) {
 
 // Two half-steps of z^2 - w/2 + c: the first with w = z, the second with the
 // value the previous pass left in pokornyZ (the start value at the first).
-template <class G>
-inline void Pokorny(OrbitState& o) {
+template <class G, class O>
+inline void Pokorny(O& o) {
     Complex P, H, N;
     CMul<G>(o.z, o.z, P);
     Half<G>(o.z, H);
@@ -196,8 +196,8 @@ inline void Pokorny(OrbitState& o) {
 }
 
 // Newton's method for z^3 = 1: z - (z^3 - 1) / (3 z^2).
-template <class G>
-inline void Newton(OrbitState& o) {
+template <class G, class O>
+inline void Newton(O& o) {
     Complex P, M;
     CMul<G>(o.z, o.z, P);
     CMul<G>(P, o.z, M);
@@ -216,6 +216,12 @@ inline void Newton(OrbitState& o) {
 
 }  // namespace formula
 
+// What a built-in formula's step reads and writes, for loops that keep
+// nothing else.
+struct FormulaOrbit {
+    Complex z, c, pokornyZ;
+};
+
 // Any kind without a formula of its own (only a loaded picture can carry one)
 // leaves z as it is.
 inline constexpr int kFormulaUnknown = 255;
@@ -227,8 +233,10 @@ inline void FormulaStep(OrbitState& o, const RunContext& rc);
 
 // The step of formula K, chosen at compile time: the fast pixel loop is
 // instantiated once per formula so that no dispatch sits inside it.
-template <class G, int K>
-inline void FormulaStepOf(OrbitState& o, const RunContext& rc) {
+// O is the orbit state, or for a built-in formula anything with its z, c
+// and pokornyZ (FormulaOrbit).
+template <class G, int K, class O>
+inline void FormulaStepOf(O& o, const RunContext& rc) {
     if constexpr (K == kFormulaCoefficients) formula::Coefficients<G>(o, rc);
     else if constexpr (K == kFormulaZPowZ) formula::ZPowZ<G>(o);
     else if constexpr (K == kFormulaCSin) (formula::TrigTimesC<G, formula::TrigPart::Sin>(o, PointParts{o.z.re, o.z.im}));
@@ -257,8 +265,8 @@ inline constexpr bool kStepTakesPointParts = K == kFormulaCSin || K == kFormulaC
                                              K == kFormulaSinh || K == kFormulaCTanh;
 
 // The fast step of such a formula with those values given.
-template <int K>
-inline void FormulaStepWithParts(OrbitState& o, const TabledParts& parts) {
+template <int K, class O>
+inline void FormulaStepWithParts(O& o, const TabledParts& parts) {
     static_assert(kStepTakesPointParts<K>);
     if constexpr (K == kFormulaCSin) formula::TrigTimesC<NoCheck, formula::TrigPart::Sin>(o, parts);
     else if constexpr (K == kFormulaCCos) formula::TrigTimesC<NoCheck, formula::TrigPart::Cos>(o, parts);

@@ -359,11 +359,25 @@ template <int kBailout>
 void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, bool x87, TrapKernel trapKernel) {
     const RunContext& rc = plan.rc;
     if (NeedsWholeOrbitLoop(rc)) {
-        // z^2+c, the formula of most stalk pictures, gets a loop for each
-        // stalk type with its lanes cut to what the type reads; the others
-        // read the type as they go.
+        // Every built-in formula gets a loop for each stalk type with its
+        // lanes cut to what the type reads, z^2+c (the formula of most stalk
+        // pictures) also the x87 kernel for long orbits. The custom formula
+        // and runs whose trap constants fault read the type as they go.
         lanes::TrapConstants constants;
-        if (rc.FunctionKind == kFormulaZ2 && lanes::TrapConstants::Make(rc, rc.StalkType, constants)) {
+        if (rc.FunctionKind == kFormulaCustom) {
+            if (plan.programCompiled) {
+                lanes::CustomTestedStepper<kBailout> stepper(rc, plan.program);
+                RunLanes(plan, col, rows, out, stepper);
+            } else {
+                lanes::TestedStepper<kFormulaCustom, kBailout, kStalkDynamic> stepper(rc);
+                RunLanes(plan, col, rows, out, stepper);
+            }
+        } else if (!lanes::TrapConstants::Make(rc, rc.StalkType, constants)) {
+            WithFormulaKind(rc.FunctionKind, [&]<int K>() {
+                lanes::TestedStepper<K, kBailout, kStalkDynamic> stepper(rc);
+                RunLanes(plan, col, rows, out, stepper);
+            });
+        } else if (rc.FunctionKind == kFormulaZ2) {
             lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
                 bool kernel = false;
                 if constexpr (lanes::kHasX87TrapFilter<S>) {
@@ -377,18 +391,19 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
                     }
                 }
                 if (!kernel) {
-                    lanes::Z2TrapStepper<kBailout, S> stepper(rc, constants);
+                    lanes::TrapStepper<kFormulaZ2, kBailout, S> stepper(rc, constants);
                     RunLanes(plan, col, rows, out, stepper);
                 }
                 if (lanes::kHasX87TrapFilter<S> && x87 && trapKernel == TrapKernel::Auto) NoteTrapOrbits(out);
             });
-        } else if (rc.FunctionKind == kFormulaCustom && plan.programCompiled) {
-            lanes::CustomTestedStepper<kBailout> stepper(rc, plan.program);
-            RunLanes(plan, col, rows, out, stepper);
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
-                lanes::TestedStepper<K, kBailout, kStalkDynamic> stepper(rc);
-                RunLanes(plan, col, rows, out, stepper);
+                if constexpr (K != kFormulaCustom && K != kFormulaZ2) {
+                    lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
+                        lanes::TrapStepper<K, kBailout, S> stepper(rc, constants);
+                        RunLanes(plan, col, rows, out, stepper);
+                    });
+                }
             });
         }
         return;

@@ -105,8 +105,13 @@ public:
         // the x87 stack is stored and loaded again.
         const bool history = StalkNeedsHistory(rc.StalkType);
         if constexpr (kStalk == kStalkDynamic) {
+            // The types tested at each step keep their own history; the rest
+            // share No Stalks' loop.
             WithStalkType(rc.StalkType, [&]<int S>() {
-                run_ = history ? &WholeOrbitStepper::template run<true, S> : &WholeOrbitStepper::template run<false, S>;
+                if constexpr (S == kStalkNone)
+                    run_ = history ? &WholeOrbitStepper::template run<true, S> : &WholeOrbitStepper::template run<false, S>;
+                else
+                    run_ = &WholeOrbitStepper::template run<StalkNeedsHistory(S), S>;
             });
         } else {
             run_ = history ? &WholeOrbitStepper::template run<true, kStalk>
@@ -292,25 +297,37 @@ struct TrapConstants {
     }
 };
 
-// z^2+c with stalk type S, one orbit after another, its state cut to what
-// that type reads: no formula state beyond z and c, the history only where
-// the type looks at it, and the test's run constants worked out once. The
-// loop runs on plain local values, which the compiler keeps on the x87 stack:
-// an orbit state in memory would cost an 80-bit store and load for each value
-// at every step, more than the step itself, and two orbits side by side do
-// not fit on the stack's eight registers. A batch is several orbits made one
-// after the other, so that the flags are read once for all of them. The
-// arithmetic of each step is that of the one-pixel loop, in its order, so the
-// orbits and the faults are the same.
-template <int kBailout, int kStalk>
-class Z2TrapStepper : public OrbitAfterOrbit<Z2TrapStepper<kBailout, kStalk>> {
-    friend OrbitAfterOrbit<Z2TrapStepper>;
-    using Start = typename Z2TrapStepper::Start;
+// A built-in formula K with stalk type S, one orbit after another, its state
+// cut to what that type reads: no formula state beyond z, c (and Pokorny's
+// last z), the history only where the type looks at it, and the test's run
+// constants worked out once. The loop runs on plain local values, which the
+// compiler keeps on the x87 stack: an orbit state in memory would cost an
+// 80-bit store and load for each value at every step, more than the step
+// itself, and two orbits side by side do not fit on the stack's eight
+// registers. A batch is several orbits made one after the other, so that the
+// flags are read once for all of them. The arithmetic of each step is that of
+// the one-pixel loop, in its order, so the orbits and the faults are the same.
+template <int K, int kBailout, int kStalk>
+class TrapStepper : public OrbitAfterOrbit<TrapStepper<K, kBailout, kStalk>> {
+    friend OrbitAfterOrbit<TrapStepper>;
+    using Start = typename TrapStepper::Start;
+    static_assert(K != kFormulaCustom, "the custom formula keeps its own state");
 
 public:
+    static constexpr bool kTakesParts = kStepTakesPointParts<K>;
 
-    Z2TrapStepper(const RunContext& rc, const TrapConstants& k)
-        : k_(k), minit_(rc.minit), miter_(rc.miter), p3_(rc.p3), image_(stalk::RunTrapImage(rc)) {}
+    TrapStepper(const RunContext& rc, const TrapConstants& k)
+        : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter), p3_(rc.p3), image_(stalk::RunTrapImage(rc)) {}
+
+    using TrapStepper::OrbitAfterOrbit::load;
+    // The same with the first step's library values given.
+    bool load(int l, const Complex& z0, const Complex& c, int64_t limit, const TabledParts& parts)
+        requires kTakesParts
+    {
+        load(l, z0, c, limit);
+        this->giveParts(l, parts);
+        return false;
+    }
 
 private:
     // The history each type reads: the modulus of the step before
@@ -321,7 +338,7 @@ private:
 
     // The orbit between the stretches of steps.
     struct Orbit {
-        long double zr, zi, cr, ci;
+        long double zr, zi, cr, ci, pr, pi;
         long double m = 0.0L, value = 0.0L, previousModulus = 0.0L;
         long double lastRe = 1.0L, lastIm = 10.0L, secondRe = 1.0L, secondIm = 10.0L;
         int32_t it = 1, circleCount = 0;
@@ -338,7 +355,20 @@ private:
         s.zi = start.z.im;
         s.cr = start.c.re;
         s.ci = start.c.im;
-        steps(s);
+        s.pr = start.z.re;
+        s.pi = start.z.im;
+        if constexpr (kTakesParts) {
+            if (start.ofX) {
+                const TabledParts parts{start.z.re, start.z.im, *start.ofX, *start.ofY};
+                steps<true>(s, &parts);
+                return finish(s, o);
+            }
+        }
+        steps<false>(s);
+        finish(s, o);
+    }
+
+    void finish(const Orbit& s, OrbitState& o) const {
         // What the colour rules read for this type; they write the colour
         // and the caught position, which nothing reads after them.
         o.iteration = s.it;
@@ -365,9 +395,13 @@ private:
     // loop is a call (the image trap's rounding and picture are inline):
     // around a call every value the loop keeps on the x87 stack would be
     // stored and loaded again.
-    [[gnu::always_inline]] void steps(Orbit& s) const {
+    // With kTabled the first step takes the library values given.
+    template <bool kTabled>
+    [[gnu::always_inline]] void steps(Orbit& s, const TabledParts* parts = nullptr) const {
         const long double cr = s.cr, ci = s.ci;
         long double zr = s.zr, zi = s.zi, m = s.m;
+        long double pr = s.pr, pi = s.pi;
+        [[maybe_unused]] bool first = true;
         long double value = s.value, previousModulus = s.previousModulus;
         long double lastRe = s.lastRe, lastIm = s.lastIm, secondRe = s.secondRe, secondIm = s.secondIm;
         int32_t it = s.it, circleCount = s.circleCount;
@@ -381,11 +415,31 @@ private:
                 lastRe = zr;
                 lastIm = zi;
             }
-            // formula::ZSquaredPlusC: the product z*z, then c added.
-            const long double re = zr * zr - zi * zi;
-            const long double im = zr * zi + zi * zr;
-            zr = re + cr;
-            zi = im + ci;
+            if constexpr (K == kFormulaZ2) {
+                // formula::ZSquaredPlusC: the product z*z, then c added.
+                const long double re = zr * zr - zi * zi;
+                const long double im = zr * zi + zi * zr;
+                zr = re + cr;
+                zi = im + ci;
+            } else {
+                FormulaOrbit f{{zr, zi}, {cr, ci}, {pr, pi}};
+                if constexpr (kTabled) {
+                    if (first) {
+                        FormulaStepWithParts<K>(f, *parts);
+                        first = false;
+                    } else {
+                        FormulaStepOf<NoCheck, K>(f, rc_);
+                    }
+                } else {
+                    FormulaStepOf<NoCheck, K>(f, rc_);
+                }
+                zr = f.z.re;
+                zi = f.z.im;
+                if constexpr (K == kFormulaPokorny) {
+                    pr = f.pokornyZ.re;
+                    pi = f.pokornyZ.im;
+                }
+            }
             if constexpr (kBailout == kBailoutModulus) m = zr * zr + zi * zi;
             else m = fabsl(zr) + fabsl(zi);
             // The tests of stalks.hpp, with the run constants of TrapConstants.
@@ -428,6 +482,7 @@ private:
         }
     }
 
+    const RunContext& rc_;
     const TrapConstants k_;
     const int32_t minit_, miter_;
     const long double p3_;

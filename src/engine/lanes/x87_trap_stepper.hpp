@@ -3,7 +3,7 @@
 // kernel with the trap's filter (x87_trap_lanes.hpp). The kernel stops a
 // lane wherever its new z may escape or be caught; the step's exact test
 // then runs here, in C++, on that z, and the orbit ends or goes back to the
-// kernel. The orbits are those of Z2TrapStepper bit for bit: the same
+// kernel. The orbits are those of the z^2+c TrapStepper bit for bit: the same
 // operations on the same values, the steps the kernel leaves untested being
 // those no exact test would catch, count or end.
 
@@ -157,7 +157,7 @@ private:
     Complex z(int l) const { return {block_.base.lane[l].zr, block_.base.lane[l].zi}; }
 
     // The lane's first steps, on local values the compiler keeps on the x87
-    // stack (as Z2TrapStepper does); false when its orbit has ended.
+    // stack (as the z^2+c TrapStepper does); false when its orbit has ended.
     [[gnu::noinline]] bool warm(int l) {
         Orbit& o = orbit_[l];
         o.fresh = false;
@@ -202,7 +202,7 @@ private:
 
     // The rest of the one-pixel loop's step for the lane's new z: the
     // modulus, the stalk test of stalks.hpp (with the run constants of
-    // TrapConstants, as Z2TrapStepper makes it) and the end test; false
+    // TrapConstants, as the z^2+c TrapStepper makes it) and the end test; false
     // when the orbit has ended.
     bool test(int l) {
         Orbit& o = orbit_[l];
@@ -243,7 +243,7 @@ private:
         finish(l);
     }
 
-    // What the colour rules read, as Z2TrapStepper leaves it.
+    // What the colour rules read, as the z^2+c TrapStepper leaves it.
     void finish(int l) {
         const Orbit& s = orbit_[l];
         OrbitState& o = out_[l];
