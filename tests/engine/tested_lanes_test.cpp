@@ -86,6 +86,11 @@ const View kViews[] = {
     // conversion's explicit fault.
     {"z^2+c trap beyond the range", kFormulaZ2, 4e2465L, 1e4900L, 5e4931L, 0.5L, true},
     {"csin caught", kFormulaCSin, 6.0L, 50.0L, 2.0L, 0.5L, false},
+    // Formulas with more state than z and c, or run constants of their own,
+    // and one whose first step's library values overflow in some columns.
+    {"pokorny caught", kFormulaPokorny, 3.2L, 4.0L, 1.0L, 0.5L, false},
+    {"coefficients caught", kFormulaCoefficients, 3.2L, 4.0L, 1.0L, 0.5L, false},
+    {"sinh overflowing", kFormulaSinh, 4e4L, 1e1000L, 1.0L, 0.5L, true},
     {"Mandelbrot z^2+c caught", kFormulaZ2, 3.2L, 4.0L, 1.0L, 0.5L, false, true},
     // A trap width whose run constants overflow (the annulus's inner radius
     // squared): the z^2+c lanes that work them out once give way to those
