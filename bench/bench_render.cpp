@@ -85,7 +85,11 @@ uint8_t PlainPixel(const RunContext& rc, long double x, long double y, int32_t s
 }
 
 template <int K, int kBailout, uint8_t kStalk>
-int64_t PlainPicture(const RunContext& rc, std::vector<uint8_t>& out) {
+int64_t PlainPicture(const RunContext& run, std::vector<uint8_t>& out) {
+    // The slope types' arctangent worked out for every slope, as the
+    // straightforward rule does.
+    RunContext rc = run;
+    rc.slopeBeyond = __builtin_infl();
     out.assign(static_cast<size_t>(rc.siz) * static_cast<size_t>(rc.sizy), 0);
     const int32_t scale = Round(rc.p3 * (kStalk == kStalkNone ? 180.0L : 60.0L));
     int64_t pixels = 0;

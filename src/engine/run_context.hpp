@@ -38,6 +38,9 @@ struct RunContext {
     uint8_t StalkType = kStalkNone;
     long double p1 = 0.0L, p2 = 0.0L, p3 = 0.0L;
     long double trapRadius = 0.0L, trapWidth = 0.0L, trapTolerance = 0.0L;
+    // The slope types' quotient beyond which the arctangent certainly
+    // reaches trapRadius (infinite: never taken as certain).
+    long double slopeBeyond = __builtin_infl();
     const TrapImage* trapImage = nullptr;
 
     // Mappings.

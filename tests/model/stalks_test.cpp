@@ -376,6 +376,31 @@ TEST(PostOrbitRules, BandColoursStayBelow120AndSlope2Below128) {
     }
 }
 
+TEST(PostOrbitRules, SlopesPastTheTangentBoundNeedNoArctangent) {
+    // Around tan R and the bound, the shortcut tells what the arctangent does.
+    for (const long double radius : {1e-1000L, 1e-5L, 0.8L, 1.5L, 1.6L}) {
+        RunContext rc;
+        rc.StalkType = kStalkSlope2;
+        rc.p1 = radius / 1.6L;
+        SetTrapThresholds(rc);
+        EXPECT_EQ(std::isinf(rc.slopeBeyond), rc.trapRadius > 1.5L) << radius;
+        const long double t = tanl(rc.trapRadius);
+        for (long double q : {t, rc.slopeBeyond, 2.0L * t}) {
+            for (int ulps = 0; ulps < 3; ++ulps) q = nextafterl(q, 0.0L);
+            for (int ulps = 0; ulps < 6; ++ulps, q = nextafterl(q, HUGE_VALL)) {
+                for (const long double signed_q : {q, -q}) {
+                    long double angle = -1.0L;
+                    const bool below = stalk::SlopeAngleBelowRadius<NoCheck>(signed_q, 1.0L, rc, angle);
+                    EXPECT_EQ(below, fabsl(atanl(signed_q)) < rc.trapRadius) << radius << " " << ulps;
+                    if (below) {
+                        EXPECT_EQ(angle, fabsl(atanl(signed_q)));
+                    }
+                }
+            }
+        }
+    }
+}
+
 // --- Whole pixels --------------------------------------------------------
 
 // Kind 18 leaves z where it starts, so each orbit is a fixed point that the
