@@ -186,6 +186,15 @@ View FormulaView() {
             &PlainFor<K, kStalkNone>};
 }
 const View kCSin = FormulaView<kFormulaCSin>();
+// z^z+z^4-z+c on the Mandelbrot menu's view moved off the pixel grid, so
+// that no pixel lies on 0, where its logarithm faults (the plain loop
+// cannot make a faulting pixel).
+const View kZPowZ{[](HeadlessSession& s) {
+                      MandelbrotMenu(s);
+                      s.actions.FunctionItem(kFormulaZPowZ);
+                      Text(s, TextField::xce, "0.0008");
+                  },
+                  &PlainFor<kFormulaZPowZ, kStalkNone>};
 // The start-up view's Circle stalks on another formula.
 template <int K>
 View CircleView() {
@@ -319,6 +328,7 @@ const NamedView kViews[] = {
     {"recip_f", FormulaView<kFormulaRecipF>()},
     {"recip_z3", FormulaView<kFormulaRecipZ3>()},
     {"recip_z3c", FormulaView<kFormulaRecipZ3C>()},
+    {"zpowz", kZPowZ},
     {"ccos", FormulaView<kFormulaCCos>()},
     {"cexp", FormulaView<kFormulaCExp>()},
     {"sinh", FormulaView<kFormulaSinh>()},
