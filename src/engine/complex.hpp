@@ -127,7 +127,7 @@ template <class G = NoCheck>
 inline long double InlineExpReal(long double x) {
     const long double t = x * 1.442695040888963407359924681001892137L;  // log2(e)
     G::Check(t);
-    const long double n = nearbyintl(t);
+    const long double n = NearbyInt(t);
     const long double f = t - n;
     G::Check(f);
     // Beyond this the result overflows or underflows anyway; the clamp keeps

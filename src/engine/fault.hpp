@@ -5,6 +5,7 @@
 // driver's protected regions (never thrown on the path of a normal pixel).
 
 #include <cfenv>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -74,6 +75,20 @@ std::thread ThreadWithCallersFloatState(Work work) {
         ClearFloatFaults();
         work();
     });
+}
+
+// x rounded to a whole number in the current rounding mode, as nearbyintl
+// rounds it, without the library's call, which saves and restores the whole
+// x87 environment around the rounding. The only flag that call keeps is
+// invalid; the rounding here may also raise precision, which is no fault.
+inline long double NearbyInt(long double x) {
+#if defined(__x86_64__) || defined(__i386__)
+    long double r;
+    __asm__("frndint" : "=t"(r) : "0"(x));
+    return r;
+#else
+    return nearbyintl(x);
+#endif
 }
 
 // Reads both status words directly: the lane kernels ask after every batch,

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cfenv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "conversions.hpp"
@@ -110,6 +113,23 @@ TEST(Conversions, RoundHalvesToEven) {
             EXPECT_EQ(e.kind(), FaultKind::FloatInvalid);
         }
     }
+}
+
+TEST(Conversions, NearbyIntIsTheLibraryRoundingInEveryMode) {
+    const long double values[] = {0.5L, 2.5L, -2.5L, 0.49999L, -0.0L, 1e-4940L, 0x1p63L - 0.5L, 1e30L, -1e4000L,
+                                  __builtin_infl(), -__builtin_infl(), __builtin_nanl("")};
+    for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        for (const long double v : values) {
+            ClearFloatFaults();
+            const long double expected = nearbyintl(v);
+            const long double r = NearbyInt(v);
+            EXPECT_FALSE(FloatFaultPending()) << mode << " " << static_cast<double>(v);
+            EXPECT_EQ(std::memcmp(&r, &expected, 10), 0) << mode << " " << static_cast<double>(v);
+        }
+    }
+    std::fesetround(FE_TONEAREST);
+    ClearFloatFaults();
 }
 
 TEST(Conversions, MulDivRoundsHalvesAwayFromZero) {
