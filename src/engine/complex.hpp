@@ -131,7 +131,7 @@ inline long double InlineExpReal(long double x) {
     const long double f = t - n;
     G::Check(f);
     // Beyond this the result overflows or underflows anyway; the clamp keeps
-    // the exponent within what scalbln accepts. Not a number (only reachable
+    // the exponent within what a long holds. Not a number (only reachable
     // on the fast path, after a fault already raised) scales by nothing.
     long scale = 0;
     if (n > 100000.0L)
@@ -140,7 +140,7 @@ inline long double InlineExpReal(long double x) {
         scale = -100000L;
     else if (n == n)
         scale = static_cast<long>(n);
-    const long double F = scalblnl(exp2l(f), scale);
+    const long double F = ScaleByPowerOfTwo(exp2l(f), scale);
     G::Check(F);
     return F;
 }

@@ -91,6 +91,19 @@ inline long double NearbyInt(long double x) {
 #endif
 }
 
+// x times 2^scale, as scalblnl makes it: one rounding of the exact product
+// in the current mode, overflow and underflow raised as that rounding raises
+// them; without the library's call and its wrapper, which sets errno.
+inline long double ScaleByPowerOfTwo(long double x, long scale) {
+#if defined(__x86_64__) || defined(__i386__)
+    long double r;
+    __asm__("fscale" : "=t"(r) : "0"(x), "u"(static_cast<long double>(scale)));
+    return r;
+#else
+    return scalblnl(x, scale);
+#endif
+}
+
 // Reads both status words directly: the lane kernels ask after every batch,
 // where a library call costs more than the read.
 inline bool FloatFaultPending() noexcept {

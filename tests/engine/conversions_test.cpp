@@ -132,6 +132,29 @@ TEST(Conversions, NearbyIntIsTheLibraryRoundingInEveryMode) {
     ClearFloatFaults();
 }
 
+TEST(Conversions, ScaleByPowerOfTwoIsTheLibraryScalingInEveryMode) {
+    // Results normal, subnormal (rounded), below the least and beyond the
+    // largest, from the values the exponential scales.
+    const long double values[] = {1.0L, 0.70710678118654752440L, 1.4142135623730950488L, -1.2345678901234567890L};
+    const long scales[] = {0, 1, -1, 16383, 16384, -16382, -16400, -16444, -16445, -16446, -16470, -100000, 100000};
+    for (const int mode : {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO}) {
+        ASSERT_EQ(std::fesetround(mode), 0);
+        for (const long double v : values) {
+            for (const long scale : scales) {
+                ClearFloatFaults();
+                const long double expected = scalblnl(v, scale);
+                const bool expectedFault = FloatFaultPending();
+                ClearFloatFaults();
+                const long double r = ScaleByPowerOfTwo(v, scale);
+                EXPECT_EQ(FloatFaultPending(), expectedFault) << mode << " " << scale;
+                EXPECT_EQ(std::memcmp(&r, &expected, 10), 0) << mode << " " << static_cast<double>(v) << " " << scale;
+            }
+        }
+    }
+    std::fesetround(FE_TONEAREST);
+    ClearFloatFaults();
+}
+
 TEST(Conversions, MulDivRoundsHalvesAwayFromZero) {
     const struct {
         int32_t a, b, d, result;
