@@ -26,7 +26,8 @@ namespace velmora::lanes {
 // advance(): a lane keeps its row's start values, and a copy of a busy lane
 // shares its original's result instead of making the orbit again (a copy
 // ends as its original does). Derived::makeOrbit(start, out) makes one.
-template <class Derived>
+// With kTakesParts an orbit's first step can be given tabled library values.
+template <class Derived, bool kTakesParts = false>
 class OrbitAfterOrbit {
 public:
     static constexpr int kLaneCount = 4;
@@ -36,6 +37,14 @@ public:
         CopyBytes(start_[l].c, c);
         start_[l].ofX = nullptr;
         source_[l] = l;
+        return false;
+    }
+    bool load(int l, const Complex& z0, const Complex& c, int64_t limit, const TabledParts& parts)
+        requires kTakesParts
+    {
+        load(l, z0, c, limit);
+        start_[l].ofX = &parts.ofX;
+        start_[l].ofY = &parts.ofY;
         return false;
     }
 
@@ -49,12 +58,6 @@ public:
     OrbitState& orbit(int l) { return out_[source_[l]]; }
 
 protected:
-    // Gives lane l's first step tabled library values.
-    void giveParts(int l, const TabledParts& parts) {
-        start_[l].ofX = &parts.ofX;
-        start_[l].ofY = &parts.ofY;
-    }
-
     struct Start {
         Complex z, c;
         // The tabled library values of z's parts, if given.
@@ -81,21 +84,12 @@ private:
 // The stalk type is a compile-time constant, or kStalkDynamic to read the
 // run's.
 template <class Step, int kBailout, int kStalk>
-class WholeOrbitStepper : public OrbitAfterOrbit<WholeOrbitStepper<Step, kBailout, kStalk>> {
+class WholeOrbitStepper : public OrbitAfterOrbit<WholeOrbitStepper<Step, kBailout, kStalk>, Step::kTakesParts> {
     using Start = typename WholeOrbitStepper::Start;
 
 public:
     static constexpr bool kTakesParts = Step::kTakesParts;
 
-    using WholeOrbitStepper::OrbitAfterOrbit::load;
-    // The same with the first step's library values given.
-    bool load(int l, const Complex& z0, const Complex& c, int64_t limit, const TabledParts& parts)
-        requires kTakesParts
-    {
-        load(l, z0, c, limit);
-        this->giveParts(l, parts);
-        return false;
-    }
 
     // The history belongs to the run's type: the types that look only at the
     // finished orbit share the loop of No Stalks, and some of them read it.
@@ -308,8 +302,8 @@ struct TrapConstants {
 // flags are read once for all of them. The arithmetic of each step is that of
 // the one-pixel loop, in its order, so the orbits and the faults are the same.
 template <int K, int kBailout, int kStalk>
-class TrapStepper : public OrbitAfterOrbit<TrapStepper<K, kBailout, kStalk>> {
-    friend OrbitAfterOrbit<TrapStepper>;
+class TrapStepper : public OrbitAfterOrbit<TrapStepper<K, kBailout, kStalk>, kStepTakesPointParts<K>> {
+    friend OrbitAfterOrbit<TrapStepper, kStepTakesPointParts<K>>;
     using Start = typename TrapStepper::Start;
     static_assert(K != kFormulaCustom, "the custom formula keeps its own state");
 
@@ -319,15 +313,6 @@ public:
     TrapStepper(const RunContext& rc, const TrapConstants& k)
         : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter), p3_(rc.p3), image_(stalk::RunTrapImage(rc)) {}
 
-    using TrapStepper::OrbitAfterOrbit::load;
-    // The same with the first step's library values given.
-    bool load(int l, const Complex& z0, const Complex& c, int64_t limit, const TabledParts& parts)
-        requires kTakesParts
-    {
-        load(l, z0, c, limit);
-        this->giveParts(l, parts);
-        return false;
-    }
 
 private:
     // The history each type reads: the modulus of the step before
