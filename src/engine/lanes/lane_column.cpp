@@ -97,7 +97,7 @@ private:
     struct Slot {
         bool active = false;
         int row = 0;
-        long double x = 0.0L, y = 0.0L;  // the point after the mappings
+        long double x = 0.0L, y = 0.0L;  // the point after the mappings, where mapped
         int px = 0, py = 0;
     };
 
@@ -129,13 +129,16 @@ private:
         while (next_ < rows_) {
             const int row = next_++;
             Slot& s = slot_[l];
-            // Copied as bytes, as every value below: a long double
-            // assignment goes through the x87 unit's slow 80-bit stores.
-            lanes::CopyBytes(s.x, x_);
-            lanes::CopyBytes(s.y, plan_.rowY[static_cast<size_t>(row)]);
             s.px = col_;
             s.py = row;
+            // Copied as bytes, as every value below: a long double
+            // assignment goes through the x87 unit's slow 80-bit stores.
+            // Each copy is a store the next one's load waits for, so the
+            // start comes straight from the column's x and the row's y,
+            // where the rules read them too (planeX, planeY), unless mapped.
             if (mapped_) {
+                lanes::CopyBytes(s.x, x_);
+                lanes::CopyBytes(s.y, plan_.rowY[static_cast<size_t>(row)]);
                 // The Sphere position can throw; its flags must then be this
                 // pixel's alone.
                 if (rc_.sphere && FloatFaultPending()) settle();
@@ -146,14 +149,15 @@ private:
                     out_.pixels[at(row)] = Plotted(ComputePixelChecked(rc_, col_, row));
                     continue;
                 }
+                lanes::CopyBytes(start_.re, s.x);
+                lanes::CopyBytes(start_.im, s.y);
+            } else {
+                lanes::CopyBytes(start_.re, x_);
+                lanes::CopyBytes(start_.im, plan_.rowY[static_cast<size_t>(row)]);
             }
-            lanes::CopyBytes(start_.re, s.x);
-            lanes::CopyBytes(start_.im, s.y);
-            // The orbit's c: the point itself for the Mandelbrot set.
-            if (rc_.mandelbrot) lanes::CopyBytes(c_, start_);
             // An orbit that certainly never escapes makes all its steps and
             // ends inside: its colour needs no step of it.
-            if (mainBody_ && lanes::InMandelbrotMainBody(c_)) {
+            if (mainBody_ && lanes::InMandelbrotMainBody(orbitC())) {
                 out_.pixels[at(row)] = {s.px, s.py, ColourValue::Index(kInteriorEntry), FaultKind::None,
                                         FaultKind::None, limit_};
                 continue;
@@ -178,10 +182,17 @@ private:
         if constexpr (kTakesParts) {
             const size_t r = static_cast<size_t>(row);
             if (tabled_ && plan_.rowPartsMade[r])
-                return stepper_.load(l, start_, c_, limit_, TabledParts{start_.re, start_.im, xParts_, plan_.rowParts[r]});
+                return stepper_.load(l, start_, orbitC(), limit_,
+                                     TabledParts{start_.re, start_.im, xParts_, plan_.rowParts[r]});
         }
-        return stepper_.load(l, start_, c_, limit_);
+        return stepper_.load(l, start_, orbitC(), limit_);
     }
+
+    // The orbit's c: the point itself for the Mandelbrot set.
+    const Complex& orbitC() const { return rc_.mandelbrot ? start_ : c_; }
+    // The plane point of a lane's pixel, after the mappings.
+    const long double& planeX(const Slot& s) const { return mapped_ ? s.x : x_; }
+    const long double& planeY(const Slot& s) const { return mapped_ ? s.y : plan_.rowY[static_cast<size_t>(s.row)]; }
 
     // Most orbits of short-orbit views stop while loading. Their base colour
     // reads no flag when the modulus is finite, and nothing clears the flags
@@ -265,14 +276,14 @@ private:
                 // again from the start (they read nothing they write).
                 bool again;
                 try {
-                    ColourRulesOf<NoCheck>(o, rc_, s.x, s.y, escape_);
+                    ColourRulesOf<NoCheck>(o, rc_, planeX(s), planeY(s), escape_);
                     again = FloatFaultPending();
                 } catch (const FaultError&) {
                     again = true;
                 }
                 if (again) {
                     ClearFloatFaults();
-                    ColourRules(o, rc_, s.x, s.y, escape_);
+                    ColourRules(o, rc_, planeX(s), planeY(s), escape_);
                     if (FloatFaultPending()) ClearFloatFaults();
                 }
             }
@@ -308,7 +319,7 @@ private:
     int rows_ = 0, next_ = first_;  // rows [first_, rows_) are computed
     long double x_ = 0.0L;
     Complex start_;                  // the orbit's start
-    Complex c_{rc_.cx, rc_.cy};      // and its c
+    const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
     // The steppers whose orbits can stop while loading leave nothing caught
