@@ -84,12 +84,10 @@ private:
 // The stalk type is a compile-time constant, or kStalkDynamic to read the
 // run's.
 template <class Step, int kBailout, int kStalk>
-class WholeOrbitStepper : public OrbitAfterOrbit<WholeOrbitStepper<Step, kBailout, kStalk>, Step::kTakesParts> {
+class WholeOrbitStepper : public OrbitAfterOrbit<WholeOrbitStepper<Step, kBailout, kStalk>> {
     using Start = typename WholeOrbitStepper::Start;
 
 public:
-    static constexpr bool kTakesParts = Step::kTakesParts;
-
 
     // The history belongs to the run's type: the types that look only at the
     // finished orbit share the loop of No Stalks, and some of them read it.
@@ -126,22 +124,12 @@ private:
         o = OrbitState::Reset(start.z.re, start.z.im);
         CopyBytes(o.c, start.c);
         step_.begin(o);
-        [[maybe_unused]] bool first = kTakesParts && start.ofX;
         do {
             if constexpr (kHistory) {
                 o.previousModulus = o.modulus;
                 o.lastZ = o.z;
             }
-            if constexpr (kTakesParts) {
-                if (first) [[unlikely]] {
-                    step_(o, TabledParts{start.z.re, start.z.im, *start.ofX, *start.ofY});
-                    first = false;
-                } else {
-                    step_(o);
-                }
-            } else {
-                step_(o);
-            }
+            step_(o);
             o.modulus = BailoutModulus<kBailout>(o.z);
             if (o.iteration > rc_.minit) {
                 o.lastTested = o.iteration;
@@ -159,15 +147,9 @@ private:
 // A built-in formula's step.
 template <int kFormula>
 struct BuiltInStep {
-    static constexpr bool kTakesParts = kStepTakesPointParts<kFormula>;
     const RunContext& rc;
     void begin(OrbitState&) const {}
     void operator()(OrbitState& o) const { FormulaStepOf<NoCheck, kFormula>(o, rc); }
-    void operator()(OrbitState& o, const TabledParts& parts) const
-        requires kTakesParts
-    {
-        FormulaStepWithParts<kFormula>(o, parts);
-    }
 };
 
 template <int kFormula, int kBailout, int kStalk>
@@ -181,7 +163,6 @@ public:
 // interpreter's results bit for bit at a fraction of its cost.
 class CompiledCustomStep {
 public:
-    static constexpr bool kTakesParts = false;
     CompiledCustomStep(const RunContext& rc, const CustomProgram& program) : program_(program) {
         values_.setConstants(rc.u, rc.v, rc.w);
     }
