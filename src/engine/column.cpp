@@ -1,6 +1,7 @@
 #include "column.hpp"
 
 #include <algorithm>
+#include <numeric>
 
 #include "formula_table.hpp"
 #include "formulas.hpp"
@@ -40,13 +41,44 @@ bool TakesTabledParts(const RunContext& rc) {
     return takes && !rc.inversion && !rc.sphere;
 }
 
+// For each value the index of one whose value is exactly its negation (its
+// own where it is zero), or -1. The values must be numbers.
+std::vector<int> Opposites(const std::vector<long double>& values) {
+    std::vector<int> order(values.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto value = [&](int i) { return values[static_cast<size_t>(i)]; };
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return value(a) < value(b); });
+    std::vector<int> opposite(values.size(), -1);
+    for (size_t i = 0; i < values.size(); ++i) {
+        const long double negated = -values[i];
+        const auto found = std::lower_bound(order.begin(), order.end(), negated,
+                                            [&](int j, long double v) { return value(j) < v; });
+        if (found != order.end() && value(*found) == negated) opposite[i] = *found;
+    }
+    return opposite;
+}
+
 }  // namespace
+
+OppositeColumns::OppositeColumns(int columns)
+    : pixels_(static_cast<size_t>(std::max(columns, 0))),
+      stored_(std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(std::max(columns, 0)))) {}
+
+const std::vector<PlottedPixel>* OppositeColumns::find(int col) const {
+    return stored_[static_cast<size_t>(col)].load(std::memory_order_acquire) ? &pixels_[static_cast<size_t>(col)] : nullptr;
+}
+
+void OppositeColumns::store(int col, const std::vector<PlottedPixel>& pixels) const {
+    pixels_[static_cast<size_t>(col)] = pixels;
+    stored_[static_cast<size_t>(col)].store(true, std::memory_order_release);
+}
 
 ColumnPlan::ColumnPlan(const RunContext& context)
     : rc(context),
       programCompiled(CompileForLanes(context, program)),
       lanes(LanesApply(context, programCompiled)),
-      escape(context, lanes) {
+      escape(context, lanes),
+      oppositeColumns(lanes ? context.siz : 0) {
     if (!lanes) return;
     rowY.resize(static_cast<size_t>(std::max(rc.sizy, 0)));
     ClearFloatFaults();
@@ -54,10 +86,24 @@ ColumnPlan::ColumnPlan(const RunContext& context)
         rowY[static_cast<size_t>(row)] = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
     rowYFaulted = FloatFaultPending();
     ClearFloatFaults();
+    planSymmetry();
     if (!TakesTabledParts(rc)) return;
     rowParts.resize(rowY.size());
     rowPartsMade.resize(rowY.size());
     for (size_t row = 0; row < rowY.size(); ++row) rowPartsMade[row] = MakeYParts(rowY[row], rowParts[row]);
+}
+
+void ColumnPlan::planSymmetry() {
+    const PlaneSymmetry s = SymmetryOf(rc);
+    std::vector<long double> columnX(static_cast<size_t>(std::max(rc.siz, 0)));
+    for (int col = 0; col < rc.siz; ++col)
+        columnX[static_cast<size_t>(col)] = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
+    const bool formed = !rowYFaulted && !FloatFaultPending();
+    ClearFloatFaults();
+    if (!formed || !(s.conjugate || s.opposite)) return;
+    symmetry = s;
+    rowOpposite = Opposites(rowY);
+    if (s.opposite) columnOpposite = Opposites(columnX);
 }
 
 void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out) {

@@ -3,12 +3,15 @@
 // run's constants that calls nothing outside the engine and writes nothing
 // shared, so columns can be computed ahead of the one being shown.
 
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "custom_program.hpp"
 #include "fault.hpp"
 #include "pixel.hpp"
 #include "run_context.hpp"
+#include "symmetry.hpp"
 
 namespace velmora {
 
@@ -32,6 +35,23 @@ struct ColumnOutcome {
     // formed (`stoppedBy` then says why, and the run ends at that row).
     std::vector<PlottedPixel> pixels;
     FaultKind stoppedBy = FaultKind::None;
+};
+
+// Whole columns of a run kept for the column opposite them (see
+// PlaneSymmetry): each is stored by the thread that computed it and read by
+// whichever computes the other, which computes its pixels itself when the
+// first is not stored yet.
+class OppositeColumns {
+public:
+    explicit OppositeColumns(int columns);
+    // Column col's pixels, once stored; null before.
+    const std::vector<PlottedPixel>* find(int col) const;
+    // Stores a whole column (rows 0.. in order); once per column.
+    void store(int col, const std::vector<PlottedPixel>& pixels) const;
+
+private:
+    mutable std::vector<std::vector<PlottedPixel>> pixels_;
+    std::unique_ptr<std::atomic<bool>[]> stored_;
 };
 
 // What every column of a run shares, worked out once for the run rather than
@@ -64,6 +84,16 @@ public:
     // work them out in their step). Empty when unused.
     std::vector<YParts> rowParts;
     std::vector<uint8_t> rowPartsMade;
+    // For the lanes, where the plane points are formed without a fault:
+    // which mirrored pixels share an outcome, and for each row the row whose
+    // y is exactly -y (itself for 0), for each column the column whose x is
+    // exactly -x; -1 where there is none. Empty when neither symmetry holds.
+    PlaneSymmetry symmetry;
+    std::vector<int> rowOpposite, columnOpposite;
+    OppositeColumns oppositeColumns;
+
+private:
+    void planSymmetry();
 };
 
 // Computes column `col`, reusing `out`'s storage: in lanes where the run

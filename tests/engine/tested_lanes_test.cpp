@@ -35,6 +35,10 @@ struct View {
     // outer and inner edges, closer than doubles can tell, until they reach
     // the point (a hundred steps allowed).
     bool onTheEdges = false;
+    // Centred on the origin, so that the pixels of mirrored points take one
+    // outcome (those on the same column, and on a Julia set of an even
+    // formula those of the opposite column).
+    bool centred = false;
 };
 
 // The run of a Julia set whose bounded orbits circle the origin, 24 x 18.
@@ -43,7 +47,7 @@ RunContext MakeRun(const View& v, uint8_t stalk, uint8_t bailout, int32_t minit)
     rc.siz = 24;
     rc.sizy = 18;
     rc.step = v.range / rc.siz;
-    rc.xce = 0.01L;
+    rc.xce = v.centred ? 0.0L : 0.01L;
     rc.FunctionKind = v.formula;
     rc.mandelbrot = v.mandelbrot;
     rc.cx = -0.12L;
@@ -97,6 +101,16 @@ const View kViews[] = {
     // that work them out at each tested step, where the fault belongs.
     {"z^2+c trap width beyond the range", kFormulaZ2, 3.2L, 4.0L, 1.0L, 5e4931L, true},
     {"z^2+c on the traps' edges", kFormulaZ2, 3.0L, 4.0L, 1.0L, 0.5L, false, false, true},
+    {"z^2+c caught, centred", kFormulaZ2, 3.2L, 4.0L, 1.0L, 0.5L, false, false, false, true},
+    {"z^2+c overflowing, centred", kFormulaZ2, 1e2470L, 1e4900L, 1.0L, 0.5L, true, false, false, true},
+    {"coefficients caught, centred", kFormulaCoefficients, 3.2L, 4.0L, 1.0L, 0.5L, false, false, false, true},
+    {"Mandelbrot z^3+c overflowing, centred", kFormulaZ3, 1e1600L, 1e4900L, 1.0L, 0.5L, true, true, false, true},
+    {"Mandelbrot pokorny caught, centred", kFormulaPokorny, 3.2L, 4.0L, 1.0L, 0.5L, false, true, false, true},
+    // Formulas whose mirrored pixels differ: odd ones, and the library's
+    // exponential in the conjugate.
+    {"z^3+c caught, centred", kFormulaZ3, 3.2L, 4.0L, 1.0L, 0.5L, false, false, false, true},
+    {"pokorny caught, centred", kFormulaPokorny, 3.2L, 4.0L, 1.0L, 0.5L, false, false, false, true},
+    {"Mandelbrot csin overflowing, centred", kFormulaCSin, 6.0L, 50.0L, 2.0L, 0.5L, true, true, false, true},
 };
 
 std::string Describe(const View& v, const RunContext& rc, int col, int row) {
@@ -113,9 +127,12 @@ TEST(TestedLanes, EveryRowIsTheCheckedPixel) {
                 for (const int32_t minit : {0, 1, 3}) {
                     const RunContext rc = MakeRun(v, stalk.type, bailout, minit);
                     ASSERT_TRUE(LanesApply(rc)) << Describe(v, rc, 0, 0);
+                    // One plan for the picture, its columns in order, as a
+                    // run computes them.
+                    const ColumnPlan plan(rc);
                     for (int col = 0; col < rc.siz; ++col) {
                         ColumnOutcome lanes, portable, kernel;
-                        ComputeColumnInLanes(rc, col, lanes);
+                        ComputeColumnInLanes(plan, col, lanes);
                         ComputeColumnInPortableLanes(rc, col, portable);
                         ComputeColumnInX87TrapLanes(rc, col, kernel);
                         ASSERT_EQ(lanes.pixels.size(), static_cast<size_t>(rc.sizy));

@@ -43,6 +43,7 @@ public:
 
     void run() {
         planePoints();
+        mirrors();
         if constexpr (kTakesParts) {
             tabled_ = !plan_.rowParts.empty() && MakeXParts(x_, xParts_);
             ClearFloatFaults();
@@ -89,6 +90,8 @@ public:
         }
         if (unchecked_ > 0 && FloatFaultPending()) settle();
         ClearFloatFaults();
+        copyConjugates();
+        if (storeForOpposite_) plan_.oppositeColumns.store(col_, out_.pixels);
     }
 
 private:
@@ -110,7 +113,8 @@ private:
     void planePoints() {
         ClearFloatFaults();
         x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
-        if (!plan_.rowYFaulted && !FloatFaultPending()) return;
+        formed_ = !plan_.rowYFaulted && !FloatFaultPending();
+        if (formed_) return;
         for (int row = first_; row < rows_; ++row) {
             try {
                 long double x, y;
@@ -124,10 +128,52 @@ private:
         ClearFloatFaults();
     }
 
+    // Which rows take the outcome of a mirrored pixel (symmetry.hpp): those
+    // whose opposite column is stored already, and on a conjugate run those
+    // below a row of this span with the opposite y. A column whose plane
+    // points are not all formed is computed whole.
+    void mirrors() {
+        if (!formed_ || plan_.rowOpposite.empty()) return;
+        conjugate_ = plan_.symmetry.conjugate;
+        if (!plan_.symmetry.opposite) return;
+        const int other = plan_.columnOpposite[static_cast<size_t>(col_)];
+        if (other >= 0 && other < col_) opposite_ = plan_.oppositeColumns.find(other);
+        storeForOpposite_ = other > col_ && first_ == 0 && rows_ == rc_.sizy;
+    }
+
+    int oppositeRow(int row) const { return plan_.rowOpposite[static_cast<size_t>(row)]; }
+
+    // Whether the row's pixel is a mirrored one's: copied here from the
+    // opposite column, or from its conjugate row once the column is done.
+    bool mirrored(int row) {
+        if (!opposite_ && !conjugate_) return false;
+        const int other = oppositeRow(row);
+        if (opposite_ && other >= 0) {
+            PlottedPixel& p = out_.pixels[at(row)];
+            p = (*opposite_)[static_cast<size_t>(other)];
+            p.px = col_;
+            p.py = row;
+            return true;
+        }
+        return conjugate_ && other >= first_ && other < row;
+    }
+
+    void copyConjugates() {
+        if (!conjugate_) return;
+        for (int row = first_; row < rows_; ++row) {
+            const int other = oppositeRow(row);
+            if (other < first_ || other >= row || (opposite_ && other >= 0)) continue;
+            PlottedPixel& p = out_.pixels[at(row)];
+            p = out_.pixels[at(other)];
+            p.py = row;
+        }
+    }
+
     // Gives lane l the next row, if any.
     void fill(int l) {
         while (next_ < rows_) {
             const int row = next_++;
+            if (mirrored(row)) continue;
             Slot& s = slot_[l];
             s.px = col_;
             s.py = row;
@@ -329,6 +375,10 @@ private:
     static constexpr bool kTakesParts = requires(Stepper & st, const TabledParts& p) { st.load(0, Complex{}, Complex{}, 1, p); };
     bool tabled_ = false;  // the column's and rows' library values are made
     XParts xParts_{};
+    bool formed_ = false;  // every plane point of the column is formed
+    bool conjugate_ = false;
+    const std::vector<PlottedPixel>* opposite_ = nullptr;  // the opposite column, stored
+    bool storeForOpposite_ = false;
     int uncheckedRow_[kUncheckedRows] = {};  // finished, their flags not yet read
     int unchecked_ = 0;
     bool readFlagsNow_ = false;
