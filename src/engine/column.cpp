@@ -94,7 +94,7 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 }
 
 void ColumnPlan::planSymmetry() {
-    const PlaneSymmetry s = SymmetryOf(rc);
+    const PlaneSymmetry s = SymmetryOf(rc, programCompiled ? &program : nullptr);
     std::vector<long double> columnX(static_cast<size_t>(std::max(rc.siz, 0)));
     for (int col = 0; col < rc.siz; ++col)
         columnX[static_cast<size_t>(col)] = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;

@@ -15,8 +15,11 @@
 // and the median read a sign or a start that does not mirror; those
 // pictures are computed whole.
 
+#include <algorithm>
 #include <cfenv>
 
+#include "custom_program.hpp"
+#include "formula_tokens.hpp"
 #include "kinds.hpp"
 #include "run_context.hpp"
 
@@ -33,6 +36,30 @@ namespace symmetry_detail {
 
 inline bool Real(const Complex& z) { return z.im == 0.0L; }
 
+// A custom formula of sums, differences, products, quotients and squares of
+// z, c, the digits and real constants (the codes that do nothing aside).
+inline bool CustomMirrorsConjugate(const RunContext& rc) {
+    if (rc.CustomCode == nullptr) return false;
+    const int length = std::min(rc.CustomCodeLength, kCustomCodeCapacity);
+    for (int k = 0; k < length; ++k) {
+        switch (rc.CustomCode[k]) {
+        case kTokenU:
+            if (!Real(rc.u)) return false;
+            break;
+        case kTokenV:
+            if (!Real(rc.v)) return false;
+            break;
+        case kTokenW:
+            if (!Real(rc.w)) return false;
+            break;
+        case kTokenPower: case kTokenSin: case kTokenCos: case kTokenTan: case kTokenExp:
+        case kTokenSinh: case kTokenCosh: case kTokenTanh: case kTokenSqrt: return false;
+        default: break;
+        }
+    }
+    return true;
+}
+
 // The formula turns the conjugate orbit into the conjugate of the orbit.
 inline bool FormulaMirrorsConjugate(const RunContext& rc) {
     switch (rc.FunctionKind) {
@@ -47,12 +74,16 @@ inline bool FormulaMirrorsConjugate(const RunContext& rc) {
     case kFormulaNewton: return true;
     case kFormulaRecipF: return rc.ffunc != kFfuncSin && rc.ffunc != kFfuncCos;
     case kFormulaCoefficients: return Real(rc.coefA) && Real(rc.coefB) && Real(rc.coefC);
+    case kFormulaCustom: return CustomMirrorsConjugate(rc);
     default: return false;
     }
 }
 
-// The formula's first step reads z only as z*z.
-inline bool FormulaIsEven(uint8_t kind) {
+// The formula's first step reads z only as z*z: a custom one only when its
+// compiled program is z*z plus a value made once per orbit.
+inline bool FormulaIsEven(uint8_t kind, const CustomProgram* compiled) {
+    uint8_t constant;
+    if (kind == kFormulaCustom) return compiled && IsSquarePlusConstant(*compiled, constant);
     return kind == kFormulaZ2 || kind == kFormulaRecipZ2 || kind == kFormulaCoefficients || kind == kFormulaRecipF;
 }
 
@@ -82,13 +113,14 @@ inline bool StalkIgnoresStart(const RunContext& rc) {
 }  // namespace symmetry_detail
 
 // Which mirrored pixels share an outcome on this run, given that its plane
-// points are formed without a fault (on an unmapped plane).
-inline PlaneSymmetry SymmetryOf(const RunContext& rc) {
+// points are formed without a fault (on an unmapped plane). `compiled` is
+// the custom formula's program where it compiles.
+inline PlaneSymmetry SymmetryOf(const RunContext& rc, const CustomProgram* compiled) {
     using namespace symmetry_detail;
     PlaneSymmetry s;
     if (rc.inversion || rc.sphere || std::fegetround() != FE_TONEAREST) return s;
     s.conjugate = FormulaMirrorsConjugate(rc) && StalkReadsSizesOnly(rc.StalkType) && (rc.mandelbrot || rc.cy == 0.0L);
-    s.opposite = !rc.mandelbrot && FormulaIsEven(rc.FunctionKind) && StalkIgnoresStart(rc);
+    s.opposite = !rc.mandelbrot && FormulaIsEven(rc.FunctionKind, compiled) && StalkIgnoresStart(rc);
     return s;
 }
 
