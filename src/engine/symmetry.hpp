@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cstdint>
 
 #include "custom_program.hpp"
 #include "formula_tokens.hpp"
@@ -28,8 +29,10 @@ namespace velmora {
 struct PlaneSymmetry {
     // The pixel at (x, -y) has the outcome of the one at (x, y).
     bool conjugate = false;
-    // The pixel at (-x, -y) has the outcome of the one at (x, y).
+    // The pixel at (-x, -y) has the outcome of the one at (x, y) when that
+    // one's orbit made at least this many steps.
     bool opposite = false;
+    int64_t oppositeLeastSteps = 0;
 };
 
 namespace symmetry_detail {
@@ -104,9 +107,10 @@ inline bool StalkReadsSizesOnly(uint8_t type) {
 
 // Tests and rules that read nothing of the start z0 itself. The image trap
 // reads the orbit's signed parts, but only after the first step; the median
-// reads z0 as its last value at a test on the first step.
+// reads z0 as its last value at a test on the first step; Slope 1 reads the
+// value before the last step, z0 only when the orbit made one step.
 inline bool StalkIgnoresStart(const RunContext& rc) {
-    return StalkReadsSizesOnly(rc.StalkType) || rc.StalkType == kStalkImage ||
+    return StalkReadsSizesOnly(rc.StalkType) || rc.StalkType == kStalkImage || rc.StalkType == kStalkSlope1 ||
            (rc.StalkType == kStalkMedian && rc.minit >= 1);
 }
 
@@ -121,6 +125,7 @@ inline PlaneSymmetry SymmetryOf(const RunContext& rc, const CustomProgram* compi
     if (rc.inversion || rc.sphere || std::fegetround() != FE_TONEAREST) return s;
     s.conjugate = FormulaMirrorsConjugate(rc) && StalkReadsSizesOnly(rc.StalkType) && (rc.mandelbrot || rc.cy == 0.0L);
     s.opposite = !rc.mandelbrot && FormulaIsEven(rc.FunctionKind, compiled) && StalkIgnoresStart(rc);
+    s.oppositeLeastSteps = rc.StalkType == kStalkSlope1 ? 2 : 0;
     return s;
 }
 

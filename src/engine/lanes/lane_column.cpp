@@ -148,7 +148,7 @@ private:
     bool mirrored(int row) {
         if (!opposite_ && !conjugate_) return false;
         const int other = oppositeRow(row);
-        if (opposite_ && other >= 0) {
+        if (copiedOpposite(row)) {
             PlottedPixel& p = out_.pixels[at(row)];
             p = (*opposite_)[static_cast<size_t>(other)];
             p.px = col_;
@@ -158,11 +158,16 @@ private:
         return conjugate_ && other >= first_ && other < row;
     }
 
+    bool copiedOpposite(int row) const {
+        const int other = oppositeRow(row);
+        return opposite_ && other >= 0 && (*opposite_)[static_cast<size_t>(other)].steps >= oppositeLeastSteps_;
+    }
+
     void copyConjugates() {
         if (!conjugate_) return;
         for (int row = first_; row < rows_; ++row) {
             const int other = oppositeRow(row);
-            if (other < first_ || other >= row || (opposite_ && other >= 0)) continue;
+            if (other < first_ || other >= row || copiedOpposite(row)) continue;
             PlottedPixel& p = out_.pixels[at(row)];
             p = out_.pixels[at(other)];
             p.py = row;
@@ -378,6 +383,7 @@ private:
     bool formed_ = false;  // every plane point of the column is formed
     bool conjugate_ = false;
     const std::vector<PlottedPixel>* opposite_ = nullptr;  // the opposite column, stored
+    const int64_t oppositeLeastSteps_ = plan_.symmetry.oppositeLeastSteps;
     bool storeForOpposite_ = false;
     int uncheckedRow_[kUncheckedRows] = {};  // finished, their flags not yet read
     int unchecked_ = 0;
