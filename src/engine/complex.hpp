@@ -82,43 +82,55 @@ inline long double TrigCos(long double x) { return std::fabs(x) >= kTrigLimit ? 
 // with room to spare (e^11355 is a fifth of the largest extended).
 inline constexpr long double kExpArgumentSafe = 11355.0L;
 
-template <class G = NoCheck, class Parts>
+// The parts of CSinCosExpOf a caller takes.
+inline constexpr unsigned kSinCosParts = 1, kExpPart = 2, kAllTrigParts = kSinCosParts | kExpPart;
+
+template <class G = NoCheck, unsigned kParts = kAllTrigParts, class Parts>
 inline void CSinCosExpOf(const Parts& p, Complex& sinZ, Complex& cosZ, Complex& expZ) {
     const long double x = p.x, y = p.y;
     // Every part is computed whichever one the caller takes, so a fault in a
-    // part it drops still ends the orbit. The fast path lets the optimiser
-    // drop such parts and sends the pixel to the checked path whenever an
-    // argument is large enough for any part to fault (the checked path then
-    // finds whether and where one did).
+    // part it drops still ends the orbit. The fast path sends the pixel to
+    // the checked path whenever an argument is large enough for any part to
+    // fault (the checked path then finds whether and where one did); below
+    // that no part can raise a fault flag, so it works out only the parts
+    // the caller takes (the optimiser cannot drop a library call that may
+    // set errno).
+    constexpr bool kSinCos = G::kChecked || (kParts & kSinCosParts) != 0;
+    constexpr bool kExp = G::kChecked || (kParts & kExpPart) != 0;
     if constexpr (!G::kChecked) {
         if (!(fabsl(y) < kExpArgumentSafe && x < kExpArgumentSafe)) G::Overflow();
     }
-    const long double S = p.sinX();
-    const long double K = p.cosX();
-    const long double E = p.expY();
-    G::Check(E);
-    // Divides by zero when E has underflowed to 0, even where only the
-    // exponential is wanted.
-    const long double I = 1.0L / E;
-    G::Check(I);
-    Complex s, c, e;
-    s.re = (E + I) * S * 0.5L;
-    G::Check(s.re);
-    s.im = (E - I) * K * 0.5L;
-    G::Check(s.im);
-    c.re = (E + I) * K * 0.5L;
-    G::Check(c.re);
-    c.im = (-S) * (E - I) * 0.5L;
-    G::Check(c.im);
-    const long double F = p.expX();
-    G::Check(F);
-    e.re = p.cosY() * F;
-    G::Check(e.re);
-    e.im = p.sinY() * F;
-    G::Check(e.im);
-    sinZ = s;
-    cosZ = c;
-    expZ = e;
+    if constexpr (kSinCos) {
+        const long double S = p.sinX();
+        const long double K = p.cosX();
+        const long double E = p.expY();
+        G::Check(E);
+        // Divides by zero when E has underflowed to 0, even where only the
+        // exponential is wanted.
+        const long double I = 1.0L / E;
+        G::Check(I);
+        Complex s, c;
+        s.re = (E + I) * S * 0.5L;
+        G::Check(s.re);
+        s.im = (E - I) * K * 0.5L;
+        G::Check(s.im);
+        c.re = (E + I) * K * 0.5L;
+        G::Check(c.re);
+        c.im = (-S) * (E - I) * 0.5L;
+        G::Check(c.im);
+        sinZ = s;
+        cosZ = c;
+    }
+    if constexpr (kExp) {
+        Complex e;
+        const long double F = p.expX();
+        G::Check(F);
+        e.re = p.cosY() * F;
+        G::Check(e.re);
+        e.im = p.sinY() * F;
+        G::Check(e.im);
+        expZ = e;
+    }
 }
 
 // e^x as 2^(x*log2 e): 2 to the fractional part, scaled by 2 to the nearest
@@ -173,9 +185,9 @@ struct PointParts {
     long double cosY() const { return TrigCos(y); }
 };
 
-template <class G = NoCheck>
+template <class G = NoCheck, unsigned kParts = kAllTrigParts>
 inline void CSinCosExp(const Complex& z, Complex& sinZ, Complex& cosZ, Complex& expZ) {
-    CSinCosExpOf<G>(PointParts{z.re, z.im}, sinZ, cosZ, expZ);
+    CSinCosExpOf<G, kParts>(PointParts{z.re, z.im}, sinZ, cosZ, expZ);
 }
 
 template <class G = NoCheck>

@@ -148,7 +148,8 @@ inline void CustomStep(OrbitState& o, const RunContext& rc) {
             if (height < 1) custom_detail::RangeFault();
             Complex& top = slot[height - 1];
             Complex s, c, e;
-            CSinCosExp<G>(top, s, c, e);
+            if (code == kTokenExp) CSinCosExp<G, kExpPart>(top, s, c, e);
+            else CSinCosExp<G, kSinCosParts>(top, s, c, e);
             switch (code) {
             case kTokenSin: top = s; break;
             case kTokenCos: top = c; break;

@@ -61,7 +61,7 @@ enum class TrigPart { Sin, Cos, Exp };
 template <class G, TrigPart kPart, class O, class Parts>
 inline void TrigTimesC(O& o, const Parts& parts) {
     Complex s, c, e;
-    CSinCosExpOf<G>(parts, s, c, e);
+    CSinCosExpOf<G, kPart == TrigPart::Exp ? kExpPart : kSinCosParts>(parts, s, c, e);
     const Complex& part = kPart == TrigPart::Sin ? s : kPart == TrigPart::Cos ? c : e;
     CMul<G>(part, o.c, o.z);
 }
@@ -106,7 +106,7 @@ inline void RecipF(O& o, const RunContext& rc) {
     CAdd<G>(T, o.c, T);
     if (rc.ffunc == kFfuncSin || rc.ffunc == kFfuncCos) {
         Complex s, c, e;
-        CSinCosExp<G>(T, s, c, e);
+        CSinCosExp<G, kSinCosParts>(T, s, c, e);
         T = rc.ffunc == kFfuncSin ? s : c;
     }
     CDiv<G>(ONE, T, o.z);

@@ -142,7 +142,7 @@ template <formula::TrigPart kPart>
 void TrigPartOf(const Complex* a, Complex* t, int first, int last) {
     for (int l = first; l < last; ++l) {
         Complex s, c, e;
-        CSinCosExp<G>(a[l], s, c, e);
+        CSinCosExp<G, kPart == formula::TrigPart::Exp ? kExpPart : kSinCosParts>(a[l], s, c, e);
         t[l] = kPart == formula::TrigPart::Sin ? s : kPart == formula::TrigPart::Cos ? c : e;
     }
 }
@@ -177,7 +177,7 @@ template <int L>
     case CustomOp::Tan:
         for (int l = first; l < last; ++l) {
             Complex s, c, e;
-            CSinCosExp<G>(a[l], s, c, e);
+            CSinCosExp<G, kSinCosParts>(a[l], s, c, e);
             CDiv<G>(s, c, t[l]);
         }
         break;
