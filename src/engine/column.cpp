@@ -61,15 +61,23 @@ std::vector<int> Opposites(const std::vector<long double>& values) {
 }  // namespace
 
 OppositeColumns::OppositeColumns(int columns)
-    : pixels_(static_cast<size_t>(std::max(columns, 0))),
+    : kept_(static_cast<size_t>(std::max(columns, 0))),
       stored_(std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(std::max(columns, 0)))) {}
 
-const std::vector<PlottedPixel>* OppositeColumns::find(int col) const {
-    return stored_[static_cast<size_t>(col)].load(std::memory_order_acquire) ? &pixels_[static_cast<size_t>(col)] : nullptr;
+bool OppositeColumns::stored(int col) const { return stored_[static_cast<size_t>(col)].load(std::memory_order_acquire); }
+
+PlottedPixel OppositeColumns::pixel(int storedCol, int storedRow, int col, int row) const {
+    const Kept& k = at(storedCol, storedRow);
+    return {col, row, k.colour, static_cast<FaultKind>(k.orbitFault), static_cast<FaultKind>(k.colourFault), k.steps};
 }
 
 void OppositeColumns::store(int col, const std::vector<PlottedPixel>& pixels) const {
-    pixels_[static_cast<size_t>(col)] = pixels;
+    std::vector<Kept>& kept = kept_[static_cast<size_t>(col)];
+    kept.resize(pixels.size());
+    // Steps never pass the largest iteration limit, an int32_t.
+    for (size_t i = 0; i < pixels.size(); ++i)
+        kept[i] = {pixels[i].colour, static_cast<int32_t>(pixels[i].steps), static_cast<uint8_t>(pixels[i].orbitFault),
+                   static_cast<uint8_t>(pixels[i].colourFault)};
     stored_[static_cast<size_t>(col)].store(true, std::memory_order_release);
 }
 

@@ -44,13 +44,24 @@ struct ColumnOutcome {
 class OppositeColumns {
 public:
     explicit OppositeColumns(int columns);
-    // Column col's pixels, once stored; null before.
-    const std::vector<PlottedPixel>* find(int col) const;
+    // Whether column col is stored.
+    bool stored(int col) const;
+    // A stored column's pixel at storedRow, placed at (col, row).
+    PlottedPixel pixel(int storedCol, int storedRow, int col, int row) const;
+    int64_t steps(int storedCol, int row) const { return at(storedCol, row).steps; }
     // Stores a whole column (rows 0.. in order); once per column.
     void store(int col, const std::vector<PlottedPixel>& pixels) const;
 
 private:
-    mutable std::vector<std::vector<PlottedPixel>> pixels_;
+    // What a pixel's outcome holds besides its place, in half the space.
+    struct Kept {
+        ColourValue colour;
+        int32_t steps;
+        uint8_t orbitFault, colourFault;
+    };
+    const Kept& at(int col, int row) const { return kept_[static_cast<size_t>(col)][static_cast<size_t>(row)]; }
+
+    mutable std::vector<std::vector<Kept>> kept_;
     std::unique_ptr<std::atomic<bool>[]> stored_;
 };
 

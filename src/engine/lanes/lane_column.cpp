@@ -137,7 +137,7 @@ private:
         conjugate_ = plan_.symmetry.conjugate;
         if (!plan_.symmetry.opposite) return;
         const int other = plan_.columnOpposite[static_cast<size_t>(col_)];
-        if (other >= 0 && other < col_) opposite_ = plan_.oppositeColumns.find(other);
+        if (other >= 0 && other < col_ && plan_.oppositeColumns.stored(other)) oppositeCol_ = other;
         storeForOpposite_ = other > col_ && first_ == 0 && rows_ == rc_.sizy;
     }
 
@@ -146,13 +146,10 @@ private:
     // Whether the row's pixel is a mirrored one's: copied here from the
     // opposite column, or from its conjugate row once the column is done.
     bool mirrored(int row) {
-        if (!opposite_ && !conjugate_) return false;
+        if (oppositeCol_ < 0 && !conjugate_) return false;
         const int other = oppositeRow(row);
         if (copiedOpposite(row)) {
-            PlottedPixel& p = out_.pixels[at(row)];
-            p = (*opposite_)[static_cast<size_t>(other)];
-            p.px = col_;
-            p.py = row;
+            out_.pixels[at(row)] = plan_.oppositeColumns.pixel(oppositeCol_, other, col_, row);
             return true;
         }
         return conjugate_ && other >= first_ && other < row;
@@ -160,7 +157,7 @@ private:
 
     bool copiedOpposite(int row) const {
         const int other = oppositeRow(row);
-        return opposite_ && other >= 0 && (*opposite_)[static_cast<size_t>(other)].steps >= oppositeLeastSteps_;
+        return oppositeCol_ >= 0 && other >= 0 && plan_.oppositeColumns.steps(oppositeCol_, other) >= oppositeLeastSteps_;
     }
 
     void copyConjugates() {
@@ -382,7 +379,7 @@ private:
     XParts xParts_{};
     bool formed_ = false;  // every plane point of the column is formed
     bool conjugate_ = false;
-    const std::vector<PlottedPixel>* opposite_ = nullptr;  // the opposite column, stored
+    int oppositeCol_ = -1;  // the opposite column, where it is stored
     const int64_t oppositeLeastSteps_ = plan_.symmetry.oppositeLeastSteps;
     bool storeForOpposite_ = false;
     int uncheckedRow_[kUncheckedRows] = {};  // finished, their flags not yet read
