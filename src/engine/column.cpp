@@ -91,7 +91,7 @@ ColumnPlan::ColumnPlan(const RunContext& context)
     rowY.resize(static_cast<size_t>(std::max(rc.sizy, 0)));
     ClearFloatFaults();
     for (int row = 0; row < rc.sizy; ++row)
-        rowY[static_cast<size_t>(row)] = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+        rowY[static_cast<size_t>(row)] = PlaneY(rc, row);
     rowYFaulted = FloatFaultPending();
     ClearFloatFaults();
     planSymmetry();
@@ -103,15 +103,21 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 
 void ColumnPlan::planSymmetry() {
     const PlaneSymmetry s = SymmetryOf(rc, programCompiled ? &program : nullptr);
-    std::vector<long double> columnX(static_cast<size_t>(std::max(rc.siz, 0)));
-    for (int col = 0; col < rc.siz; ++col)
-        columnX[static_cast<size_t>(col)] = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
-    const bool formed = !rowYFaulted && !FloatFaultPending();
+    // A comparison in it may have raised a flag on a signalling value.
+    const bool compared = !FloatFaultPending();
     ClearFloatFaults();
-    if (!formed || !(s.conjugate || s.opposite)) return;
+    if (rowYFaulted || !compared || !(s.conjugate || s.opposite)) return;
     symmetry = s;
     rowOpposite = Opposites(rowY);
-    if (s.opposite) columnOpposite = Opposites(columnX);
+    if (!s.opposite) return;
+    // A column whose x cannot be formed computes its pixels whole, and
+    // neither stores them nor takes the opposite column's.
+    std::vector<long double> columnX(static_cast<size_t>(std::max(rc.siz, 0)));
+    for (int col = 0; col < rc.siz; ++col) columnX[static_cast<size_t>(col)] = PlaneX(rc, col);
+    const bool formed = !FloatFaultPending();
+    ClearFloatFaults();
+    if (formed) columnOpposite = Opposites(columnX);
+    else symmetry.opposite = false;
 }
 
 void ComputeColumn(const ColumnPlan& plan, int col, ColumnOutcome& out) {

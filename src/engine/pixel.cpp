@@ -162,8 +162,8 @@ int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return std::min(std::max(v, l
 // The plane point of the pixel, outside any protected region.
 void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y) {
     ClearFloatFaults();
-    y = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
-    x = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
+    y = PlaneY(rc, row);
+    x = PlaneX(rc, col);
     if (FloatFaultPending()) {
         const FaultKind kind = PendingFloatFault();
         ClearFloatFaults();

@@ -81,6 +81,11 @@ inline ColourValue UncaughtColour(const OrbitState& o, const RunContext& rc, con
 // clear.
 void ColourRules(OrbitState& o, const RunContext& rc, long double x0, long double y0, const EscapeColours& escape);
 
+// A column's plane x and a row's plane y, unchecked: their faults stay in
+// the sticky flags.
+inline long double PlaneX(const RunContext& rc, int col) { return static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce; }
+inline long double PlaneY(const RunContext& rc, int row) { return static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce; }
+
 // The pixel's plane point; throws the fault when it cannot be formed.
 void PlanePoint(const RunContext& rc, int col, int row, long double& x, long double& y);
 

@@ -11,9 +11,10 @@
 // zero part, which none of the formulas, tests and rules below can turn
 // into a different size (nothing here takes an argument or an angle of z).
 // The library's sine, cosine and exponential do not mirror exactly
-// (exp(-y) is not exactly 1/exp(y)), and the slope rules, the image trap
-// and the median read a sign or a start that does not mirror; those
-// pictures are computed whole.
+// (exp(-y) is not exactly 1/exp(y)); the slope rules, the image trap and
+// the median read a sign or a start that does not mirror, which rules them
+// out of one symmetry or the other (below). Those pictures are computed
+// whole.
 
 #include <algorithm>
 #include <cfenv>

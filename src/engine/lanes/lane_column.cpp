@@ -112,7 +112,7 @@ private:
     // formed is gone through row by row to find the first.
     void planePoints() {
         ClearFloatFaults();
-        x_ = static_cast<long double>(col_ - rc_.siz / 2) * rc_.step + rc_.xce;
+        x_ = PlaneX(rc_, col_);
         formed_ = !plan_.rowYFaulted && !FloatFaultPending();
         if (formed_) return;
         for (int row = first_; row < rows_; ++row) {
@@ -148,15 +148,16 @@ private:
     bool mirrored(int row) {
         if (oppositeCol_ < 0 && !conjugate_) return false;
         const int other = oppositeRow(row);
-        if (copiedOpposite(row)) {
+        if (copiedOpposite(other)) {
             out_.pixels[at(row)] = plan_.oppositeColumns.pixel(oppositeCol_, other, col_, row);
             return true;
         }
         return conjugate_ && other >= first_ && other < row;
     }
 
-    bool copiedOpposite(int row) const {
-        const int other = oppositeRow(row);
+    // Whether a row whose opposite row is `other` takes the opposite
+    // column's pixel.
+    bool copiedOpposite(int other) const {
         return oppositeCol_ >= 0 && other >= 0 && plan_.oppositeColumns.steps(oppositeCol_, other) >= oppositeLeastSteps_;
     }
 
@@ -164,7 +165,7 @@ private:
         if (!conjugate_) return;
         for (int row = first_; row < rows_; ++row) {
             const int other = oppositeRow(row);
-            if (other < first_ || other >= row || copiedOpposite(row)) continue;
+            if (other < first_ || other >= row || copiedOpposite(other)) continue;
             PlottedPixel& p = out_.pixels[at(row)];
             p = out_.pixels[at(other)];
             p.py = row;
