@@ -11,17 +11,22 @@
 // zero part, which none of the formulas, tests and rules below can turn
 // into a different size (nothing here takes an argument or an angle of z).
 // The library's sine, cosine and exponential do not mirror exactly
-// (exp(-y) is not exactly 1/exp(y)); the slope rules, the image trap and
-// the median read a sign or a start that does not mirror, which rules them
-// out of one symmetry or the other (below). Those pictures are computed
-// whole.
+// (exp(-y) is not exactly 1/exp(y)); the slope rules and the image trap
+// read a sign or a start that does not mirror, which rules them out of one
+// symmetry or the other (below). Those pictures are computed whole. The
+// median's first tests read the start and the history's first value
+// 1 + 10i, which do not mirror either; its pixels are checked one by one
+// (MedianStartsAgree).
 
 #include <algorithm>
 #include <cfenv>
+#include <cmath>
 #include <cstdint>
 
 #include "custom_program.hpp"
+#include "fault.hpp"
 #include "formula_tokens.hpp"
+#include "formulas.hpp"
 #include "kinds.hpp"
 #include "run_context.hpp"
 
@@ -34,6 +39,8 @@ struct PlaneSymmetry {
     // one's orbit made at least this many steps.
     bool opposite = false;
     int64_t oppositeLeastSteps = 0;
+    // A pixel takes its mirror's outcome only where MedianStartsAgree.
+    bool medianStart = false;
 };
 
 namespace symmetry_detail {
@@ -107,12 +114,13 @@ inline bool StalkReadsSizesOnly(uint8_t type) {
 }
 
 // Tests and rules that read nothing of the start z0 itself. The image trap
-// reads the orbit's signed parts, but only after the first step; the median
-// reads z0 as its last value at a test on the first step; Slope 1 reads the
-// value before the last step, z0 only when the orbit made one step.
+// reads the orbit's signed parts, but only after the first step; Slope 1
+// reads the value before the last step, z0 only when the orbit made one
+// step. The median, which reads z0 at its tests of the first two steps, is
+// checked pixel by pixel.
 inline bool StalkIgnoresStart(const RunContext& rc) {
     return StalkReadsSizesOnly(rc.StalkType) || rc.StalkType == kStalkImage || rc.StalkType == kStalkSlope1 ||
-           (rc.StalkType == kStalkMedian && rc.minit >= 1);
+           rc.StalkType == kStalkMedian;
 }
 
 }  // namespace symmetry_detail
@@ -124,10 +132,87 @@ inline PlaneSymmetry SymmetryOf(const RunContext& rc, const CustomProgram* compi
     using namespace symmetry_detail;
     PlaneSymmetry s;
     if (rc.inversion || rc.sphere || std::fegetround() != FE_TONEAREST) return s;
-    s.conjugate = FormulaMirrorsConjugate(rc) && StalkReadsSizesOnly(rc.StalkType) && (rc.mandelbrot || rc.cy == 0.0L);
+    const bool median = rc.StalkType == kStalkMedian;
+    s.conjugate = FormulaMirrorsConjugate(rc) && (StalkReadsSizesOnly(rc.StalkType) || median) &&
+                  (rc.mandelbrot || rc.cy == 0.0L);
     s.opposite = !rc.mandelbrot && FormulaIsEven(rc.FunctionKind, compiled) && StalkIgnoresStart(rc);
     s.oppositeLeastSteps = rc.StalkType == kStalkSlope1 ? 2 : 0;
+    s.medianStart = median;
     return s;
+}
+
+// The median sums the last three values: at the first tested step (after
+// minit steps) the history's first value 1 + 10i stands in for the third,
+// and with no minimum steps the start z0 is among them at the first two
+// tests. Past those tests a pixel's orbit and its mirror's have the same
+// (or conjugate) state. So a pixel at the plane point (x, y) takes its
+// mirror's outcome when those tests catch neither orbit and every sum is
+// finite: then both orbits go on alike, or end alike untested.
+namespace symmetry_detail {
+
+// The sums of those tests for the pixel and its mirror, from the orbit's
+// values: on a conjugate run its value at the first tested step and the one
+// before; on an opposite run (no minimum steps) its first two values.
+inline bool MedianSumsPass(bool conjugate, long double x, long double y, const Complex& before, const Complex& z,
+                           long double R) {
+    bool agree = true;
+    const auto passes = [&](long double sum) { agree = agree && std::isfinite(sum) && !(fabsl(sum) < R); };
+    if (conjugate) {
+        passes((z.re + before.re) + 1.0L);
+        const long double s = z.im + before.im;
+        passes(s + 10.0L);
+        passes(-s + 10.0L);
+        return agree;
+    }
+    for (const long double sign : {1.0L, -1.0L}) {
+        passes((before.re + sign * x) + 1.0L);
+        passes((before.im + sign * y) + 10.0L);
+        passes((z.re + before.re) + sign * x);
+        passes((z.im + before.im) + sign * y);
+    }
+    return agree;
+}
+
+// Below this, two steps of z^2+c stay finite and raise no flag.
+inline bool Moderate(long double v) { return fabsl(v) < 0x1p1000L; }
+
+}  // namespace symmetry_detail
+
+// Works out the orbit's first steps unchecked. z^2+c from moderate values
+// with no minimum steps raises nothing; otherwise false where a fault flag
+// was pending before or is raised here (cleared then).
+inline bool MedianStartsAgree(const RunContext& rc, bool conjugate, long double x, long double y) {
+    using namespace symmetry_detail;
+    if (!conjugate && rc.minit >= 1) return true;
+    const long double R = rc.trapRadius;
+    if (!std::isfinite(R)) return false;
+    const Complex z0{x, y};
+    const Complex c = rc.mandelbrot ? z0 : Complex{rc.cx, rc.cy};
+    if (rc.FunctionKind == kFormulaZ2 && rc.minit <= 0 && Moderate(x) && Moderate(y) && Moderate(c.re) &&
+        Moderate(c.im)) {
+        Complex z1 = z0;
+        formula::ZSquaredPlusC<NoCheck>(z1, c);
+        if (conjugate) return MedianSumsPass(true, x, y, z0, z1, R);
+        Complex z2 = z1;
+        formula::ZSquaredPlusC<NoCheck>(z2, c);
+        return MedianSumsPass(false, x, y, z1, z2, R);
+    }
+    if (FloatFaultPending()) return false;
+    OrbitState o = OrbitState::Reset(x, y);
+    o.c = c;
+    Complex before = o.z, first;
+    const int32_t steps = conjugate ? std::max(rc.minit, 0) + 1 : 2;
+    for (int32_t k = 1; k <= steps; ++k) {
+        before = o.z;
+        FormulaStep<NoCheck>(o, rc);
+        if (k == 1) first = o.z;
+    }
+    const bool agree = MedianSumsPass(conjugate, x, y, conjugate ? before : first, o.z, R);
+    if (FloatFaultPending()) {
+        ClearFloatFaults();
+        return false;
+    }
+    return agree;
 }
 
 }  // namespace velmora

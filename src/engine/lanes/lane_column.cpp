@@ -96,6 +96,9 @@ public:
 
 private:
     static constexpr int kLanes = Stepper::kLaneCount;
+    // Marks a row that takes its conjugate row's pixel once the column is
+    // done (no orbit makes fewer than no steps).
+    static constexpr int64_t kConjugateCopy = -1;
 
     struct Slot {
         bool active = false;
@@ -148,11 +151,20 @@ private:
     bool mirrored(int row) {
         if (oppositeCol_ < 0 && !conjugate_) return false;
         const int other = oppositeRow(row);
-        if (copiedOpposite(other)) {
+        if (copiedOpposite(other) && startsAgree(false, row)) {
             out_.pixels[at(row)] = plan_.oppositeColumns.pixel(oppositeCol_, other, col_, row);
             return true;
         }
-        return conjugate_ && other >= first_ && other < row;
+        if (!conjugate_ || other < first_ || other >= row || !startsAgree(true, row)) return false;
+        out_.pixels[at(row)].steps = kConjugateCopy;
+        return true;
+    }
+
+    // Whether the row's pixel and its mirror (conjugate or opposite) have
+    // orbits that the stalk test treats alike from their start.
+    bool startsAgree(bool conjugate, int row) const {
+        if (!plan_.symmetry.medianStart) return true;
+        return MedianStartsAgree(rc_, conjugate, x_, plan_.rowY[static_cast<size_t>(row)]);
     }
 
     // Whether a row whose opposite row is `other` takes the opposite
@@ -164,8 +176,8 @@ private:
     void copyConjugates() {
         if (!conjugate_) return;
         for (int row = first_; row < rows_; ++row) {
+            if (out_.pixels[at(row)].steps != kConjugateCopy) continue;
             const int other = oppositeRow(row);
-            if (other < first_ || other >= row || copiedOpposite(other)) continue;
             PlottedPixel& p = out_.pixels[at(row)];
             p = out_.pixels[at(other)];
             p.py = row;
