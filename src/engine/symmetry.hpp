@@ -9,11 +9,15 @@
 // alone gives the same first step from -z0 as from z0, so every later value
 // of the two orbits is the same. The two can differ only in the sign of a
 // zero part, which none of the formulas, tests and rules below can turn
-// into a different size (nothing here takes an argument or an angle of z).
-// The library's sine, cosine and exponential do not mirror exactly
-// (exp(-y) is not exactly 1/exp(y)); the slope rules and the image trap
-// read a sign or a start that does not mirror, which rules them out of one
-// symmetry or the other (below). Those pictures are computed whole. The
+// into a different size.
+// The library's sine is odd and its cosine even, bit for bit, and the
+// exponential of exp(z) reads x alone: so exp(z) = e^x (cos y, sin y)
+// mirrors, and with it z^z (whose logarithm's angle is odd, from atanl of
+// a size), sinh and c*tanh. The combined sine and cosine of csin, c*cos
+// and cexp take e^y and 1/e^y, and exp(-y) is not exactly 1/exp(y): those
+// do not mirror. The slope rules and the image trap read a sign or a start
+// that does not mirror, which rules them out of one symmetry or the other
+// (below). Those pictures are computed whole. The
 // median's first tests read the start and the history's first value
 // 1 + 10i, which do not mirror either; its pixels are checked one by one
 // (MedianStartsAgree).
@@ -82,7 +86,10 @@ inline bool FormulaMirrorsConjugate(const RunContext& rc) {
     case kFormulaRecipZ3:
     case kFormulaRecipZ3C:
     case kFormulaPokorny:
-    case kFormulaNewton: return true;
+    case kFormulaNewton:
+    case kFormulaZPowZ:
+    case kFormulaSinh:
+    case kFormulaCTanh: return true;
     case kFormulaRecipF: return rc.ffunc != kFfuncSin && rc.ffunc != kFfuncCos;
     case kFormulaCoefficients: return Real(rc.coefA) && Real(rc.coefB) && Real(rc.coefC);
     case kFormulaCustom: return CustomMirrorsConjugate(rc);

@@ -108,6 +108,9 @@ const View kViews[] = {
     {"Mandelbrot pokorny caught, centred", kFormulaPokorny, 3.2L, 4.0L, 1.0L, 0.5L, false, true, false, true},
     // The median's first sums with 1 + 10i lie within its radius 10.
     {"Mandelbrot z^2+c wide trap, centred", kFormulaZ2, 3.2L, 4.0L, 50.0L, 0.5L, false, true, false, true},
+    {"Mandelbrot z^z at its faulting 0, centred", kFormulaZPowZ, 3.2L, 4.0L, 1.0L, 0.5L, true, true, false, true},
+    {"Mandelbrot sinh overflowing, centred", kFormulaSinh, 4e4L, 1e1000L, 1.0L, 0.5L, true, true, false, true},
+    {"Mandelbrot c*tanh overflowing, centred", kFormulaCTanh, 4e4L, 1e1000L, 1.0L, 0.5L, true, true, false, true},
     // Formulas whose mirrored pixels differ: odd ones, and the library's
     // exponential in the conjugate.
     {"z^3+c caught, centred", kFormulaZ3, 3.2L, 4.0L, 1.0L, 0.5L, false, false, false, true},
