@@ -75,15 +75,21 @@ public:
             }
             // The flags once for the whole batch: a fault sends every pixel
             // in flight to the checked path, and the orbits that stopped
-            // while loading whose flags were left for this read.
-            if (FloatFaultPending()) settle();
-            unchecked_ = 0;
+            // while loading whose flags were left for this read. Where
+            // the finished orbits' flags can wait, they wait for a full
+            // list of them instead.
+            if (!flagsWait_) {
+                if (FloatFaultPending()) settle();
+                unchecked_ = 0;
+            }
             for (int l = 0; l < kLanes; ++l) {
                 if (!(stopped & (1u << l))) continue;
                 const int owner = owner_[l];
                 // A copy and its original stop at the same step; whichever
                 // is seen first finishes the pixel.
-                if (slot_[owner].active) finish(owner, l);
+                if (!slot_[owner].active) continue;
+                if (flagsWait_) finishUnchecked(owner, l);
+                else finish(owner, l);
             }
             for (int l = 0; l < kLanes; ++l)
                 if (!slot_[l].active) fill(l);
@@ -227,8 +233,8 @@ private:
             s.row = row;
             // An orbit that stopped while loading is finished at once.
             if (!load(l, row)) return;
-            if (kLoadFlagsWait && !mapped_ && !ruleAfterOrbit_ && maxmodFinite_) {
-                finishUnchecked(l);
+            if (flagsWait_) {
+                finishUnchecked(l, l);
             } else if (FloatFaultPending()) {
                 settle();
             } else {
@@ -255,14 +261,15 @@ private:
     const long double& planeX(const Slot& s) const { return mapped_ ? s.x : x_; }
     const long double& planeY(const Slot& s) const { return mapped_ ? s.y : plan_.rowY[static_cast<size_t>(s.row)]; }
 
-    // Most orbits of short-orbit views stop while loading. Their base colour
-    // reads no flag when the modulus is finite, and nothing clears the flags
-    // before the next batch reads them; so their flags wait for that read
-    // (or a full list) instead of costing a read each, and a fault then has
-    // them made again on the checked path with the pixels in flight.
-    void finishUnchecked(int l) {
-        const int row = slot_[l].row;
-        finish(l, l, true);
+    // Most orbits of short-orbit views stop while loading or within a few
+    // batches. Their base colour reads no flag when the modulus is finite,
+    // and nothing clears the flags before the next read; so their flags
+    // wait for a full list of them (or the column's end) instead of costing
+    // a read each, and a fault then has them made again on the checked path
+    // with the pixels in flight.
+    void finishUnchecked(int pixel, int l) {
+        const int row = slot_[pixel].row;
+        finish(pixel, l, true);
         uncheckedRow_[unchecked_++] = row;
         if (readFlagsNow_ || unchecked_ == kUncheckedRows) {
             if (FloatFaultPending()) settle();
@@ -386,6 +393,7 @@ private:
     // The steppers whose orbits can stop while loading leave nothing caught
     // and no rule after the orbit to colour.
     static constexpr bool kLoadFlagsWait = !requires(Stepper & st) { st.orbit(0); };
+    const bool flagsWait_ = kLoadFlagsWait && !mapped_ && !ruleAfterOrbit_ && maxmodFinite_;
     static constexpr int kUncheckedRows = 32;
     static constexpr bool kTakesParts = requires(Stepper & st, const TabledParts& p) { st.load(0, Complex{}, Complex{}, 1, p); };
     bool tabled_ = false;  // the column's and rows' library values are made
