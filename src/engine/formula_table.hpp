@@ -17,7 +17,7 @@ namespace velmora {
 // The column loops that can compute a formula besides the one-pixel loop.
 enum class FormulaLanes : uint8_t {
     OnePixel,       // measured slower side by side: keeps its own loop
-    Lockstep,       // two orbits side by side in C++
+    Lockstep,       // three orbits side by side in C++
     LockstepOrX87,  // also the x87 lanes, under the modulus test
     Compiled,       // the custom program's lanes, once it compiles
 };

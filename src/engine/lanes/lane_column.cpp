@@ -499,8 +499,10 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
         RunLanes(plan, col, rows, out, stepper);
         return;
     }
+    // Three orbits overlap a step's chain of dependent products better
+    // than two; with four the batches stop too often.
     WithFormulaKind(rc.FunctionKind, [&]<int K>() {
-        lanes::LockstepStepper<K, kBailout, 2> stepper(rc);
+        lanes::LockstepStepper<K, kBailout, 3> stepper(rc);
         RunLanes(plan, col, rows, out, stepper);
     });
 }
