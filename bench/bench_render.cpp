@@ -13,7 +13,8 @@
 // so on views with many such orbits the driver makes fewer steps than it
 // counts.
 //
-// VELMORA_BENCH_WIDTH sets another width (a small one for callgrind).
+// VELMORA_BENCH_WIDTH sets another width (a small one for callgrind);
+// VELMORA_BENCH_OFF_GRID moves every view off its pixel grid (OffGrid).
 
 #include <benchmark/benchmark.h>
 
@@ -198,6 +199,22 @@ const View kZPowZ{[](HeadlessSession& s) {
                       Text(s, TextField::xce, "0.0008");
                   },
                   &PlainFor<kFormulaZPowZ, kStalkNone>};
+// Median stalks on the Mandelbrot menu's view, whose first tests read the
+// history's first value, which does not mirror.
+const View kMandelbrotMedian{[](HeadlessSession& s) {
+                                 MandelbrotMenu(s);
+                                 s.actions.StalkItem(kStalkMedian);
+                                 Text(s, TextField::p1, "1.0");
+                             },
+                             &PlainFor<kFormulaZ2, kStalkMedian>};
+// z^3+c on the start-up view without stalks: orbits of two or three steps,
+// and no pixel mirrors another (c is not real, the formula not even).
+const View kJuliaZ3{[](HeadlessSession& s) {
+                        StartUp(s);
+                        s.actions.FunctionItem(kFormulaZ3);
+                        s.actions.StalkItem(kStalkNone);
+                    },
+                    &PlainFor<kFormulaZ3, kStalkNone>};
 // The start-up view's Circle stalks on another formula.
 template <int K>
 View CircleView() {
@@ -237,12 +254,28 @@ const View kCustomCircle{[](HeadlessSession& s) {
 
 // ---------------------------------------------------------------------------
 
+// With VELMORA_BENCH_OFF_GRID set, every view's centre moves by a third of a
+// pixel in x and in y: the same picture to the eye, but no pixel has an
+// exact mirror, so the ratios show the views without the mirrored pixels'
+// shared outcomes.
+void OffGrid(HeadlessSession& s) {
+    if (!std::getenv("VELMORA_BENCH_OFF_GRID")) return;
+    const long double w = std::stold(s.state.texts.text(TextField::Rang));
+    const long double px = w / std::stold(s.state.texts.text(TextField::siz)) / 3.0L;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.20Lg", std::stold(s.state.texts.text(TextField::xce)) + px);
+    Text(s, TextField::xce, buf);
+    std::snprintf(buf, sizeof buf, "%.20Lg", std::stold(s.state.texts.text(TextField::yce)) + px);
+    Text(s, TextField::yce, buf);
+}
+
 // A session with the view set and the driver's picture made once.
 struct Rendered {
     HeadlessSession session;
     bool ok = false;
     Rendered(const View& view, int threads) {
         view.set(session);
+        OffGrid(session);
         session.driver.setThreads(threads);
         session.driver.Runclick();
         ok = session.state.statusText == "Picture completed.";
@@ -302,6 +335,7 @@ void BM_Driver(benchmark::State& state, const char* name, const View& view) {
         plainSeconds += Seconds([&] { plain(r.session.driver.runContext(), bytes); });
         HeadlessSession session;
         view.set(session);
+        OffGrid(session);
         session.driver.setThreads(threads);
         state.ResumeTiming();
         driverSeconds += Seconds([&] { session.driver.Runclick(); });
@@ -355,6 +389,8 @@ const NamedView kViews[] = {
     {"image", StalkView<kStalkImage>("2.0")},
     {"median", StalkView<kStalkMedian>("1.0")},
     {"hypercross", StalkView<kStalkHypercross>("0.1")},
+    {"mandelbrot_median", kMandelbrotMedian},
+    {"julia_z3", kJuliaZ3},
 };
 
 // VELMORA_BENCH_ONCE=<view> renders that one view once through the driver
