@@ -17,10 +17,9 @@
 // and cexp take e^y and 1/e^y, and exp(-y) is not exactly 1/exp(y): those
 // do not mirror. The slope rules and the image trap read a sign or a start
 // that does not mirror, which rules them out of one symmetry or the other
-// (below). Those pictures are computed whole. The
-// median's first tests read the start and the history's first value
-// 1 + 10i, which do not mirror either; its pixels are checked one by one
-// (MedianStartsAgree).
+// (below). Those pictures are computed whole. The median's first tests read
+// the start and the history's first value 1 + 10i, which do not mirror
+// either; its pixels are checked one by one (MedianStartsAgree).
 
 #include <algorithm>
 #include <cfenv>
