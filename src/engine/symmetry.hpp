@@ -186,7 +186,7 @@ inline bool Moderate(long double v) { return fabsl(v) < 0x1p1000L; }
 
 // Works out the orbit's first steps unchecked. z^2+c from moderate values
 // with no minimum steps raises nothing; otherwise false where a fault flag
-// was pending before or is raised here (cleared then).
+// was pending before or is raised here (cleared then), or a step throws.
 inline bool MedianStartsAgree(const RunContext& rc, bool conjugate, long double x, long double y) {
     using namespace symmetry_detail;
     if (!conjugate && rc.minit >= 1) return true;
@@ -208,12 +208,19 @@ inline bool MedianStartsAgree(const RunContext& rc, bool conjugate, long double 
     o.c = c;
     Complex before = o.z, first;
     const int32_t steps = conjugate ? std::max(rc.minit, 0) + 1 : 2;
-    for (int32_t k = 1; k <= steps; ++k) {
-        before = o.z;
-        FormulaStep<NoCheck>(o, rc);
-        if (k == 1) first = o.z;
+    bool agree;
+    try {
+        for (int32_t k = 1; k <= steps; ++k) {
+            before = o.z;
+            FormulaStep<NoCheck>(o, rc);
+            if (k == 1) first = o.z;
+        }
+        agree = MedianSumsPass(conjugate, x, y, conjugate ? before : first, o.z, R);
+    } catch (const FaultError&) {
+        // A step's own fault (a custom program that leaves no value): the
+        // pixel is computed, and meets the fault there.
+        agree = false;
     }
-    const bool agree = MedianSumsPass(conjugate, x, y, conjugate ? before : first, o.z, R);
     if (FloatFaultPending()) {
         ClearFloatFaults();
         return false;

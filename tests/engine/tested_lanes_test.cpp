@@ -118,6 +118,18 @@ const View kViews[] = {
     {"Mandelbrot csin overflowing, centred", kFormulaCSin, 6.0L, 50.0L, 2.0L, 0.5L, true, true, false, true},
 };
 
+// A custom program that leaves no value faults at its first step, inside
+// the median's check of a mirrored pixel too: no copy, and nothing thrown.
+TEST(TestedLanes, MedianCheckOfAFaultingStepCopiesNothing) {
+    RunContext rc = MakeRun(kViews[0], kStalkMedian, kBailoutModulus, 0);
+    rc.FunctionKind = kFormulaCustom;
+    const uint8_t noCode[1] = {};
+    rc.CustomCode = noCode;
+    rc.CustomCodeLength = 0;
+    EXPECT_FALSE(MedianStartsAgree(rc, true, 0.5L, 0.25L));
+    EXPECT_FALSE(FloatFaultPending());
+}
+
 std::string Describe(const View& v, const RunContext& rc, int col, int row) {
     return std::string(v.name) + ", stalk " + std::to_string(rc.StalkType) + ", bailout " +
            std::to_string(rc.BailoutKind) + ", minit " + std::to_string(rc.minit) + ", pixel (" +
