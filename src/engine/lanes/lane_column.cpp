@@ -261,18 +261,24 @@ private:
     const long double& planeX(const Slot& s) const { return mapped_ ? s.x : x_; }
     const long double& planeY(const Slot& s) const { return mapped_ ? s.y : plan_.rowY[static_cast<size_t>(s.row)]; }
 
-    // Most orbits of short-orbit views stop while loading or within a few
-    // batches. Their base colour reads no flag when the modulus is finite,
-    // and nothing clears the flags before the next read; so their flags
-    // wait for a full list of them (or the column's end) instead of costing
-    // a read each, and a fault then has them made again on the checked path
-    // with the pixels in flight.
+    // A read of the flags waits for every x87 operation before it, and
+    // costs more than the base colour or a short orbit. Nothing clears the
+    // flags before the next read, so the finished pixels' flags wait for a
+    // full list of them (or the column's end), and a fault then has them made
+    // again on the checked path with the pixels in flight. The base colour
+    // reads no flag when the modulus is finite; the other rules leave theirs
+    // for the list too.
     void finishUnchecked(int pixel, int l) {
         const int row = slot_[pixel].row;
         finish(pixel, l, true);
         uncheckedRow_[unchecked_++] = row;
         if (readFlagsNow_ || unchecked_ == kUncheckedRows) {
-            if (FloatFaultPending()) settle();
+            if (FloatFaultPending()) {
+                settle();
+                // Where pixels fault, whole lists would be made again: the
+                // rest of the column reads its flags at once.
+                flagsWait_ = false;
+            }
             unchecked_ = 0;
         }
     }
@@ -342,12 +348,16 @@ private:
                 // Unchecked, the flags read once after them: a flag or a
                 // throw has the checked rules, which stop at the fault, run
                 // again from the start (they read nothing they write).
+                // A caller that keeps the flags has the pixel made again on
+                // the checked path if they show a fault; a throw with no
+                // flag raised is the rules' own, met again here at once.
                 bool again;
                 try {
                     ColourRulesOf<NoCheck>(o, rc_, planeX(s), planeY(s), escape_);
-                    again = FloatFaultPending();
+                    again = !keepFlags && FloatFaultPending();
                 } catch (const FaultError&) {
-                    again = true;
+                    again = !keepFlags || !FloatFaultPending();
+                    readFlagsNow_ = !again;
                 }
                 if (again) {
                     ClearFloatFaults();
@@ -390,10 +400,10 @@ private:
     const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
-    // The steppers whose orbits can stop while loading leave nothing caught
-    // and no rule after the orbit to colour.
-    static constexpr bool kLoadFlagsWait = !requires(Stepper & st) { st.orbit(0); };
-    const bool flagsWait_ = kLoadFlagsWait && !mapped_ && !ruleAfterOrbit_ && maxmodFinite_;
+    // Whether finished pixels' flags wait for a list (finishUnchecked): not
+    // where a mapping's faults must be its pixel's alone, nor with a maxmod
+    // that is not finite, whose base colour reads the flags at once.
+    bool flagsWait_ = !mapped_ && maxmodFinite_;
     static constexpr int kUncheckedRows = 32;
     static constexpr bool kTakesParts = requires(Stepper & st, const TabledParts& p) { st.load(0, Complex{}, Complex{}, 1, p); };
     bool tabled_ = false;  // the column's and rows' library values are made
