@@ -89,11 +89,13 @@ uint8_t PlainPixel(const RunContext& rc, long double x, long double y, int32_t s
 template <int K, int kBailout, uint8_t kStalk>
 int64_t PlainPicture(const RunContext& run, std::vector<uint8_t>& out) {
     // Its own copy of the run's constants, with the slope types' arctangent
-    // worked out for every slope, as the straightforward rule does. (A copy
+    // and Modulus Diff.'s root of maxmod worked out for every pixel, as the
+    // straightforward rules do. (A copy
     // of its own also lets the compiler keep the constants out of memory:
     // the loop is some 30 % faster than on the caller's.)
     RunContext rc = run;
     rc.slopeBeyond = __builtin_infl();
+    rc.maxmodRootMade = false;
     out.assign(static_cast<size_t>(rc.siz) * static_cast<size_t>(rc.sizy), 0);
     const int32_t scale = Round(rc.p3 * (kStalk == kStalkNone ? 180.0L : 60.0L));
     int64_t pixels = 0;

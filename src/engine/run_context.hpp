@@ -41,6 +41,10 @@ struct RunContext {
     // The slope types' quotient beyond which the arctangent certainly
     // reaches trapRadius (infinite: never taken as certain).
     long double slopeBeyond = __builtin_infl();
+    // Modulus Diff.'s root of maxmod, made once where making it raises no
+    // flag (the checked rule still makes its own, to meet its fault).
+    bool maxmodRootMade = false;
+    long double maxmodRoot = 0.0L;
     const TrapImage* trapImage = nullptr;
 
     // Mappings.

@@ -35,6 +35,9 @@ inline void SetTrapThresholds(RunContext& rc) {
     case kStalkModulusDiff:
         rc.trapWidth = rc.p2;
         rc.trapTolerance = rc.p1 * 0.5L;
+        // A quiet comparison: a maxmod that is not a number raises nothing here.
+        rc.maxmodRootMade = std::isgreaterequal(rc.maxmod, 0.0L);
+        if (rc.maxmodRootMade) rc.maxmodRoot = sqrtl(rc.maxmod);
         break;
     case kStalkMedian:
         rc.trapWidth = rc.p2;
@@ -311,7 +314,8 @@ inline void ModulusDiff(OrbitState& o, const RunContext& rc) {
     const int32_t n = o.iteration;
     if (n > rc.miter) return;
     const long double r = Checked<G>(sqrtl(o.modulus));
-    const long double overshoot = Checked<G>(r - Checked<G>(sqrtl(rc.maxmod)));
+    const long double root = !G::kChecked && rc.maxmodRootMade ? rc.maxmodRoot : Checked<G>(sqrtl(rc.maxmod));
+    const long double overshoot = Checked<G>(r - root);
     const long double growth = Checked<G>(r - Checked<G>(sqrtl(o.previousModulus)));
     const long double A = fabsl(Checked<G>(Checked<G>(overshoot / growth) - rc.trapWidth));
     if (!(A < rc.trapTolerance)) return;

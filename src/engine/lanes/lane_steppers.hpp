@@ -54,11 +54,10 @@ public:
     bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
         CopyBytes(orbit_[l].z, z0);
         CopyBytes(orbit_[l].c, c);
-        CopyBytes(orbit_[l].pokornyZ, z0);
-        StepState start;
-        CopyBytes(start.z, z0);
-        CopyBytes(start.pokornyZ, z0);
-        watch_[l].start(start);
+        // Only Pokorny's step reads its last z; the others leave it as it
+        // is, the same at every step of the orbit.
+        if constexpr (kFormula == kFormulaPokorny) CopyBytes(orbit_[l].pokornyZ, z0);
+        watch_[l].startAtFirstLook();
         remaining_[l] = limit;
         limit_[l] = limit;
         return false;
@@ -287,7 +286,7 @@ public:
         lanes_.value[kSlotZ][l] = z0;
         lanes_.value[kSlotC][l] = c;
         RunCustomInvariants(program_, lanes_, l);
-        watch_[l].start(z0);
+        watch_[l].startAtFirstLook();
         remaining_[l] = limit;
         limit_[l] = limit;
         return false;

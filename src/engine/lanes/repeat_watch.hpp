@@ -48,8 +48,18 @@ public:
         CopyBytes(before_, s);
         CopyBytes(reference_, s);
         countdown_ = interval_ = 1;
+        fresh_ = false;
     }
+    // A new orbit whose first look starts the watch: most orbits of a short
+    // orbit view end before it, and copying their start costs more than the
+    // steps they make. (Only a state the orbit has had counts: a value left
+    // from the lane's orbit before would not repeat in this one.)
+    void startAtFirstLook() { fresh_ = true; }
     bool repeated(const State& s) {
+        if (fresh_) {
+            start(s);
+            return false;
+        }
         if (SameBits(s, before_) || SameBits(s, reference_)) return true;
         CopyBytes(before_, s);
         if (--countdown_ == 0) {
@@ -63,6 +73,7 @@ public:
 private:
     State before_{}, reference_{};
     int64_t countdown_ = 1, interval_ = 1;
+    bool fresh_ = true;
 };
 
 // Every kRepeatCheckSteps rounds of a batch: each lane still going whose
