@@ -6,6 +6,7 @@
 #include "formula_table.hpp"
 #include "formulas.hpp"
 #include "lane_column.hpp"
+#include "main_body.hpp"
 
 namespace velmora {
 
@@ -94,6 +95,8 @@ ColumnPlan::ColumnPlan(const RunContext& context)
         rowY[static_cast<size_t>(row)] = PlaneY(rc, row);
     rowYFaulted = FloatFaultPending();
     ClearFloatFaults();
+    if (lanes::FirstStepPower(rc.FunctionKind) > 0 && !rowYFaulted)
+        for (const long double& y : rowY) rowYSquare.push_back(lanes::SquareInBound(y));
     planSymmetry();
     if (!TakesTabledParts(rc)) return;
     rowParts.resize(rowY.size());

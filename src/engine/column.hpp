@@ -89,6 +89,9 @@ public:
     // the first point that cannot be formed).
     std::vector<long double> rowY;
     bool rowYFaulted = false;
+    // For a z^n+c formula: each row's y squared, for the test of an escape at
+    // the first step (main_body.hpp). Empty when unused.
+    std::vector<double> rowYSquare;
     // For a formula whose first step takes library values of its plane
     // point's parts, on an unmapped plane: those of each row's y, and
     // whether working them out raised no fault (the row's pixels otherwise

@@ -42,6 +42,7 @@ public:
           mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)), rows_(rows.end) {}
 
     void run() {
+        firstStepColour();
         planePoints();
         mirrors();
         if constexpr (kTakesParts) {
@@ -116,12 +117,26 @@ private:
     size_t at(int row) const { return static_cast<size_t>(row - first_); }
 
 
+    // The colour of an orbit that escapes at its first step, where the
+    // first-step test applies and the colour is made without a fault.
+    void firstStepColour() {
+        if (!firstStep_.on() || mapped_ || plan_.rowYSquare.empty()) return;
+        ClearFloatFaults();
+        try {
+            firstStepColour_ = escape_.at(rc_, 2);
+            firstStepOn_ = !FloatFaultPending();
+        } catch (const FaultError&) {
+        }
+        ClearFloatFaults();
+    }
+
     // Every row's plane point, tested once (the rows' y the plan's, the
     // same in every column); only a column where some point cannot be
     // formed is gone through row by row to find the first.
     void planePoints() {
         ClearFloatFaults();
         x_ = PlaneX(rc_, col_);
+        xSquare_ = lanes::SquareInBound(x_);
         formed_ = !plan_.rowYFaulted && !FloatFaultPending();
         if (formed_) return;
         for (int row = first_; row < rows_; ++row) {
@@ -223,10 +238,15 @@ private:
                 lanes::CopyBytes(start_.im, plan_.rowY[static_cast<size_t>(row)]);
             }
             // An orbit that certainly never escapes makes all its steps and
-            // ends inside: its colour needs no step of it.
+            // ends inside, and one that certainly escapes at its first step
+            // ends there: their colours need no step of them.
             if (mainBody_ && lanes::InMandelbrotMainBody(orbitC())) {
                 out_.pixels[at(row)] = {s.px, s.py, ColourValue::Index(kInteriorEntry), FaultKind::None,
                                         FaultKind::None, limit_};
+                continue;
+            }
+            if (firstStepOn_ && firstStep_(xSquare_, plan_.rowYSquare[static_cast<size_t>(row)])) {
+                out_.pixels[at(row)] = {s.px, s.py, firstStepColour_, FaultKind::None, FaultKind::None, 1};
                 continue;
             }
             s.active = true;
@@ -398,6 +418,14 @@ private:
     long double x_ = 0.0L;
     Complex start_;                  // the orbit's start
     const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
+    // z^2, z^3 or z^7 + c coloured by its escape alone: the first step's
+    // escape is told from the start (main_body.hpp).
+    const lanes::FirstStepEscape firstStep_{
+        !ruleAfterOrbit_ && rc_.StalkType == kStalkNone && maxmodFinite_ && rc_.minit <= 1 ? lanes::FirstStepPower(rc_.FunctionKind) : 0,
+        rc_.mandelbrot, rc_.BailoutKind == kBailoutSumAbs, rc_.maxmod, c_};
+    bool firstStepOn_ = false;
+    ColourValue firstStepColour_;
+    double xSquare_ = 0.0;
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
     // Whether finished pixels' flags wait for a list (finishUnchecked): not

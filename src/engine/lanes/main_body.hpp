@@ -2,11 +2,13 @@
 // The bulk of the Mandelbrot set, told from c alone: most of the time a
 // zoomed-out view of z^2+c takes goes on orbits that never escape.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
 #include "complex.hpp"
+#include "kinds.hpp"
 
 namespace velmora::lanes {
 
@@ -16,23 +18,25 @@ namespace velmora::lanes {
 // |zr| + |zi| below 2.45.
 inline constexpr long double kMainBodyLeastMaxmod = 3.0L;
 
-// v as a double, truncated, from its bits where v lies below 2 in size;
-// false otherwise (and for what is not finite). An 80-bit load would be a
-// slow microcoded operation, and the truncation is far inside the margins
-// below. Values too small for a double's exponent come out as 0.
-inline bool SmallToDouble(const long double& v, double& out) {
+// v as a double, truncated, from its bits where v lies below 2^log2Bound in
+// size; false otherwise (and for what is not finite). An 80-bit load would
+// be a slow microcoded operation, and the truncation is far inside the
+// margins below. Values too small for a double's exponent come out as 0.
+inline bool ToDoubleBelow(const long double& v, int log2Bound, double& out) {
     uint64_t mantissa;
     uint16_t exponent;
     std::memcpy(&mantissa, &v, sizeof mantissa);
     std::memcpy(&exponent, reinterpret_cast<const char*>(&v) + 8, sizeof exponent);
     const int e = exponent & 0x7fff;
-    if (e > 0x3fff) return false;
+    if (e > 0x3fff + log2Bound - 1) return false;
     uint64_t bits = static_cast<uint64_t>(exponent & 0x8000) << 48;
     // The explicit leading bit dropped, the next 52 kept.
     if (e > 0x3fff - 1022) bits |= static_cast<uint64_t>(e - 0x3fff + 1023) << 52 | (mantissa << 1) >> 12;
     std::memcpy(&out, &bits, sizeof out);
     return true;
 }
+
+inline bool SmallToDouble(const long double& v, double& out) { return ToDoubleBelow(v, 1, out); }
 
 // Whether c lies well inside the main cardioid or the disc of period two:
 // where z^2+c has an attracting fixed point or 2-cycle whose multiplier is at
@@ -58,5 +62,60 @@ inline bool SmallToDouble(const long double& v, double& out) {
     const double mr = 1.0 - wr;
     return mr * mr + wi * wi <= 0.9 * 0.9;
 }
+
+// The n of a z^n+c formula whose first step's escape is told from its
+// start (FirstStepEscape), or 0.
+inline int FirstStepPower(uint8_t formula) {
+    switch (formula) {
+    case kFormulaZ2: return 2;
+    case kFormulaZ3: return 3;
+    case kFormulaZ7: return 7;
+    default: return 0;
+    }
+}
+
+// Sizes below 2^40, where |z|^14 stays below 2^560.
+inline constexpr int kFirstStepLog2Bound = 40;
+
+// The square of v (truncated to a double) where |v| lies below 2^40; else
+// a value that no sum with another such square exceeds a threshold with.
+inline double SquareInBound(const long double& v) {
+    double d;
+    return ToDoubleBelow(v, kFirstStepLog2Bound, d) ? d * d : -1e300;
+}
+
+// Whether the first step of z^n+c certainly escapes, told from |z|^2 alone:
+// |z^n + c| >= |z|^n - |c|, and for the Mandelbrot set (c = z, |z| at least
+// 2) that is at least |z|^n / 2. Such an orbit makes one step and ends; its
+// colour needs no step of it. Worked out in doubles with margins of 2^-20
+// and 2^-30, far beyond their rounding and the 80-bit step's; the sizes are
+// bounded (SquareInBound), so that neither the step it stands for nor the
+// escape test can overflow or raise any other fault.
+class FirstStepEscape {
+public:
+    // Not on for n = 0, or a maxmod or c out of range.
+    FirstStepEscape(int n, bool mandelbrot, bool sumOfAbs, const long double& maxmod, const Complex& c) {
+        double m, cr = 0.0, ci = 0.0;
+        if (n < 2 || !ToDoubleBelow(maxmod, kFirstStepLog2Bound, m) || !(m >= 0.0)) return;
+        if (!mandelbrot &&
+            (!ToDoubleBelow(c.re, kFirstStepLog2Bound, cr) || !ToDoubleBelow(c.im, kFirstStepLog2Bound, ci)))
+            return;
+        // The escape test's radius: |z| beyond it is beyond maxmod either
+        // way, as |zr| + |zi| >= |z|.
+        const double radius = sumOfAbs ? m : std::sqrt(m);
+        const double reach = mandelbrot ? 2.0 * radius : std::sqrt(cr * cr + ci * ci) + radius;
+        // |z|^2n beyond reach^2, as |z|^2 beyond its n-th root.
+        threshold_ = std::pow(reach * reach * (1.0 + 0x1p-20), 1.0 / n) * (1.0 + 0x1p-30);
+        if (mandelbrot) threshold_ = std::max(threshold_, 4.0 * (1.0 + 0x1p-20));
+        on_ = true;
+    }
+    bool on() const { return on_; }
+    // Whether an orbit from z escapes at once, from SquareInBound of its parts.
+    bool operator()(double squareRe, double squareIm) const { return squareRe + squareIm > threshold_; }
+
+private:
+    bool on_ = false;
+    double threshold_ = 0.0;
+};
 
 }  // namespace velmora::lanes
