@@ -77,6 +77,8 @@ const long double kNaN = std::numeric_limits<long double>::quiet_NaN();
 
 const View kViews[] = {
     {"z^2+c caught", kFormulaZ2, 3.2L, 4.0L, 1.0L, 0.5L, false},
+    // Orbits escaping at their first step, into a trap wider than maxmod.
+    {"z^2+c wide trap, wide view", kFormulaZ2, 8.0L, 4.0L, 50.0L, 0.5L, false},
     {"z^2+c overflowing", kFormulaZ2, 1e2470L, 1e4900L, 1.0L, 0.5L, true},
     // A trap radius that is not a number: the first test's comparison is an
     // invalid operation.

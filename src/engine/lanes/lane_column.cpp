@@ -1,6 +1,7 @@
 #include "lane_column.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -124,10 +125,20 @@ private:
         ClearFloatFaults();
         try {
             firstStepColour_ = escape_.at(rc_, 2);
-            firstStepOn_ = !FloatFaultPending();
+            firstStepOn_ = firstStepUncaught() && !FloatFaultPending();
         } catch (const FaultError&) {
         }
         ClearFloatFaults();
+    }
+
+    // Whether no stalk test can catch an orbit at a first step that escapes:
+    // none is made after a minimum step, and Circle and Annulus catch only
+    // below R*R, which then lies within maxmod (compared without a flag).
+    bool firstStepUncaught() const {
+        if (rc_.StalkType == kStalkNone || rc_.minit == 1) return true;
+        if (rc_.StalkType != kStalkCircle && rc_.StalkType != kStalkAnnulus) return false;
+        const long double r2 = rc_.trapRadius * rc_.trapRadius;
+        return std::islessequal(r2, rc_.maxmod);
     }
 
     // Every row's plane point, tested once (the rows' y the plan's, the
@@ -418,10 +429,10 @@ private:
     long double x_ = 0.0L;
     Complex start_;                  // the orbit's start
     const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
-    // z^2, z^3 or z^7 + c coloured by its escape alone: the first step's
+    // z^2, z^3 or z^7 + c with no rule after the orbit: the first step's
     // escape is told from the start (main_body.hpp).
     const lanes::FirstStepEscape firstStep_{
-        !ruleAfterOrbit_ && rc_.StalkType == kStalkNone && maxmodFinite_ && rc_.minit <= 1 ? lanes::FirstStepPower(rc_.FunctionKind) : 0,
+        !ruleAfterOrbit_ && maxmodFinite_ && rc_.minit <= 1 ? lanes::FirstStepPower(rc_.FunctionKind) : 0,
         rc_.mandelbrot, rc_.BailoutKind == kBailoutSumAbs, rc_.maxmod, c_};
     bool firstStepOn_ = false;
     ColourValue firstStepColour_;
