@@ -36,8 +36,6 @@ inline bool ToDoubleBelow(const long double& v, int log2Bound, double& out) {
     return true;
 }
 
-inline bool SmallToDouble(const long double& v, double& out) { return ToDoubleBelow(v, 1, out); }
-
 // Whether c lies well inside the main cardioid or the disc of period two:
 // where z^2+c has an attracting fixed point or 2-cycle whose multiplier is at
 // most 0.9 in size. The orbit from c then falls into that cycle without ever
@@ -46,7 +44,7 @@ inline bool SmallToDouble(const long double& v, double& out) { return ToDoubleBe
 // out in doubles, which the margin also covers. Raises no fault flag.
 [[gnu::always_inline]] inline bool InMandelbrotMainBody(const Complex& c) {
     double x, y;
-    if (!SmallToDouble(c.re, x) || !SmallToDouble(c.im, y)) return false;
+    if (!ToDoubleBelow(c.re, 1, x) || !ToDoubleBelow(c.im, 1, y)) return false;
     // The 2-cycle's multiplier is 4(c + 1).
     const double dx = x + 1.0;
     if (dx * dx + y * y <= 0.225 * 0.225) return true;
