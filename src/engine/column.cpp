@@ -1,12 +1,14 @@
 #include "column.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "formula_table.hpp"
 #include "formulas.hpp"
 #include "lane_column.hpp"
 #include "main_body.hpp"
+#include "stalks.hpp"
 
 namespace velmora {
 
@@ -95,13 +97,54 @@ ColumnPlan::ColumnPlan(const RunContext& context)
         rowY[static_cast<size_t>(row)] = PlaneY(rc, row);
     rowYFaulted = FloatFaultPending();
     ClearFloatFaults();
-    if (lanes::FirstStepPower(rc.FunctionKind) > 0 && !rowYFaulted)
-        for (const long double& y : rowY) rowYSquare.push_back(lanes::SquareInBound(y));
+    planShortOrbits();
     planSymmetry();
     if (!TakesTabledParts(rc)) return;
     rowParts.resize(rowY.size());
     rowPartsMade.resize(rowY.size());
     for (size_t row = 0; row < rowY.size(); ++row) rowPartsMade[row] = MakeYParts(rowY[row], rowParts[row]);
+}
+
+void ColumnPlan::planShortOrbits() {
+    const int n = lanes::FirstStepPower(rc.FunctionKind);
+    if (n == 0 || rowYFaulted || rc.inversion || rc.sphere || HasRuleAfterOrbit(rc.StalkType) || rc.minit > 1) return;
+    // Which stalk tests an orbit that escapes after a few steps can meet:
+    // with one minimum step none at its first step, and Circle and Annulus
+    // catch only below R*R, which must then lie within maxmod (compared
+    // without a flag) for the escape step itself to pass.
+    int most = std::min(std::max(rc.miter, 1), lanes::ShortOrbitEscape::kMostSteps);
+    long double caughtBelow = 0.0L;
+    bool catches = false;
+    if (rc.StalkType != kStalkNone) {
+        ClearFloatFaults();
+        caughtBelow = rc.trapRadius * rc.trapRadius;
+        ClearFloatFaults();
+        const bool belowEscape = (rc.StalkType == kStalkCircle || rc.StalkType == kStalkAnnulus) &&
+                                 std::islessequal(caughtBelow, rc.maxmod);
+        if (belowEscape) catches = true;
+        else if (rc.minit == 1) most = 1;
+        else return;
+    }
+    // Where the colour of an escape at some step faults, the tests stop
+    // short of it.
+    ClearFloatFaults();
+    for (int step = 1; step <= most; ++step) {
+        try {
+            escapeAtStep[static_cast<size_t>(step)] = escape.at(rc, step + 1);
+        } catch (const FaultError&) {
+            most = step - 1;
+        }
+        if (FloatFaultPending()) most = step - 1;
+    }
+    ClearFloatFaults();
+    if (most < 1) return;
+    const Complex c{rc.cx, rc.cy};
+    const bool sumOfAbs = rc.BailoutKind == kBailoutSumAbs;
+    firstStep = lanes::FirstStepEscape(n, rc.mandelbrot, sumOfAbs, rc.maxmod, c);
+    shortOrbit = lanes::ShortOrbitEscape(n, rc.mandelbrot, sumOfAbs, rc.maxmod, c, most, catches ? &caughtBelow : nullptr);
+    if (!firstStep.on() && !shortOrbit.on()) return;
+    rowYBounded.reserve(rowY.size());
+    for (const long double& y : rowY) rowYBounded.push_back(lanes::Bounded(y));
 }
 
 void ColumnPlan::planSymmetry() {

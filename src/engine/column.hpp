@@ -3,14 +3,17 @@
 // run's constants that calls nothing outside the engine and writes nothing
 // shared, so columns can be computed ahead of the one being shown.
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <vector>
 
 #include "custom_program.hpp"
 #include "fault.hpp"
+#include "main_body.hpp"
 #include "pixel.hpp"
 #include "run_context.hpp"
+#include "short_orbit.hpp"
 #include "symmetry.hpp"
 
 namespace velmora {
@@ -89,9 +92,15 @@ public:
     // the first point that cannot be formed).
     std::vector<long double> rowY;
     bool rowYFaulted = false;
-    // For a z^n+c formula: each row's y squared, for the test of an escape at
-    // the first step (main_body.hpp). Empty when unused.
-    std::vector<double> rowYSquare;
+    // For z^2, z^3 or z^7 + c on an unmapped plane with no rule after the
+    // orbit: the tests of orbits that certainly escape at their first step or
+    // within a few steps (main_body.hpp, short_orbit.hpp), off where a stalk
+    // could catch such an orbit; the colour of an escape at each step they
+    // tell; each row's y as they take it (empty when unused).
+    lanes::FirstStepEscape firstStep;
+    lanes::ShortOrbitEscape shortOrbit;
+    std::array<ColourValue, lanes::ShortOrbitEscape::kMostSteps + 1> escapeAtStep{};
+    std::vector<lanes::BoundedPart> rowYBounded;
     // For a formula whose first step takes library values of its plane
     // point's parts, on an unmapped plane: those of each row's y, and
     // whether working them out raised no fault (the row's pixels otherwise
@@ -108,6 +117,7 @@ public:
 
 private:
     void planSymmetry();
+    void planShortOrbits();
 };
 
 // Computes column `col`, reusing `out`'s storage: in lanes where the run

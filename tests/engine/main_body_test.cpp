@@ -10,6 +10,7 @@
 
 #include "formulas.hpp"
 #include "main_body.hpp"
+#include "short_orbit.hpp"
 
 namespace velmora {
 namespace {
@@ -69,7 +70,7 @@ TEST(FirstStepEscape, EveryStartTakenEscapesAtItsFirstStep) {
                         OrbitState o;
                         o.z = {z0.real(), z0.imag()};
                         o.c = mandelbrot ? o.z : c;
-                        if (!escapes(lanes::SquareInBound(o.z.re), lanes::SquareInBound(o.z.im))) continue;
+                        if (!escapes(lanes::Bounded(o.z.re).square, lanes::Bounded(o.z.im).square)) continue;
                         ++taken;
                         WithFormulaKind(formula, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, RunContext{}); });
                         const long double m = sumOfAbs ? fabsl(o.z.re) + fabsl(o.z.im) : o.z.re * o.z.re + o.z.im * o.z.im;
@@ -83,7 +84,85 @@ TEST(FirstStepEscape, EveryStartTakenEscapesAtItsFirstStep) {
     }
     // Beyond the sizes it is made for, nothing is taken.
     const lanes::FirstStepEscape escapes(2, false, false, maxmod, c);
-    EXPECT_FALSE(escapes(lanes::SquareInBound(0x1p41L), 0.0));
+    EXPECT_FALSE(escapes(lanes::Bounded(0x1p41L).square, 0.0));
+}
+
+// The first step of the orbit from z0 whose modulus (as the escape test
+// makes it) lies beyond maxmod, within 16 steps, or 0; with caughtBelow,
+// -1 where a modulus before it lies below that.
+int EscapeStep(int formula, bool mandelbrot, bool sumOfAbs, const Complex& c, const Complex& z0, long double maxmod,
+               const long double* caughtBelow) {
+    OrbitState o;
+    o.z = z0;
+    o.c = mandelbrot ? z0 : c;
+    for (int step = 1; step <= 16; ++step) {
+        WithFormulaKind(formula, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, RunContext{}); });
+        const long double m = sumOfAbs ? fabsl(o.z.re) + fabsl(o.z.im) : o.z.re * o.z.re + o.z.im * o.z.im;
+        if (m > maxmod) return step;
+        if (caughtBelow && m < *caughtBelow) return -1;
+    }
+    return 0;
+}
+
+// Each z^n+c formula, Julia and Mandelbrot, both escape tests, with and
+// without a stalk's bound: every orbit taken escapes at the step told, and
+// before it stays within maxmod and above the bound. On a grid over the
+// region where orbits end within a few steps, most orbits that do so are
+// taken; along rays, starts on the edge between two escape steps, found to
+// the last bit, are where an orbit in doubles would end at the wrong step.
+TEST(ShortOrbitEscape, EveryOrbitTakenEscapesAtTheStepTold) {
+    const Complex c{-0.12L, 0.75L};
+    const long double maxmod = 4.0L, caughtBelow = 0.25L;
+    for (const int formula : {kFormulaZ2, kFormulaZ3, kFormulaZ7}) {
+        for (const bool mandelbrot : {false, true}) {
+            for (const bool sumOfAbs : {false, true}) {
+                for (const bool caught : {false, true}) {
+                    const long double* bound = caught ? &caughtBelow : nullptr;
+                    const lanes::ShortOrbitEscape escapes(lanes::FirstStepPower(static_cast<uint8_t>(formula)), mandelbrot,
+                                                          sumOfAbs, maxmod, c, 16, bound);
+                    ASSERT_TRUE(escapes.on());
+                    const auto told = [&](const Complex& z0) {
+                        const int step = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value);
+                        return std::max(step, 0);
+                    };
+                    const auto stepOf = [&](const Complex& z0) {
+                        return EscapeStep(formula, mandelbrot, sumOfAbs, c, z0, maxmod, bound);
+                    };
+                    int taken = 0, ending = 0;
+                    constexpr int kSide = 300;
+                    for (int i = 0; i < kSide * kSide; ++i) {
+                        const Complex z0{-1.6L + 3.2L * (i % kSide) / kSide, -1.6L + 3.2L * (i / kSide) / kSide};
+                        const int step = told(z0), truth = stepOf(z0);
+                        if (step > 0) {
+                            EXPECT_EQ(step, truth) << formula << mandelbrot << sumOfAbs << caught << " " << i;
+                        }
+                        taken += step > 0;
+                        ending += truth > 0;
+                    }
+                    EXPECT_GT(taken, ending * 3 / 4) << formula << mandelbrot << sumOfAbs << caught;
+                    for (int ray = 0; ray < 360; ++ray) {
+                        const long double angle = 2.0L * 3.14159265358979323846L * ray / 360.0L;
+                        const auto at = [&](long double t) { return Complex{t * cosl(angle), t * sinl(angle)}; };
+                        for (int k = 0; k < 200; ++k) {
+                            long double lo = 1.6L * k / 200.0L, hi = 1.6L * (k + 1) / 200.0L;
+                            const int low = stepOf(at(lo));
+                            if (low == stepOf(at(hi)) || low < 3) continue;
+                            for (int b = 0; b < 70; ++b) {
+                                const long double mid = (lo + hi) / 2.0L;
+                                (stepOf(at(mid)) == low ? lo : hi) = mid;
+                            }
+                            for (const long double t : {lo, hi}) {
+                                const int step = told(at(t));
+                                if (step > 0) {
+                                    EXPECT_EQ(step, stepOf(at(t))) << formula << mandelbrot << sumOfAbs << caught;
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ public:
           mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)), rows_(rows.end) {}
 
     void run() {
-        firstStepColour();
         planePoints();
         mirrors();
         if constexpr (kTakesParts) {
@@ -118,36 +117,13 @@ private:
     size_t at(int row) const { return static_cast<size_t>(row - first_); }
 
 
-    // The colour of an orbit that escapes at its first step, where the
-    // first-step test applies and the colour is made without a fault.
-    void firstStepColour() {
-        if (!firstStep_.on() || mapped_ || plan_.rowYSquare.empty()) return;
-        ClearFloatFaults();
-        try {
-            firstStepColour_ = escape_.at(rc_, 2);
-            firstStepOn_ = firstStepUncaught() && !FloatFaultPending();
-        } catch (const FaultError&) {
-        }
-        ClearFloatFaults();
-    }
-
-    // Whether no stalk test can catch an orbit at a first step that escapes:
-    // none is made after a minimum step, and Circle and Annulus catch only
-    // below R*R, which then lies within maxmod (compared without a flag).
-    bool firstStepUncaught() const {
-        if (rc_.StalkType == kStalkNone || rc_.minit == 1) return true;
-        if (rc_.StalkType != kStalkCircle && rc_.StalkType != kStalkAnnulus) return false;
-        const long double r2 = rc_.trapRadius * rc_.trapRadius;
-        return std::islessequal(r2, rc_.maxmod);
-    }
-
     // Every row's plane point, tested once (the rows' y the plan's, the
     // same in every column); only a column where some point cannot be
     // formed is gone through row by row to find the first.
     void planePoints() {
         ClearFloatFaults();
         x_ = PlaneX(rc_, col_);
-        xSquare_ = lanes::SquareInBound(x_);
+        xBounded_ = lanes::Bounded(x_);
         formed_ = !plan_.rowYFaulted && !FloatFaultPending();
         if (formed_) return;
         for (int row = first_; row < rows_; ++row) {
@@ -249,16 +225,22 @@ private:
                 lanes::CopyBytes(start_.im, plan_.rowY[static_cast<size_t>(row)]);
             }
             // An orbit that certainly never escapes makes all its steps and
-            // ends inside, and one that certainly escapes at its first step
+            // ends inside, and one that certainly escapes within a few steps
             // ends there: their colours need no step of them.
             if (mainBody_ && lanes::InMandelbrotMainBody(orbitC())) {
                 out_.pixels[at(row)] = {s.px, s.py, ColourValue::Index(kInteriorEntry), FaultKind::None,
                                         FaultKind::None, limit_};
                 continue;
             }
-            if (firstStepOn_ && firstStep_(xSquare_, plan_.rowYSquare[static_cast<size_t>(row)])) {
-                out_.pixels[at(row)] = {s.px, s.py, firstStepColour_, FaultKind::None, FaultKind::None, 1};
-                continue;
+            if (shortOrbits_) {
+                const lanes::BoundedPart& y = plan_.rowYBounded[static_cast<size_t>(row)];
+                int steps = plan_.firstStep(xBounded_.square, y.square) ? 1 : 0;
+                if (steps == 0 && xBounded_.inBound() && y.inBound()) steps = shortOrbit(xBounded_.value, y.value);
+                if (steps > 0) {
+                    out_.pixels[at(row)] = {s.px, s.py, plan_.escapeAtStep[static_cast<size_t>(steps)], FaultKind::None,
+                                            FaultKind::None, steps};
+                    continue;
+                }
             }
             s.active = true;
             s.row = row;
@@ -284,6 +266,27 @@ private:
                                      TabledParts{start_.re, start_.im, xParts_, plan_.rowParts[r]});
         }
         return stepper_.load(l, start_, orbitC(), limit_);
+    }
+
+    // The step at which an orbit certainly escapes (short_orbit.hpp), or 0.
+    // Where orbits are long, it follows many steps for nothing, and their
+    // neighbours are mostly long too: after each such orbit the next
+    // orbits, up to 15 as more follow, are not tried.
+    int shortOrbit(double x, double y) {
+        if (shortSkip_ > 0) {
+            --shortSkip_;
+            return 0;
+        }
+        const int steps = plan_.shortOrbit(x, y);
+        if (steps > 0) {
+            shortMisses_ = 0;
+            return steps;
+        }
+        if (steps < -kShortMiss) {
+            shortMisses_ = std::min(shortMisses_ + 1, 4);
+            shortSkip_ = (1 << shortMisses_) - 1;
+        }
+        return 0;
     }
 
     // The orbit's c: the point itself for the Mandelbrot set.
@@ -429,14 +432,11 @@ private:
     long double x_ = 0.0L;
     Complex start_;                  // the orbit's start
     const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
-    // z^2, z^3 or z^7 + c with no rule after the orbit: the first step's
-    // escape is told from the start (main_body.hpp).
-    const lanes::FirstStepEscape firstStep_{
-        !ruleAfterOrbit_ && maxmodFinite_ && rc_.minit <= 1 ? lanes::FirstStepPower(rc_.FunctionKind) : 0,
-        rc_.mandelbrot, rc_.BailoutKind == kBailoutSumAbs, rc_.maxmod, c_};
-    bool firstStepOn_ = false;
-    ColourValue firstStepColour_;
-    double xSquare_ = 0.0;
+    // The plan's tests of short orbits apply (never on a mapped plane).
+    const bool shortOrbits_ = !plan_.rowYBounded.empty();
+    lanes::BoundedPart xBounded_;
+    static constexpr int kShortMiss = 4;  // steps followed for nothing that count as long
+    int shortSkip_ = 0, shortMisses_ = 0;
     Slot slot_[kLanes];
     int owner_[kLanes] = {};  // the pixel each lane computes this round
     // Whether finished pixels' flags wait for a list (finishUnchecked): not

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "complex.hpp"
 #include "kinds.hpp"
@@ -75,11 +76,18 @@ inline int FirstStepPower(uint8_t formula) {
 // Sizes below 2^40, where |z|^14 stays below 2^560.
 inline constexpr int kFirstStepLog2Bound = 40;
 
-// The square of v (truncated to a double) where |v| lies below 2^40; else
-// a value that no sum with another such square exceeds a threshold with.
-inline double SquareInBound(const long double& v) {
+// A part of a start as the escape tests of its first steps take it: where
+// its size lies below 2^40, truncated to a double and squared; else 0 and a
+// square that no sum with another such square exceeds a threshold with.
+struct BoundedPart {
+    double value = 0.0, square = -1e300;
+    bool inBound() const { return square >= 0.0; }
+};
+
+inline BoundedPart Bounded(const long double& v) {
     double d;
-    return ToDoubleBelow(v, kFirstStepLog2Bound, d) ? d * d : -1e300;
+    if (!ToDoubleBelow(v, kFirstStepLog2Bound, d)) return {};
+    return {d, d * d};
 }
 
 // Whether the first step of z^n+c certainly escapes, told from |z|^2 alone:
@@ -87,10 +95,11 @@ inline double SquareInBound(const long double& v) {
 // 2) that is at least |z|^n / 2. Such an orbit makes one step and ends; its
 // colour needs no step of it. Worked out in doubles with margins of 2^-20
 // and 2^-30, far beyond their rounding and the 80-bit step's; the sizes are
-// bounded (SquareInBound), so that neither the step it stands for nor the
+// bounded (Bounded), so that neither the step it stands for nor the
 // escape test can overflow or raise any other fault.
 class FirstStepEscape {
 public:
+    FirstStepEscape() = default;
     // Not on for n = 0, or a maxmod or c out of range.
     FirstStepEscape(int n, bool mandelbrot, bool sumOfAbs, const long double& maxmod, const Complex& c) {
         double m, cr = 0.0, ci = 0.0;
@@ -108,12 +117,12 @@ public:
         on_ = true;
     }
     bool on() const { return on_; }
-    // Whether an orbit from z escapes at once, from SquareInBound of its parts.
+    // Whether an orbit from z escapes at once, from the squares of its parts.
     bool operator()(double squareRe, double squareIm) const { return squareRe + squareIm > threshold_; }
 
 private:
     bool on_ = false;
-    double threshold_ = 0.0;
+    double threshold_ = std::numeric_limits<double>::infinity();  // none when off
 };
 
 }  // namespace velmora::lanes
