@@ -106,8 +106,7 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 }
 
 void ColumnPlan::planShortOrbits() {
-    const int n = lanes::FirstStepPower(rc.FunctionKind);
-    if (n == 0 || rowYFaulted || rc.inversion || rc.sphere || HasRuleAfterOrbit(rc.StalkType) || rc.minit > 1) return;
+    if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.sphere || HasRuleAfterOrbit(rc.StalkType) || rc.minit > 1) return;
     // Which stalk tests an orbit that escapes after a few steps can meet:
     // with one minimum step none at its first step, and Circle and Annulus
     // catch only below R*R, which must then lie within maxmod (compared
@@ -138,10 +137,9 @@ void ColumnPlan::planShortOrbits() {
     }
     ClearFloatFaults();
     if (most < 1) return;
-    const Complex c{rc.cx, rc.cy};
-    const bool sumOfAbs = rc.BailoutKind == kBailoutSumAbs;
-    firstStep = lanes::FirstStepEscape(n, rc.mandelbrot, sumOfAbs, rc.maxmod, c);
-    shortOrbit = lanes::ShortOrbitEscape(n, rc.mandelbrot, sumOfAbs, rc.maxmod, c, most, catches ? &caughtBelow : nullptr);
+    firstStep = lanes::FirstStepEscape(lanes::FirstStepPower(rc.FunctionKind), rc.mandelbrot,
+                                       rc.BailoutKind == kBailoutSumAbs, rc.maxmod, Complex{rc.cx, rc.cy});
+    shortOrbit = lanes::ShortOrbitEscape(rc, most, catches ? &caughtBelow : nullptr);
     if (!firstStep.on() && !shortOrbit.on()) return;
     rowYBounded.reserve(rowY.size());
     for (const long double& y : rowY) rowYBounded.push_back(lanes::Bounded(y));

@@ -90,56 +90,70 @@ TEST(FirstStepEscape, EveryStartTakenEscapesAtItsFirstStep) {
 // The first step of the orbit from z0 whose modulus (as the escape test
 // makes it) lies beyond maxmod, within 16 steps, or 0; with caughtBelow,
 // -1 where a modulus before it lies below that.
-int EscapeStep(int formula, bool mandelbrot, bool sumOfAbs, const Complex& c, const Complex& z0, long double maxmod,
-               const long double* caughtBelow) {
+int EscapeStep(const RunContext& rc, const Complex& z0, const long double* caughtBelow) {
     OrbitState o;
     o.z = z0;
-    o.c = mandelbrot ? z0 : c;
+    o.pokornyZ = z0;
+    o.c = rc.mandelbrot ? z0 : Complex{rc.cx, rc.cy};
     for (int step = 1; step <= 16; ++step) {
-        WithFormulaKind(formula, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, RunContext{}); });
-        const long double m = sumOfAbs ? fabsl(o.z.re) + fabsl(o.z.im) : o.z.re * o.z.re + o.z.im * o.z.im;
-        if (m > maxmod) return step;
+        WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, rc); });
+        const long double m = rc.BailoutKind == kBailoutSumAbs ? fabsl(o.z.re) + fabsl(o.z.im)
+                                                               : o.z.re * o.z.re + o.z.im * o.z.im;
+        if (m > rc.maxmod) return step;
         if (caughtBelow && m < *caughtBelow) return -1;
     }
     return 0;
 }
 
-// Each z^n+c formula, Julia and Mandelbrot, both escape tests, with and
-// without a stalk's bound: every orbit taken escapes at the step told, and
-// before it stays within maxmod and above the bound. On a grid over the
-// region where orbits end within a few steps, most orbits that do so are
-// taken; along rays, starts on the edge between two escape steps, found to
-// the last bit, are where an orbit in doubles would end at the wrong step.
+// Each formula followed (the coefficient formula with b = 0 and not),
+// Julia and Mandelbrot, both escape tests, with and without a stalk's
+// bound: every orbit taken escapes at the step told, and before it stays
+// within maxmod and above the bound. On a grid over the region where orbits
+// end within a few steps, most orbits that do so are taken; along rays,
+// starts on the edge between two escape steps, found to the last bit, are
+// where an orbit in doubles would end at the wrong step.
 TEST(ShortOrbitEscape, EveryOrbitTakenEscapesAtTheStepTold) {
-    const Complex c{-0.12L, 0.75L};
-    const long double maxmod = 4.0L, caughtBelow = 0.25L;
-    for (const int formula : {kFormulaZ2, kFormulaZ3, kFormulaZ7}) {
+    const long double caughtBelow = 0.25L;
+    struct Formula {
+        int kind;
+        Complex b;
+    };
+    for (const Formula f : {Formula{kFormulaZ2, {}}, Formula{kFormulaZ3, {}}, Formula{kFormulaZ7, {}},
+                            Formula{kFormulaPokorny, {}}, Formula{kFormulaCoefficients, {}},
+                            Formula{kFormulaCoefficients, {0.01L, -0.02L}}}) {
         for (const bool mandelbrot : {false, true}) {
             for (const bool sumOfAbs : {false, true}) {
                 for (const bool caught : {false, true}) {
+                    RunContext rc;
+                    rc.FunctionKind = static_cast<uint8_t>(f.kind);
+                    rc.mandelbrot = mandelbrot;
+                    rc.BailoutKind = sumOfAbs ? kBailoutSumAbs : kBailoutModulus;
+                    rc.cx = -0.12L;
+                    rc.cy = 0.75L;
+                    rc.coefA = {1.1L, 0.3L};
+                    rc.coefB = f.b;
+                    rc.coefC = {0.9L, -0.1L};
                     const long double* bound = caught ? &caughtBelow : nullptr;
-                    const lanes::ShortOrbitEscape escapes(lanes::FirstStepPower(static_cast<uint8_t>(formula)), mandelbrot,
-                                                          sumOfAbs, maxmod, c, 16, bound);
+                    const lanes::ShortOrbitEscape escapes(rc, 16, bound);
                     ASSERT_TRUE(escapes.on());
                     const auto told = [&](const Complex& z0) {
                         const int step = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value);
                         return std::max(step, 0);
                     };
-                    const auto stepOf = [&](const Complex& z0) {
-                        return EscapeStep(formula, mandelbrot, sumOfAbs, c, z0, maxmod, bound);
-                    };
+                    const auto stepOf = [&](const Complex& z0) { return EscapeStep(rc, z0, bound); };
+                    const auto where = [&] { return testing::Message() << f.kind << mandelbrot << sumOfAbs << caught; };
                     int taken = 0, ending = 0;
                     constexpr int kSide = 300;
                     for (int i = 0; i < kSide * kSide; ++i) {
                         const Complex z0{-1.6L + 3.2L * (i % kSide) / kSide, -1.6L + 3.2L * (i / kSide) / kSide};
                         const int step = told(z0), truth = stepOf(z0);
                         if (step > 0) {
-                            EXPECT_EQ(step, truth) << formula << mandelbrot << sumOfAbs << caught << " " << i;
+                            EXPECT_EQ(step, truth) << where() << " " << i;
                         }
                         taken += step > 0;
                         ending += truth > 0;
                     }
-                    EXPECT_GT(taken, ending * 3 / 4) << formula << mandelbrot << sumOfAbs << caught;
+                    EXPECT_GT(taken, ending * 3 / 4) << where();
                     for (int ray = 0; ray < 360; ++ray) {
                         const long double angle = 2.0L * 3.14159265358979323846L * ray / 360.0L;
                         const auto at = [&](long double t) { return Complex{t * cosl(angle), t * sinl(angle)}; };
@@ -154,7 +168,7 @@ TEST(ShortOrbitEscape, EveryOrbitTakenEscapesAtTheStepTold) {
                             for (const long double t : {lo, hi}) {
                                 const int step = told(at(t));
                                 if (step > 0) {
-                                    EXPECT_EQ(step, stepOf(at(t))) << formula << mandelbrot << sumOfAbs << caught;
+                                    EXPECT_EQ(step, stepOf(at(t))) << where();
                                 }
                             }
                         }

@@ -1,16 +1,20 @@
 #pragma once
-// Orbits of z^n+c that certainly escape within a few steps, followed in
-// doubles with a bound on how far they can lie from the 80-bit orbit. Where
-// every escape test of the way is decided beyond that bound, the 80-bit
-// orbit ends at the same step, and its colour needs none of its steps. On a
-// view of short orbits most of the time would otherwise go on loading and
-// unloading lanes for two or three steps each.
+// Orbits of the polynomial formulas (z^n+c, Pokorny's) and of az^2+b/z^2+c
+// that certainly escape within a few steps, followed in doubles with a bound
+// on how far they can lie from the 80-bit orbit. Where every escape test of
+// the way is decided beyond that bound, the 80-bit orbit ends at the same
+// step, and its colour needs none of its steps. On a view of short orbits
+// most of the time would otherwise go on loading and unloading lanes for two
+// or three steps each.
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "complex.hpp"
+#include "kinds.hpp"
 #include "main_body.hpp"
+#include "run_context.hpp"
 
 namespace velmora::lanes {
 
@@ -20,24 +24,34 @@ public:
     // wide, and an orbit that has not escaped is left to the lanes.
     static constexpr int kMostSteps = 16;
 
+    // Whether the orbits of a formula can be followed.
+    static bool Follows(uint8_t formula) {
+        return FirstStepPower(formula) > 0 || formula == kFormulaPokorny || formula == kFormulaCoefficients;
+    }
+
     ShortOrbitEscape() = default;
-    // n as FirstStepPower (off for 0), an orbit's steps at most `most`.
-    // With caughtBelow, an orbit whose modulus (as the escape test makes it)
-    // may fall below it at some step is left to the lanes: a stalk could
-    // catch it there. Off where maxmod, c or caughtBelow lie beyond the
-    // bounded sizes (below 2^40), where nothing can overflow in either
+    // For rc's formula, set kind, escape test, maxmod, c and coefficients,
+    // an orbit's steps at most `most`. With caughtBelow, an orbit whose
+    // modulus (as the escape test makes it) may fall below it at some step
+    // is left to the lanes: a stalk could catch it there. Off for other
+    // formulas, and where maxmod, c, a coefficient or caughtBelow lie beyond
+    // the bounded sizes (below 2^40), where nothing can overflow in either
     // orbit.
-    ShortOrbitEscape(int n, bool mandelbrot, bool sumOfAbs, const long double& maxmod, const Complex& c, int most,
-                     const long double* caughtBelow) {
+    ShortOrbitEscape(const RunContext& rc, int most, const long double* caughtBelow) {
         double m, caught = 0.0;
-        if (n < 2 || most < 1 || !ToDoubleBelow(maxmod, kFirstStepLog2Bound, m) || !(m > 0.0)) return;
-        if (!mandelbrot && (!ToDoubleBelow(c.re, kFirstStepLog2Bound, cr_) || !ToDoubleBelow(c.im, kFirstStepLog2Bound, ci_)))
+        if (!Follows(rc.FunctionKind) || most < 1 || !ToDoubleBelow(rc.maxmod, kFirstStepLog2Bound, m) || !(m > 0.0))
             return;
-        if (caughtBelow && !ToDoubleBelow(*caughtBelow, kFirstStepLog2Bound, caught)) return;
-        n_ = n;
+        if (!rc.mandelbrot && !(InBound(rc.cx, cr_) && InBound(rc.cy, ci_))) return;
+        if (caughtBelow && !InBound(*caughtBelow, caught)) return;
+        if (rc.FunctionKind == kFormulaCoefficients &&
+            !(coefA_.set(rc.coefA) && coefB_.set(rc.coefB) && coefC_.set(rc.coefC)))
+            return;
+        // b/z^2 is exactly 0 for b = 0, whatever z is.
+        bZero_ = rc.coefB.re == 0.0L && rc.coefB.im == 0.0L;
+        formula_ = rc.FunctionKind;
         most_ = std::min(most, kMostSteps);
-        mandelbrot_ = mandelbrot;
-        sumOfAbs_ = sumOfAbs;
+        mandelbrot_ = rc.mandelbrot;
+        sumOfAbs_ = rc.BailoutKind == kBailoutSumAbs;
         ec_ = TruncationBound(cr_, ci_);
         cSize_ = std::fabs(cr_) + std::fabs(ci_) + ec_;
         // The truncated values lie below the true ones by at most 2^-52 of
@@ -45,87 +59,168 @@ public:
         escapeAbove_ = m * (1.0 + 0x1p-40);
         stayBelow_ = m * (1.0 - 0x1p-40);
         caughtBelow_ = caughtBelow ? caught * (1.0 + 0x1p-40) : -1.0;
-        eMost_ = (sumOfAbs ? m : std::sqrt(m)) * 0x1p-16;
+        eMost_ = (sumOfAbs_ ? m : std::sqrt(m)) * 0x1p-16;
+        on_ = true;
     }
 
-    bool on() const { return n_ > 0; }
+    bool on() const { return on_; }
 
     // The step at which the orbit from (x, y) certainly escapes, having
     // certainly neither escaped before nor come below caughtBelow; where
     // that is not certain, minus the steps followed. x and y as
     // ToDoubleBelow makes them with the bound kFirstStepLog2Bound.
     int operator()(double x, double y) const {
-        switch (n_) {
-        case 2: return escapeStep<2>(x, y);
-        case 3: return escapeStep<3>(x, y);
-        case 7: return escapeStep<7>(x, y);
+        switch (formula_) {
+        case kFormulaZ2: return escapeStep<kFormulaZ2>(x, y);
+        case kFormulaZ3: return escapeStep<kFormulaZ3>(x, y);
+        case kFormulaZ7: return escapeStep<kFormulaZ7>(x, y);
+        case kFormulaPokorny: return escapeStep<kFormulaPokorny>(x, y);
+        case kFormulaCoefficients: return escapeStep<kFormulaCoefficients>(x, y);
         default: return 0;
         }
     }
 
 private:
+    // Every bound below is worked out from above, its own rounding (a few
+    // parts in 2^53) covered by factors of 1 + 2^-48.
+    static constexpr double kUp = 1.0 + 0x1p-48;
+    // Each step's rounding, in doubles and in 80 bits, stays within some
+    // 2^-50 of the sizes of its terms (a few products and sums); 2^-45
+    // covers it, and 2^-1000 what a value too small for a double's exponent
+    // loses.
+    static constexpr double kRounding = 0x1p-45, kTiny = 0x1p-1000;
+
+    static bool InBound(const long double& v, double& out) { return ToDoubleBelow(v, kFirstStepLog2Bound, out); }
+
     // How far the doubles of a truncated 80-bit point can lie from it: 2^-52
     // of each part, and values below the doubles' exponents taken as 0.
-    static double TruncationBound(double re, double im) { return (std::fabs(re) + std::fabs(im)) * 0x1p-52 + 0x1p-1000; }
+    static double TruncationBound(double re, double im) { return (std::fabs(re) + std::fabs(im)) * 0x1p-52 + kTiny; }
 
-    template <int N>
+    // A point in doubles, e bounding its distance from the 80-bit one.
+    struct Point {
+        double re = 0.0, im = 0.0, e = 0.0;
+        // A bound on the size of both.
+        double size() const { return (std::fabs(re) + std::fabs(im) + e) * kUp; }
+        bool set(const Complex& v) {
+            if (!InBound(v.re, re) || !InBound(v.im, im)) return false;
+            e = TruncationBound(re, im);
+            return true;
+        }
+    };
+
+    template <uint8_t K>
     int escapeStep(double zr, double zi) const {
-        const double cr = mandelbrot_ ? zr : cr_, ci = mandelbrot_ ? zi : ci_;
-        // e bounds |D - Z| for the doubles D and the 80-bit orbit Z; each
-        // bound is worked out from above, its own rounding (a few parts in
-        // 2^53) covered by the factors of 1 + 2^-48.
-        double e = TruncationBound(zr, zi);
-        const double ec = mandelbrot_ ? e : ec_;
-        const double cSize = mandelbrot_ ? std::fabs(cr) + std::fabs(ci) + e : cSize_;
+        const Point c = mandelbrot_ ? Point{zr, zi, TruncationBound(zr, zi)} : Point{cr_, ci_, ec_};
+        const double cSize = mandelbrot_ ? c.size() : cSize_;
+        Point z{zr, zi, TruncationBound(zr, zi)};
+        Point previous = z;  // Pokorny's half-step of the step before
         for (int step = 1;; ++step) {
-            // |D| and |Z| are at most a (|zr| + |zi| is at least |D|). Then
-            // |D^n - Z^n| <= n a^(n-1) |D - Z|, and each step's rounding, in
-            // doubles and in 80 bits, stays within some 2^-48 of a^n + |c|
-            // (a few complex products and a sum); 2^-45 covers it, and
-            // 2^-1000 what a value too small for a double's exponent loses.
-            const double a = (std::fabs(zr) + std::fabs(zi) + e) * (1.0 + 0x1p-48);
-            double an1 = a;  // a^(n-1)
-            if constexpr (N == 3) an1 = a * a;
-            if constexpr (N == 7) an1 = a * a * (a * a) * (a * a);
-            e = (N * an1 * e + ec + 0x1p-45 * (an1 * a + cSize) + 0x1p-1000) * (1.0 + 0x1p-48);
-            Power<N>(zr, zi);
-            zr += cr;
-            zi += ci;
+            if constexpr (K == kFormulaPokorny) {
+                const Point half = SquareLessHalf(z, z, c, cSize);
+                z = SquareLessHalf(half, previous, c, cSize);
+                previous = half;
+            } else if constexpr (K == kFormulaCoefficients) {
+                if (!coefficientStep(z, c, cSize)) return -step;
+            } else {
+                PowerStep<K == kFormulaZ2 ? 2 : K == kFormulaZ3 ? 3 : 7>(z, c, cSize);
+            }
             // The escape test's value lies within d of v.
-            const double l1 = std::fabs(zr) + std::fabs(zi);
-            const double v = sumOfAbs_ ? l1 : zr * zr + zi * zi;
-            const double d = (sumOfAbs_ ? 2.0 * e : (2.0 * l1 + e) * e) * (1.0 + 0x1p-48);
-            const double low = v * (1.0 - 0x1p-48) - d, high = v * (1.0 + 0x1p-48) + d;
+            const double l1 = std::fabs(z.re) + std::fabs(z.im);
+            const double v = sumOfAbs_ ? l1 : z.re * z.re + z.im * z.im;
+            const double d = (sumOfAbs_ ? 2.0 * z.e : (2.0 * l1 + z.e) * z.e) * kUp;
+            const double low = v * (1.0 - 0x1p-48) - d, high = v * kUp + d;
             if (low > escapeAbove_) return step;
-            if (!(high < stayBelow_) || !(low > caughtBelow_) || step == most_ || e > eMost_) return -step;
+            if (!(high < stayBelow_) || !(low > caughtBelow_) || step == most_ || z.e > eMost_) return -step;
         }
     }
 
-    // z^N, as the formulas make it.
+    static void Mul(double ar, double ai, double br, double bi, double& r, double& i) {
+        r = ar * br - ai * bi;
+        i = ar * bi + ai * br;
+    }
+
+    // z^N + c, z^N as the formulas make it. With a bounding both |z|,
+    // |D^N - Z^N| <= N a^(N-1) |D - Z|.
     template <int N>
-    static void Power(double& zr, double& zi) {
-        const auto mul = [](double ar, double ai, double br, double bi, double& r, double& i) {
-            r = ar * br - ai * bi;
-            i = ar * bi + ai * br;
-        };
+    static void PowerStep(Point& z, const Point& c, double cSize) {
+        const double a = z.size();
+        double an1 = a;  // a^(N-1)
+        if constexpr (N == 3) an1 = a * a;
+        if constexpr (N == 7) an1 = a * a * (a * a) * (a * a);
+        z.e = (N * an1 * z.e + c.e + kRounding * (an1 * a + cSize) + kTiny) * kUp;
         double tr, ti;
-        mul(zr, zi, zr, zi, tr, ti);
-        if constexpr (N == 3) mul(tr, ti, zr, zi, zr, zi);
+        Mul(z.re, z.im, z.re, z.im, tr, ti);
+        if constexpr (N == 2) {
+            z.re = tr;
+            z.im = ti;
+        }
+        if constexpr (N == 3) Mul(tr, ti, z.re, z.im, z.re, z.im);
         if constexpr (N == 7) {
             double ur, ui;
-            mul(tr, ti, tr, ti, ur, ui);
-            mul(tr, ti, ur, ui, ur, ui);
-            mul(zr, zi, ur, ui, zr, zi);
+            Mul(tr, ti, tr, ti, ur, ui);
+            Mul(tr, ti, ur, ui, ur, ui);
+            Mul(z.re, z.im, ur, ui, z.re, z.im);
         }
-        if constexpr (N == 2) {
-            zr = tr;
-            zi = ti;
-        }
+        z.re += c.re;
+        z.im += c.im;
     }
 
-    int n_ = 0, most_ = 0;
-    bool mandelbrot_ = false, sumOfAbs_ = false;
+    // Pokorny's half-step z^2 - w/2 + c.
+    static Point SquareLessHalf(const Point& z, const Point& w, const Point& c, double cSize) {
+        const double a = z.size(), aw = w.size();
+        Point r;
+        r.e = (2.0 * a * z.e + 0.5 * w.e + c.e + kRounding * (a * a + aw + cSize) + kTiny) * kUp;
+        Mul(z.re, z.im, z.re, z.im, r.re, r.im);
+        r.re = r.re - w.re * 0.5 + c.re;
+        r.im = r.im - w.im * 0.5 + c.im;
+        return r;
+    }
+
+    // az^2 + b/z^2 + c*k, in the formula's order. False where z^2 may come
+    // so near 0 that b/z^2 is not bounded well (or its zero rule could
+    // apply).
+    bool coefficientStep(Point& z, const Point& c, double cSize) const {
+        const double a = z.size();
+        const double wSize = a * a * (1.0 + kRounding);
+        const double eW = (2.0 * a * z.e + kRounding * a * a + kTiny) * kUp;
+        double wr, wi;
+        Mul(z.re, z.im, z.re, z.im, wr, wi);
+        const double aSize = coefA_.size(), kSize = coefC_.size();
+        double qr, qi;
+        Mul(wr, wi, coefA_.re, coefA_.im, qr, qi);
+        // |AW - A'W'| <= |A| |W - W'| + |A - A'| |W'|, and likewise below.
+        double e = aSize * eW + coefA_.e * wSize + kRounding * aSize * wSize;
+        if (!bZero_) {
+            // Both |W| at least wLow: |z| >= (|zr| + |zi|) / sqrt 2.
+            const double zLow = (std::fabs(z.re) + std::fabs(z.im)) * (0.7071067811865475 * (1.0 - 0x1p-48)) - z.e;
+            const double wLow = zLow * zLow * (1.0 - kRounding);
+            if (!(zLow > 0.0) || !(wLow > 0x1p-300)) return false;
+            // |b/W - b'/W'| <= |b - b'| / |W| + |b'| |W - W'| / (|W| |W'|).
+            const double bSize = coefB_.size(), rSize = bSize / wLow;
+            // A product too small for a double's exponent loses up to 2^-1074,
+            // divided by |W|^2.
+            e += (coefB_.e + bSize * eW / wLow) / wLow + kRounding * rSize + kTiny / (wLow * wLow);
+            const double d = wr * wr + wi * wi;
+            const double rr = (coefB_.re * wr + coefB_.im * wi) / d;
+            const double ri = (coefB_.im * wr - coefB_.re * wi) / d;
+            qr += rr;
+            qi += ri;
+        }
+        double tr, ti;
+        Mul(c.re, c.im, coefC_.re, coefC_.im, tr, ti);
+        e += kSize * c.e + coefC_.e * cSize + kRounding * kSize * cSize;
+        z.e = (e + kRounding * (std::fabs(qr) + std::fabs(qi) + kSize * cSize) + kTiny) * kUp;
+        z.re = qr + tr;
+        z.im = qi + ti;
+        return true;
+    }
+
+    bool on_ = false;
+    uint8_t formula_ = 0;
+    int most_ = 0;
+    bool mandelbrot_ = false, sumOfAbs_ = false, bZero_ = true;
     double cr_ = 0.0, ci_ = 0.0, ec_ = 0.0, cSize_ = 0.0;
+    Point coefA_, coefB_, coefC_;
     double escapeAbove_ = 0.0, stayBelow_ = 0.0, caughtBelow_ = -1.0, eMost_ = 0.0;
 };
 
