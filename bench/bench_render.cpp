@@ -155,6 +155,16 @@ View StalkView(const char* p1, const char* p2 = "0.5") {
             &PlainFor<kFormulaZ2, kStalk>};
 }
 
+// The same view with 500 iterations: the bounded orbits, most of the work,
+// run to the limit.
+View LongOrbits(const View& v) {
+    return {[set = v.set](HeadlessSession& s) {
+                set(s);
+                Text(s, TextField::miter, "500");
+            },
+            v.plain};
+}
+
 const View kStartUp{StartUp, &PlainFor<kFormulaZ2, kStalkCircle>};
 const View kMandelbrot{MandelbrotMenu, &PlainFor<kFormulaZ2, kStalkNone>};
 const View kSumAbs{[](HeadlessSession& s) {
@@ -387,6 +397,8 @@ const NamedView kViews[] = {
     {"slope1", StalkView<kStalkSlope1>("0.5")},
     {"slope2", StalkView<kStalkSlope2>("0.5")},
     {"modulus_diff", StalkView<kStalkModulusDiff>("1.0", "0.5")},
+    {"modulus_diff_long", LongOrbits(StalkView<kStalkModulusDiff>("1.0", "0.5"))},
+    {"slope1_long", LongOrbits(StalkView<kStalkSlope1>("0.5"))},
     {"square_band", StalkView<kStalkSquareBand>("2.0", "0.5")},
     {"image", StalkView<kStalkImage>("2.0")},
     {"median", StalkView<kStalkMedian>("1.0")},

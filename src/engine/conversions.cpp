@@ -11,6 +11,23 @@
 #include "fault.hpp"
 
 namespace velmora {
+
+int64_t Round64Far(long double value) {
+    if (!(value >= -9223372036854775808.0L && value < 9223372036854775808.0L))
+        throw FaultError(FaultKind::FloatInvalid);
+    // The whole number then converts exactly, whatever the rounding mode.
+    const long double r = NearbyInt(value);
+    if (r >= 9223372036854775808.0L) throw FaultError(FaultKind::FloatInvalid);
+#if defined(__x86_64__) || defined(__i386__)
+    int64_t out;
+    __asm__("fistpll %0" : "=m"(out) : "t"(r) : "st");
+    return out;
+#else
+    return static_cast<int64_t>(r);
+#endif
+}
+
+void ThrowRangeCheck() { throw FaultError(FaultKind::RangeCheck); }
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -58,7 +58,7 @@ namespace stalk {
 
 // Four bands of 30 that cycle with the step number; `scaled29` is the
 // position inside the trap (0 to 1) times 29.
-inline ColourValue BandColour(long double scaled29, int32_t step) {
+[[gnu::always_inline]] inline ColourValue BandColour(long double scaled29, int32_t step) {
     return ColourValue::Index(CheckedAdd(Round(scaled29), 30 * (step % 4)));
 }
 

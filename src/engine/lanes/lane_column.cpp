@@ -17,6 +17,7 @@
 #include "stalks.hpp"
 #include "tested_steppers.hpp"
 #include "x87_lanes.hpp"
+#include "x87_rule_stepper.hpp"
 #include "x87_trap_stepper.hpp"
 
 namespace velmora {
@@ -478,13 +479,15 @@ enum class TrapKernel { Auto, Always, Never };
 // it: both steppers make the same pixels.
 thread_local bool tLongTrapOrbits = false;
 
-// The mean steps per pixel above which the kernel pays.
-constexpr int64_t kLongTrapOrbit = 10;
+// The mean steps per pixel above which the kernel pays: for the traps'
+// kernel, and for the rules' (x87_rule_stepper.hpp), which makes the last
+// stretch of an escaping orbit twice.
+constexpr int64_t kLongTrapOrbit = 10, kLongRuleOrbit = 20;
 
-void NoteTrapOrbits(const ColumnOutcome& out) {
+void NoteTrapOrbits(const ColumnOutcome& out, int64_t longOrbit) {
     int64_t steps = 0;
     for (const PlottedPixel& p : out.pixels) steps += p.steps;
-    tLongTrapOrbits = steps > kLongTrapOrbit * static_cast<int64_t>(out.pixels.size());
+    tLongTrapOrbits = steps > longOrbit * static_cast<int64_t>(out.pixels.size());
 }
 
 // A built-in formula's column: z^2+c in the x87 kernel where it can test
@@ -513,22 +516,31 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
             });
         } else if (rc.FunctionKind == kFormulaZ2) {
             lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
-                bool kernel = false;
+                constexpr bool kHasKernel = lanes::kHasX87TrapFilter<S> || lanes::kHasX87RuleStepper<S>;
+                bool kernel = x87 && (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
                 if constexpr (lanes::kHasX87TrapFilter<S>) {
                     X87TrapBlock bounds;
-                    kernel = x87 &&
-                             (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits)) &&
-                             lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds);
+                    kernel = kernel && lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds);
                     if (kernel) {
                         lanes::X87TrapStepper<kBailout, S> stepper(rc, constants, bounds);
                         RunLanes(plan, col, rows, out, stepper);
                     }
+                } else if constexpr (lanes::kHasX87RuleStepper<S>) {
+                    uint64_t threshold = 0;
+                    kernel = kernel && X87Threshold(rc.maxmod, threshold);
+                    if (kernel) {
+                        lanes::X87RuleStepper<kBailout, S> stepper(rc, threshold);
+                        RunLanes(plan, col, rows, out, stepper);
+                    }
+                } else {
+                    kernel = false;
                 }
                 if (!kernel) {
                     lanes::TrapStepper<kFormulaZ2, kBailout, S> stepper(rc, constants);
                     RunLanes(plan, col, rows, out, stepper);
                 }
-                if (lanes::kHasX87TrapFilter<S> && x87 && trapKernel == TrapKernel::Auto) NoteTrapOrbits(out);
+                if (kHasKernel && x87 && trapKernel == TrapKernel::Auto)
+                    NoteTrapOrbits(out, lanes::kHasX87RuleStepper<S> ? kLongRuleOrbit : kLongTrapOrbit);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
