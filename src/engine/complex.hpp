@@ -143,15 +143,15 @@ inline long double InlineExpReal(long double x) {
     const long double f = t - n;
     G::Check(f);
     // Beyond this the result overflows or underflows anyway; the clamp keeps
-    // the exponent within what a long holds. Not a number (only reachable
+    // the exponent within what fscale takes. Not a number (only reachable
     // on the fast path, after a fault already raised) scales by nothing.
-    long scale = 0;
+    long double scale = 0.0L;
     if (n > 100000.0L)
-        scale = 100000L;
+        scale = 100000.0L;
     else if (n < -100000.0L)
-        scale = -100000L;
+        scale = -100000.0L;
     else if (n == n)
-        scale = static_cast<long>(n);
+        scale = n;
     const long double F = ScaleByPowerOfTwo(exp2l(f), scale);
     G::Check(F);
     return F;

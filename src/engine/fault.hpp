@@ -94,14 +94,20 @@ inline long double NearbyInt(long double x) {
 // x times 2^scale, as scalblnl makes it: one rounding of the exact product
 // in the current mode, overflow and underflow raised as that rounding raises
 // them; without the library's call and its wrapper, which sets errno.
-inline long double ScaleByPowerOfTwo(long double x, long scale) {
+// The power a whole number held as a long double (within 2^62 in size, as
+// fscale takes it): a conversion to an integer and back would cost more than
+// the scaling, as truncating one changes the rounding mode twice.
+inline long double ScaleByPowerOfTwo(long double x, long double wholeScale) {
 #if defined(__x86_64__) || defined(__i386__)
     long double r;
-    __asm__("fscale" : "=t"(r) : "0"(x), "u"(static_cast<long double>(scale)));
+    __asm__("fscale" : "=t"(r) : "0"(x), "u"(wholeScale));
     return r;
 #else
-    return scalblnl(x, scale);
+    return scalblnl(x, static_cast<long>(wholeScale));
 #endif
+}
+inline long double ScaleByPowerOfTwo(long double x, long scale) {
+    return ScaleByPowerOfTwo(x, static_cast<long double>(scale));
 }
 
 // Reads both status words directly: the lane kernels ask after every batch,
