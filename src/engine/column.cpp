@@ -106,7 +106,9 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 }
 
 void ColumnPlan::planShortOrbits() {
-    if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.sphere || HasRuleAfterOrbit(rc.StalkType) || rc.minit > 1) return;
+    if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.sphere ||
+        HasRuleAfterOrbit(rc.StalkType) || rc.minit > 1)
+        return;
     // Which stalk tests an orbit that escapes after a few steps can meet:
     // with one minimum step none at its first step, and Circle and Annulus
     // catch only below R*R, which must then lie within maxmod (compared

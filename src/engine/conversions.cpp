@@ -28,6 +28,7 @@ int64_t Round64Far(long double value) {
 }
 
 void ThrowRangeCheck() { throw FaultError(FaultKind::RangeCheck); }
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -517,7 +517,8 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
         } else if (rc.FunctionKind == kFormulaZ2) {
             lanes::WithWholeOrbitStalk(rc.StalkType, [&]<int S>() {
                 constexpr bool kHasKernel = lanes::kHasX87TrapFilter<S> || lanes::kHasX87RuleStepper<S>;
-                bool kernel = x87 && (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
+                bool kernel =
+                    x87 && (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
                 if constexpr (lanes::kHasX87TrapFilter<S>) {
                     X87TrapBlock bounds;
                     kernel = kernel && lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds);

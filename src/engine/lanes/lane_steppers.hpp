@@ -199,9 +199,7 @@ public:
         return false;
     }
     void copy(int to, int from) {
-        CopyBytes(block_.lane[to], block_.lane[from]);
-        block_.watch[to] = block_.watch[from];
-        CopyBytes(block_.split[to], block_.split[from]);
+        block_.copyLane(to, from);
         split_[to] = split_[from];
         steps_[to] = steps_[from];
         limit_[to] = limit_[from];

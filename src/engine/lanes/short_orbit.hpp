@@ -41,7 +41,7 @@ public:
         double m, caught = 0.0;
         if (!Follows(rc.FunctionKind) || most < 1 || !ToDoubleBelow(rc.maxmod, kFirstStepLog2Bound, m) || !(m > 0.0))
             return;
-        if (!rc.mandelbrot && !(InBound(rc.cx, cr_) && InBound(rc.cy, ci_))) return;
+        if (!rc.mandelbrot && !c_.set(Complex{rc.cx, rc.cy})) return;
         if (caughtBelow && !InBound(*caughtBelow, caught)) return;
         if (rc.FunctionKind == kFormulaCoefficients &&
             !(coefA_.set(rc.coefA) && coefB_.set(rc.coefB) && coefC_.set(rc.coefC)))
@@ -52,8 +52,7 @@ public:
         most_ = std::min(most, kMostSteps);
         mandelbrot_ = rc.mandelbrot;
         sumOfAbs_ = rc.BailoutKind == kBailoutSumAbs;
-        ec_ = TruncationBound(cr_, ci_);
-        cSize_ = std::fabs(cr_) + std::fabs(ci_) + ec_;
+        cSize_ = c_.size();
         // The truncated values lie below the true ones by at most 2^-52 of
         // their size, and the tests' own rounding by far less than 2^-40.
         escapeAbove_ = m * (1.0 + 0x1p-40);
@@ -110,7 +109,7 @@ private:
 
     template <uint8_t K>
     int escapeStep(double zr, double zi) const {
-        const Point c = mandelbrot_ ? Point{zr, zi, TruncationBound(zr, zi)} : Point{cr_, ci_, ec_};
+        const Point c = mandelbrot_ ? Point{zr, zi, TruncationBound(zr, zi)} : c_;
         const double cSize = mandelbrot_ ? c.size() : cSize_;
         Point z{zr, zi, TruncationBound(zr, zi)};
         Point previous = z;  // Pokorny's half-step of the step before
@@ -219,8 +218,8 @@ private:
     uint8_t formula_ = 0;
     int most_ = 0;
     bool mandelbrot_ = false, sumOfAbs_ = false, bZero_ = true;
-    double cr_ = 0.0, ci_ = 0.0, ec_ = 0.0, cSize_ = 0.0;
-    Point coefA_, coefB_, coefC_;
+    Point c_, coefA_, coefB_, coefC_;
+    double cSize_ = 0.0;
     double escapeAbove_ = 0.0, stayBelow_ = 0.0, caughtBelow_ = -1.0, eMost_ = 0.0;
 };
 

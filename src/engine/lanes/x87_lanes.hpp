@@ -47,6 +47,14 @@ struct X87Block {
     // (see SplitConstant): an 80-bit load is a slow microcoded operation,
     // while a double loaded and a double added give the same value fast.
     double split[3][2][2] = {};
+
+    // Lane `to` made a copy of lane `from`: its z, c, watch and split, as
+    // bytes (see copy_bytes.hpp).
+    void copyLane(int to, int from) {
+        std::memcpy(static_cast<void*>(&lane[to]), &lane[from], sizeof(X87Lane));
+        std::memcpy(static_cast<void*>(&watch[to]), &watch[from], sizeof(X87Watch));
+        std::memcpy(static_cast<void*>(&split[to]), &split[from], sizeof split[to]);
+    }
 };
 
 // Sets hi and lo so that hi + lo, added in the x87 unit, is v bit for bit;

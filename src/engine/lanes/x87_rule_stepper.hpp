@@ -10,7 +10,6 @@
 // orbit runs mostly in the kernel, and its repeats are found there.
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -19,7 +18,6 @@
 #include "copy_bytes.hpp"
 #include "formulas.hpp"
 #include "kinds.hpp"
-#include "main_body.hpp"
 #include "repeat_watch.hpp"
 #include "run_context.hpp"
 #include "x87_lanes.hpp"
@@ -56,9 +54,7 @@ public:
         return false;
     }
     void copy(int to, int from) {
-        CopyBytes(block_.lane[to], block_.lane[from]);
-        block_.watch[to] = block_.watch[from];
-        CopyBytes(block_.split[to], block_.split[from]);
+        block_.copyLane(to, from);
         split_[to] = split_[from];
         CopyBytes(orbit_[to], orbit_[from]);
     }

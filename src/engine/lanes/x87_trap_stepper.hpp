@@ -73,9 +73,7 @@ public:
         return false;
     }
     void copy(int to, int from) {
-        CopyBytes(block_.base.lane[to], block_.base.lane[from]);
-        block_.base.watch[to] = block_.base.watch[from];
-        CopyBytes(block_.base.split[to], block_.base.split[from]);
+        block_.base.copyLane(to, from);
         CopyBytes(orbit_[to], orbit_[from]);
     }
 
