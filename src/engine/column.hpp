@@ -92,11 +92,12 @@ public:
     // the first point that cannot be formed).
     std::vector<long double> rowY;
     bool rowYFaulted = false;
-    // For z^2, z^3 or z^7 + c on an unmapped plane with no rule after the
-    // orbit: the tests of orbits that certainly escape at their first step or
-    // within a few steps (main_body.hpp, short_orbit.hpp), off where a stalk
-    // could catch such an orbit; the colour of an escape at each step they
-    // tell; each row's y as they take it (empty when unused).
+    // On an unmapped plane with no rule after the orbit: the tests of orbits
+    // that certainly escape at their first step (z^2, z^3, z^7 + c;
+    // main_body.hpp) or within a few steps (those, Pokorny's formula and
+    // az^2+b/z^2+c; short_orbit.hpp), off where a stalk could catch such an
+    // orbit; the colour of an escape at each step they tell; each row's y as
+    // they take it (empty when unused).
     lanes::FirstStepEscape firstStep;
     lanes::ShortOrbitEscape shortOrbit;
     std::array<ColourValue, lanes::ShortOrbitEscape::kMostSteps + 1> escapeAtStep{};

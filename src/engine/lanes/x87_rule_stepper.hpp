@@ -137,16 +137,20 @@ private:
         if (o.it > until && o.it < miter_) return true;
         X87Lane& lane = block_.lane[l];
         const long double cr = lane.cr, ci = lane.ci;
-        long double zr = lane.zr, zi = lane.zi, m = o.m, previous = o.previous;
-        long double lastRe = o.lastRe, lastIm = o.lastIm;
+        long double zr = lane.zr, zi = lane.zi, m = o.m;
+        // Only what the type's rule reads is kept, step by step.
+        [[maybe_unused]] long double previous = o.previous, lastRe = o.lastRe, lastIm = o.lastIm;
         int32_t it = o.it;
         // The modulus of a z the kernel made, which the step after reads.
         if (it < o.again) m = BailoutModulus<kBailout>(Complex{zr, zi});
         bool on = true;
         while (on && (it <= until || it >= miter_)) {
-            previous = m;
-            lastRe = zr;
-            lastIm = zi;
+            if constexpr (kStalk == kStalkModulusDiff) {
+                previous = m;
+            } else {
+                lastRe = zr;
+                lastIm = zi;
+            }
             // formula::ZSquaredPlusC: the product z*z, then c added.
             const long double re = zr * zr - zi * zi;
             const long double im = zr * zi + zi * zr;
@@ -165,9 +169,12 @@ private:
             block_.watch[l] = X87Watch::From(X87Point{zr, zi});
         }
         o.m = m;
-        o.previous = previous;
-        o.lastRe = lastRe;
-        o.lastIm = lastIm;
+        if constexpr (kStalk == kStalkModulusDiff) {
+            o.previous = previous;
+        } else {
+            o.lastRe = lastRe;
+            o.lastIm = lastIm;
+        }
         o.it = it;
         return on;
     }
