@@ -107,8 +107,15 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 
 void ColumnPlan::planShortOrbits() {
     if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.sphere ||
-        HasRuleAfterOrbit(rc.StalkType) || rc.minit > 1)
+        rc.minit > 1)
         return;
+    // Of the rules after the orbit, Modulus Diff.'s is worked out from the
+    // escape's last moduli where they decide it.
+    const bool rule = HasRuleAfterOrbit(rc.StalkType);
+    if (rule) {
+        shortRule = lanes::ModulusDiffShortRule(rc);
+        if (!shortRule.on()) return;
+    }
     // Which stalk tests an orbit that escapes after a few steps can meet:
     // with one minimum step none at its first step, and Circle and Annulus
     // catch only below R*R, which must then lie within maxmod (compared
@@ -116,7 +123,7 @@ void ColumnPlan::planShortOrbits() {
     int most = std::min(std::max(rc.miter, 1), lanes::ShortOrbitEscape::kMostSteps);
     long double caughtBelow = 0.0L;
     bool catches = false;
-    if (rc.StalkType != kStalkNone) {
+    if (TestsEveryStep(rc)) {
         ClearFloatFaults();
         caughtBelow = rc.trapRadius * rc.trapRadius;
         ClearFloatFaults();
@@ -139,8 +146,10 @@ void ColumnPlan::planShortOrbits() {
     }
     ClearFloatFaults();
     if (most < 1) return;
-    firstStep = lanes::FirstStepEscape(lanes::FirstStepPower(rc.FunctionKind), rc.mandelbrot,
-                                       rc.BailoutKind == kBailoutSumAbs, rc.maxmod, Complex{rc.cx, rc.cy});
+    // The first-step test tells no moduli for a rule.
+    if (!rule)
+        firstStep = lanes::FirstStepEscape(lanes::FirstStepPower(rc.FunctionKind), rc.mandelbrot,
+                                           rc.BailoutKind == kBailoutSumAbs, rc.maxmod, Complex{rc.cx, rc.cy});
     shortOrbit = lanes::ShortOrbitEscape(rc, most, catches ? &caughtBelow : nullptr);
     if (!firstStep.on() && !shortOrbit.on()) return;
     rowYBounded.reserve(rowY.size());

@@ -11,6 +11,7 @@
 #include "formulas.hpp"
 #include "main_body.hpp"
 #include "short_orbit.hpp"
+#include "stalks.hpp"
 
 namespace velmora {
 namespace {
@@ -170,6 +171,105 @@ TEST(ShortOrbitEscape, EveryOrbitTakenEscapesAtTheStepTold) {
                                 if (step > 0) {
                                     EXPECT_EQ(step, stepOf(at(t))) << where();
                                 }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
+RunContext ModulusDiffRun(int formula, bool sumOfAbs, long double p1, long double p2, int miter) {
+    RunContext rc;
+    rc.FunctionKind = static_cast<uint8_t>(formula);
+    rc.StalkType = kStalkModulusDiff;
+    rc.BailoutKind = sumOfAbs ? kBailoutSumAbs : kBailoutModulus;
+    rc.cx = -0.12L;
+    rc.cy = 0.75L;
+    rc.coefA = {1.1L, 0.3L};
+    rc.coefB = {0.01L, -0.02L};
+    rc.coefC = {0.9L, -0.1L};
+    rc.p1 = p1;
+    rc.p2 = p2;
+    rc.miter = miter;
+    SetTrapThresholds(rc);
+    return rc;
+}
+
+// Modulus Diff.'s colour, over `base`, of an orbit that ended with these
+// moduli after `steps` steps.
+int RuleColour(const RunContext& rc, long double modulus, long double previous, int steps, ColourValue base) {
+    OrbitState o;
+    o.modulus = modulus;
+    o.previousModulus = previous;
+    o.iteration = steps + 1;
+    o.pixelColour = base;
+    stalk::ModulusDiff<NoCheck>(o, rc);
+    return o.pixelColour.lowByte();
+}
+
+// Wherever the rule's bounds decide a colour, it is the one-pixel loop's.
+// On the orbits of a grid of starts (most of their escapes decided); and on
+// moduli found to the last bit on either side of a change of colour (a
+// band's rounding boundary, or the tolerance's edge), with the doubles told
+// as far from them as their radii allow. The limit cuts some orbits short
+// (the rule's caught entry, or no rule).
+TEST(ModulusDiffShortRule, EveryColourDecidedIsTheRulesColour) {
+    const ColourValue base = ColourValue::Index(7);
+    for (const auto& [p1, p2, miter] : {std::tuple{1.0L, 0.5L, 50}, {0.3L, 0.8L, 50}, {1.0L, 0.5L, 4}}) {
+        for (const int formula : {kFormulaZ2, kFormulaZ7, kFormulaPokorny, kFormulaCoefficients}) {
+            for (const bool sumOfAbs : {false, true}) {
+                const RunContext rc = ModulusDiffRun(formula, sumOfAbs, p1, p2, miter);
+                const lanes::ShortOrbitEscape escapes(rc, std::min(miter, 16), nullptr);
+                const lanes::ModulusDiffShortRule rule(rc);
+                ASSERT_TRUE(escapes.on() && rule.on());
+                int escaped = 0, decided = 0;
+                for (int i = 0; i < 150 * 150; ++i) {
+                    const Complex z0{-1.6L + 3.2L * (i % 150) / 150, -1.6L + 3.2L * (i / 150) / 150};
+                    lanes::ShortOrbitEscape::Ending end;
+                    const int steps = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value, &end);
+                    ColourValue colour = base;
+                    if (steps <= 0) continue;
+                    ++escaped;
+                    if (!rule(end, steps, colour)) continue;
+                    ++decided;
+                    OrbitState o = OrbitState::Reset(z0.re, z0.im);
+                    o.c = Complex{rc.cx, rc.cy};
+                    for (int k = 0; k < steps; ++k) {
+                        o.previousModulus = o.modulus;
+                        WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, rc); });
+                        o.modulus = sumOfAbs ? BailoutModulus<kBailoutSumAbs>(o.z) : BailoutModulus<kBailoutModulus>(o.z);
+                    }
+                    EXPECT_EQ(colour.lowByte(), RuleColour(rc, o.modulus, o.previousModulus, steps, base))
+                        << formula << sumOfAbs << " " << p1 << " " << miter << " " << i;
+                }
+                EXPECT_GT(decided, escaped * 9 / 10) << formula << sumOfAbs << " " << p1 << " " << miter;
+            }
+        }
+        const RunContext rc = ModulusDiffRun(kFormulaZ2, false, p1, p2, miter);
+        const lanes::ModulusDiffShortRule rule(rc);
+        for (const long double previous : {0.0L, 0.3L, 2.9L, 3.99L}) {
+            for (const int steps : {1, 3, miter - 1, miter}) {
+                const auto truth = [&](long double m) { return RuleColour(rc, m, previous, steps, base); };
+                for (int k = 0; k < 2000; ++k) {
+                    long double lo = 4.0L + k / 100.0L, hi = lo + 0.01L;
+                    if (truth(lo) == truth(hi)) continue;
+                    for (int b = 0; b < 70; ++b) {
+                        const long double mid = (lo + hi) / 2.0L;
+                        (truth(mid) == truth(lo) ? lo : hi) = mid;
+                    }
+                    for (const long double m : {lo, hi}) {
+                        for (const double radius : {0x1p-40, 0x1p-24}) {
+                            // The previous modulus's radius is 0 at the first step.
+                            const double previousRadius = previous > 0.0L ? radius : 0.0;
+                            for (const double side : {-0.99, 0.99}) {
+                                const lanes::ShortOrbitEscape::Ending end{
+                                    static_cast<double>(m + side * radius), radius,
+                                    static_cast<double>(previous - side * previousRadius), previousRadius};
+                                ColourValue colour = base;
+                                if (!rule(end, steps, colour)) continue;
+                                EXPECT_EQ(colour.lowByte(), truth(m)) << p1 << " " << steps << " " << previous << " " << m;
                             }
                         }
                     }

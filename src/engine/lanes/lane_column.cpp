@@ -235,11 +235,13 @@ private:
             }
             if (shortOrbits_) {
                 const lanes::BoundedPart& y = plan_.rowYBounded[static_cast<size_t>(row)];
+                lanes::ShortOrbitEscape::Ending end;
                 int steps = plan_.firstStep(xBounded_.square, y.square) ? 1 : 0;
-                if (steps == 0 && xBounded_.inBound() && y.inBound()) steps = shortOrbit(xBounded_.value, y.value);
-                if (steps > 0) {
-                    out_.pixels[at(row)] = {s.px, s.py, plan_.escapeAtStep[static_cast<size_t>(steps)], FaultKind::None,
-                                            FaultKind::None, steps};
+                if (steps == 0 && xBounded_.inBound() && y.inBound())
+                    steps = shortOrbit(xBounded_.value, y.value, shortRule_ ? &end : nullptr);
+                ColourValue colour = plan_.escapeAtStep[static_cast<size_t>(steps)];
+                if (steps > 0 && (!shortRule_ || plan_.shortRule(end, steps, colour))) {
+                    out_.pixels[at(row)] = {s.px, s.py, colour, FaultKind::None, FaultKind::None, steps};
                     continue;
                 }
             }
@@ -273,12 +275,12 @@ private:
     // Where orbits are long, it follows many steps for nothing, and their
     // neighbours are mostly long too: after each such orbit the next
     // orbits, up to 15 as more follow, are not tried.
-    int shortOrbit(double x, double y) {
+    int shortOrbit(double x, double y, lanes::ShortOrbitEscape::Ending* end) {
         if (shortSkip_ > 0) {
             --shortSkip_;
             return 0;
         }
-        const int steps = plan_.shortOrbit(x, y);
+        const int steps = plan_.shortOrbit(x, y, end);
         if (steps > 0) {
             shortMisses_ = 0;
             return steps;
@@ -435,6 +437,7 @@ private:
     const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
     // The plan's tests of short orbits apply (never on a mapped plane).
     const bool shortOrbits_ = !plan_.rowYBounded.empty();
+    const bool shortRule_ = plan_.shortRule.on();
     lanes::BoundedPart xBounded_;
     static constexpr int kShortMiss = 4;  // steps followed for nothing that count as long
     int shortSkip_ = 0, shortMisses_ = 0;

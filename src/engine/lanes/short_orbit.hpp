@@ -64,19 +64,20 @@ public:
 
     bool on() const { return on_; }
 
+    // The escape test's values (the moduli the rules read) at the last step
+    // of a certain escape and at the step before (before the first: the 0 an
+    // orbit starts with), the 80-bit ones within the radius of each.
+    struct Ending {
+        double value = 0.0, radius = 0.0, previousValue = 0.0, previousRadius = 0.0;
+    };
+
     // The step at which the orbit from (x, y) certainly escapes, having
     // certainly neither escaped before nor come below caughtBelow; where
     // that is not certain, minus the steps followed. x and y as
-    // ToDoubleBelow makes them with the bound kFirstStepLog2Bound.
-    int operator()(double x, double y) const {
-        switch (formula_) {
-        case kFormulaZ2: return escapeStep<kFormulaZ2>(x, y);
-        case kFormulaZ3: return escapeStep<kFormulaZ3>(x, y);
-        case kFormulaZ7: return escapeStep<kFormulaZ7>(x, y);
-        case kFormulaPokorny: return escapeStep<kFormulaPokorny>(x, y);
-        case kFormulaCoefficients: return escapeStep<kFormulaCoefficients>(x, y);
-        default: return 0;
-        }
+    // ToDoubleBelow makes them with the bound kFirstStepLog2Bound. With
+    // `end`, an escape's last values are left there.
+    int operator()(double x, double y, Ending* end = nullptr) const {
+        return end ? dispatch<true>(x, y, end) : dispatch<false>(x, y, nullptr);
     }
 
 private:
@@ -107,12 +108,25 @@ private:
         }
     };
 
-    template <uint8_t K>
-    int escapeStep(double zr, double zi) const {
+    template <bool kEnd>
+    int dispatch(double x, double y, Ending* end) const {
+        switch (formula_) {
+        case kFormulaZ2: return escapeStep<kFormulaZ2, kEnd>(x, y, end);
+        case kFormulaZ3: return escapeStep<kFormulaZ3, kEnd>(x, y, end);
+        case kFormulaZ7: return escapeStep<kFormulaZ7, kEnd>(x, y, end);
+        case kFormulaPokorny: return escapeStep<kFormulaPokorny, kEnd>(x, y, end);
+        case kFormulaCoefficients: return escapeStep<kFormulaCoefficients, kEnd>(x, y, end);
+        default: return 0;
+        }
+    }
+
+    template <uint8_t K, bool kEnd>
+    int escapeStep(double zr, double zi, Ending* end) const {
         const Point c = mandelbrot_ ? Point{zr, zi, TruncationBound(zr, zi)} : c_;
         const double cSize = mandelbrot_ ? c.size() : cSize_;
         Point z{zr, zi, TruncationBound(zr, zi)};
         Point previous = z;  // Pokorny's half-step of the step before
+        [[maybe_unused]] double previousValue = 0.0, previousRadius = 0.0;
         for (int step = 1;; ++step) {
             if constexpr (K == kFormulaPokorny) {
                 const Point half = SquareLessHalf(z, z, c, cSize);
@@ -128,8 +142,15 @@ private:
             const double v = sumOfAbs_ ? l1 : z.re * z.re + z.im * z.im;
             const double d = (sumOfAbs_ ? 2.0 * z.e : (2.0 * l1 + z.e) * z.e) * kUp;
             const double low = v * (1.0 - 0x1p-48) - d, high = v * kUp + d;
-            if (low > escapeAbove_) return step;
+            if (low > escapeAbove_) {
+                if constexpr (kEnd) *end = Ending{v, (v * 0x1p-48 + d) * kUp, previousValue, previousRadius};
+                return step;
+            }
             if (!(high < stayBelow_) || !(low > caughtBelow_) || step == most_ || z.e > eMost_) return -step;
+            if constexpr (kEnd) {
+                previousValue = v;
+                previousRadius = (v * 0x1p-48 + d) * kUp;
+            }
         }
     }
 
@@ -221,6 +242,94 @@ private:
     Point c_, coefA_, coefB_, coefC_;
     double cSize_ = 0.0;
     double escapeAbove_ = 0.0, stayBelow_ = 0.0, caughtBelow_ = -1.0, eMost_ = 0.0;
+};
+
+// Modulus Diff.'s rule after an orbit that ShortOrbitEscape has seen
+// certainly escape, worked out in doubles with a bound on how far each value
+// can lie from the 80-bit rule's. Where the bounds decide what the rule does
+// (leave the colour, or give a band entry that no rounding boundary lies
+// near), the colour is known without the orbit. The growth of the last step
+// is then certainly positive and every value bounded, so the rule raises no
+// fault; nothing here raises one either (no division by 0, no overflow).
+// Each operation's rounding, in doubles or in 80 bits, lies within 2^-52 of
+// the size of its operands; kRound covers it, and the factor kSafe the
+// rounding of the bounds themselves.
+class ModulusDiffShortRule {
+public:
+    ModulusDiffShortRule() = default;
+    // Off for other stalk types, and for a maxmod, width or tolerance out
+    // of the bounded sizes (or a tolerance not above 2^-900).
+    explicit ModulusDiffShortRule(const RunContext& rc) {
+        double m, w, t;
+        if (rc.StalkType != kStalkModulusDiff || !ToDoubleBelow(rc.maxmod, kFirstStepLog2Bound, m) || !(m > 0.0) ||
+            !ToDoubleBelow(rc.trapWidth, kFirstStepLog2Bound, w) ||
+            !ToDoubleBelow(rc.trapTolerance, kFirstStepLog2Bound, t) || !(t > 0x1p-900))
+            return;
+        // The truncated values lie below the 80-bit ones by at most 2^-52 of
+        // their size (2^-1022 below a double's exponents).
+        miter_ = rc.miter;
+        root_ = std::sqrt(m);
+        rootError_ = root_ * kRound;
+        // Both moduli of an escape exceed maxmod, so their roots differ by
+        // at most their difference over twice the root of maxmod.
+        halfOverRoot_ = 0.5 / root_ * kSafe;
+        width_ = w;
+        widthError_ = std::fabs(w) * kRound + 0x1p-1000;
+        tolerance_ = t;
+        toleranceLow_ = t * (1.0 - kRound);
+        toleranceHigh_ = t * (1.0 + kRound);
+        on_ = true;
+    }
+
+    bool on() const { return on_; }
+
+    // Whether the bounds decide the colour of an orbit that escaped at
+    // `steps`; if so, `colour` (holding the escape's colour) is the pixel's.
+    bool operator()(const ShortOrbitEscape::Ending& end, int steps, ColourValue& colour) const {
+        const int32_t n = steps + 1;  // the step count the rules read
+        if (n > miter_) return true;
+        // The roots of the moduli and the growth of the last step. The root
+        // of the modulus before lies within sqrt(R), and within R over its
+        // own size, of the 80-bit one (R its radius; the tiny term keeps the
+        // divisor from 0).
+        const double r = std::sqrt(end.value), p = std::sqrt(end.previousValue);
+        const double rError = end.radius * halfOverRoot_ + r * kRound;
+        const double pRadius = end.previousRadius + 0x1p-1000;
+        const double pError = pRadius / std::max(p, std::sqrt(pRadius)) + p * kRound;
+        const double growth = r - p, growthError = (rError + pError + (r + p) * kRound) * kSafe;
+        const double growthLow = growth - growthError;
+        if (!(growthLow > 0.0)) return false;
+        // |O/G - o/g| <= (|O - o| + |o/g| |G - g|) / G.
+        const double ratio = (r - root_) / growth;
+        const double overError = rError + rootError_ + (r + root_) * kRound;
+        const double a = std::fabs(ratio - width_);
+        const double aError =
+            ((overError + std::fabs(ratio) * growthError) / growthLow + (std::fabs(ratio) + std::fabs(width_)) * kRound +
+             widthError_) *
+            kSafe;
+        if (a - aError > toleranceHigh_) return true;  // the rule leaves the colour
+        if (!(a + aError < toleranceLow_)) return false;
+        if (n >= miter_) {
+            colour = ColourValue::Index(kCaughtEntry);
+            return true;
+        }
+        // 29 A / T, the band's position, and the entry it rounds to where
+        // no half lies within its bound.
+        const double q = 29.0 * a / tolerance_;
+        const double qError = (29.0 * (aError + a * kRound) / tolerance_ + q * kRound) * kSafe + 0x1p-44;
+        const double entry = std::floor(q + 0.5);
+        if (!(q - qError > entry - 0.5 && q + qError < entry + 0.5)) return false;
+        colour = ColourValue::Index(static_cast<int32_t>(entry) + 30 * (n % 4));
+        return true;
+    }
+
+private:
+    static constexpr double kRound = 0x1p-50, kSafe = 1.0 + 0x1p-40;
+
+    bool on_ = false;
+    int32_t miter_ = 0;
+    double root_ = 0.0, rootError_ = 0.0, halfOverRoot_ = 0.0, width_ = 0.0, widthError_ = 0.0;
+    double tolerance_ = 0.0, toleranceLow_ = 0.0, toleranceHigh_ = 0.0;
 };
 
 }  // namespace velmora::lanes
