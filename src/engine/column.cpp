@@ -117,12 +117,13 @@ void ColumnPlan::planShortOrbits() {
         if (!shortRule.on()) return;
     }
     // Which stalk tests an orbit that escapes after a few steps can meet:
-    // with one minimum step none at its first step, and Circle and Annulus
+    // with one minimum step none at its first step; Circle and Annulus
     // catch only below R*R, which must then lie within maxmod (compared
-    // without a flag) for the escape step itself to pass.
+    // without a flag) for the escape step itself to pass; some tests the
+    // orbit is followed clear of.
     int most = std::min(std::max(rc.miter, 1), lanes::ShortOrbitEscape::kMostSteps);
     long double caughtBelow = 0.0L;
-    bool catches = false;
+    bool catches = false, clears = false;
     if (TestsEveryStep(rc)) {
         ClearFloatFaults();
         caughtBelow = rc.trapRadius * rc.trapRadius;
@@ -130,6 +131,7 @@ void ColumnPlan::planShortOrbits() {
         const bool belowEscape = (rc.StalkType == kStalkCircle || rc.StalkType == kStalkAnnulus) &&
                                  std::islessequal(caughtBelow, rc.maxmod);
         if (belowEscape) catches = true;
+        else if (lanes::ShortOrbitEscape::ClearsStalk(rc.StalkType)) clears = true;
         else if (rc.minit == 1) most = 1;
         else return;
     }
@@ -146,8 +148,9 @@ void ColumnPlan::planShortOrbits() {
     }
     ClearFloatFaults();
     if (most < 1) return;
-    // The first-step test tells no moduli for a rule.
-    if (!rule)
+    // The first-step test tells no moduli for a rule, and knows no stalk
+    // test at the first step.
+    if (!rule && !(clears && rc.minit == 0))
         firstStep = lanes::FirstStepEscape(lanes::FirstStepPower(rc.FunctionKind), rc.mandelbrot,
                                            rc.BailoutKind == kBailoutSumAbs, rc.maxmod, Complex{rc.cx, rc.cy});
     shortOrbit = lanes::ShortOrbitEscape(rc, most, catches ? &caughtBelow : nullptr);

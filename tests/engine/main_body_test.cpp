@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <complex>
+#include <vector>
 
 #include "formulas.hpp"
 #include "main_body.hpp"
@@ -89,90 +90,111 @@ TEST(FirstStepEscape, EveryStartTakenEscapesAtItsFirstStep) {
 }
 
 // The first step of the orbit from z0 whose modulus (as the escape test
-// makes it) lies beyond maxmod, within 16 steps, or 0; with caughtBelow,
-// -1 where a modulus before it lies below that.
+// makes it) lies beyond maxmod, within 16 steps, or 0; -1 where before that
+// (or at it) the run's stalk test catches it, or with caughtBelow a modulus
+// lies below that.
 int EscapeStep(const RunContext& rc, const Complex& z0, const long double* caughtBelow) {
-    OrbitState o;
-    o.z = z0;
-    o.pokornyZ = z0;
+    OrbitState o = OrbitState::Reset(z0.re, z0.im);
     o.c = rc.mandelbrot ? z0 : Complex{rc.cx, rc.cy};
     for (int step = 1; step <= 16; ++step) {
+        o.previousModulus = o.modulus;
+        o.lastZ = o.z;
         WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, rc); });
-        const long double m = rc.BailoutKind == kBailoutSumAbs ? fabsl(o.z.re) + fabsl(o.z.im)
-                                                               : o.z.re * o.z.re + o.z.im * o.z.im;
-        if (m > rc.maxmod) return step;
-        if (caughtBelow && m < *caughtBelow) return -1;
+        o.modulus = rc.BailoutKind == kBailoutSumAbs ? BailoutModulus<kBailoutSumAbs>(o.z)
+                                                     : BailoutModulus<kBailoutModulus>(o.z);
+        if (step > rc.minit) StalkTest<NoCheck>(o, rc);
+        if (o.trapHit) return -1;
+        if (o.modulus > rc.maxmod) return step;
+        if (caughtBelow && o.modulus < *caughtBelow) return -1;
     }
     return 0;
 }
 
 // Each formula followed (the coefficient formula with b = 0 and not),
 // Julia and Mandelbrot, both escape tests, with and without a stalk's
-// bound: every orbit taken escapes at the step told, and before it stays
-// within maxmod and above the bound. On a grid over the region where orbits
-// end within a few steps, most orbits that do so are taken; along rays,
-// starts on the edge between two escape steps, found to the last bit, are
-// where an orbit in doubles would end at the wrong step.
+// bound; and the stalk tests an orbit is followed clear of, with 0 and 1
+// minimum steps: every orbit taken escapes at the step told, and before it
+// stays within maxmod and above the bound, and escapes every stalk test. On
+// a grid over the region where orbits end within a few steps, most orbits
+// that do so are taken; along rays, starts on the edge between two
+// outcomes, found to the last bit, are where an orbit in doubles would end
+// at the wrong step or wrongly clear of a test.
 TEST(ShortOrbitEscape, EveryOrbitTakenEscapesAtTheStepTold) {
     const long double caughtBelow = 0.25L;
-    struct Formula {
-        int kind;
-        Complex b;
+    struct Case {
+        int formula;
+        bool mandelbrot, sumOfAbs, caught;
+        Complex b{};
+        int stalk = kStalkNone, minit = 0;
     };
-    for (const Formula f : {Formula{kFormulaZ2, {}}, Formula{kFormulaZ3, {}}, Formula{kFormulaZ7, {}},
-                            Formula{kFormulaPokorny, {}}, Formula{kFormulaCoefficients, {}},
-                            Formula{kFormulaCoefficients, {0.01L, -0.02L}}}) {
-        for (const bool mandelbrot : {false, true}) {
-            for (const bool sumOfAbs : {false, true}) {
-                for (const bool caught : {false, true}) {
-                    RunContext rc;
-                    rc.FunctionKind = static_cast<uint8_t>(f.kind);
-                    rc.mandelbrot = mandelbrot;
-                    rc.BailoutKind = sumOfAbs ? kBailoutSumAbs : kBailoutModulus;
-                    rc.cx = -0.12L;
-                    rc.cy = 0.75L;
-                    rc.coefA = {1.1L, 0.3L};
-                    rc.coefB = f.b;
-                    rc.coefC = {0.9L, -0.1L};
-                    const long double* bound = caught ? &caughtBelow : nullptr;
-                    const lanes::ShortOrbitEscape escapes(rc, 16, bound);
-                    ASSERT_TRUE(escapes.on());
-                    const auto told = [&](const Complex& z0) {
-                        const int step = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value);
-                        return std::max(step, 0);
-                    };
-                    const auto stepOf = [&](const Complex& z0) { return EscapeStep(rc, z0, bound); };
-                    const auto where = [&] { return testing::Message() << f.kind << mandelbrot << sumOfAbs << caught; };
-                    int taken = 0, ending = 0;
-                    constexpr int kSide = 300;
-                    for (int i = 0; i < kSide * kSide; ++i) {
-                        const Complex z0{-1.6L + 3.2L * (i % kSide) / kSide, -1.6L + 3.2L * (i / kSide) / kSide};
-                        const int step = told(z0), truth = stepOf(z0);
-                        if (step > 0) {
-                            EXPECT_EQ(step, truth) << where() << " " << i;
-                        }
-                        taken += step > 0;
-                        ending += truth > 0;
-                    }
-                    EXPECT_GT(taken, ending * 3 / 4) << where();
-                    for (int ray = 0; ray < 360; ++ray) {
-                        const long double angle = 2.0L * 3.14159265358979323846L * ray / 360.0L;
-                        const auto at = [&](long double t) { return Complex{t * cosl(angle), t * sinl(angle)}; };
-                        for (int k = 0; k < 200; ++k) {
-                            long double lo = 1.6L * k / 200.0L, hi = 1.6L * (k + 1) / 200.0L;
-                            const int low = stepOf(at(lo));
-                            if (low == stepOf(at(hi)) || low < 3) continue;
-                            for (int b = 0; b < 70; ++b) {
-                                const long double mid = (lo + hi) / 2.0L;
-                                (stepOf(at(mid)) == low ? lo : hi) = mid;
-                            }
-                            for (const long double t : {lo, hi}) {
-                                const int step = told(at(t));
-                                if (step > 0) {
-                                    EXPECT_EQ(step, stepOf(at(t))) << where();
-                                }
-                            }
-                        }
+    std::vector<Case> cases;
+    // -1: the coefficient formula with b not 0.
+    const std::initializer_list<int> formulas{kFormulaZ2,      kFormulaZ3,           kFormulaZ7,
+                                              kFormulaPokorny, kFormulaCoefficients, -1};
+    for (const int f : formulas)
+        for (const bool mandelbrot : {false, true})
+            for (const bool sumOfAbs : {false, true})
+                for (const bool caught : {false, true})
+                    cases.push_back(f < 0 ? Case{kFormulaCoefficients, mandelbrot, sumOfAbs, caught, {0.01L, -0.02L}}
+                                          : Case{f, mandelbrot, sumOfAbs, caught});
+    for (const auto& [stalk, minit] : {std::pair{kStalkCross, 0}, {kStalkHypercross, 1}, {kStalkMedian, 0},
+                                       {kStalkMedian, 1}, {kStalkConverge, 0}})
+        for (const int formula : {kFormulaZ2, kFormulaPokorny})
+            for (const bool mandelbrot : {false, true})
+                cases.push_back(Case{formula, mandelbrot, false, false, {}, stalk, minit});
+    for (const Case& k : cases) {
+        RunContext rc;
+        rc.FunctionKind = static_cast<uint8_t>(k.formula);
+        rc.mandelbrot = k.mandelbrot;
+        rc.BailoutKind = k.sumOfAbs ? kBailoutSumAbs : kBailoutModulus;
+        rc.cx = -0.12L;
+        rc.cy = 0.75L;
+        rc.coefA = {1.1L, 0.3L};
+        rc.coefB = k.b;
+        rc.coefC = {0.9L, -0.1L};
+        rc.StalkType = static_cast<uint8_t>(k.stalk);
+        rc.minit = k.minit;
+        rc.p1 = 0.5L;
+        SetTrapThresholds(rc);
+        const long double* bound = k.caught ? &caughtBelow : nullptr;
+        const lanes::ShortOrbitEscape escapes(rc, 16, bound);
+        ASSERT_TRUE(escapes.on());
+        const auto told = [&](const Complex& z0) {
+            const int step = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value);
+            return std::max(step, 0);
+        };
+        const auto stepOf = [&](const Complex& z0) { return EscapeStep(rc, z0, bound); };
+        const auto where = [&] {
+            return testing::Message() << k.formula << k.mandelbrot << k.sumOfAbs << k.caught << " " << k.stalk
+                                      << k.minit;
+        };
+        int taken = 0, ending = 0;
+        constexpr int kSide = 300;
+        for (int i = 0; i < kSide * kSide; ++i) {
+            const Complex z0{-1.6L + 3.2L * (i % kSide) / kSide, -1.6L + 3.2L * (i / kSide) / kSide};
+            const int step = told(z0), truth = stepOf(z0);
+            if (step > 0) {
+                EXPECT_EQ(step, truth) << where() << " " << i;
+            }
+            taken += step > 0;
+            ending += truth > 0;
+        }
+        EXPECT_GT(taken, ending * 3 / 4) << where();
+        for (int ray = 0; ray < 360; ++ray) {
+            const long double angle = 2.0L * 3.14159265358979323846L * ray / 360.0L;
+            const auto at = [&](long double t) { return Complex{t * cosl(angle), t * sinl(angle)}; };
+            for (int j = 0; j < 200; ++j) {
+                long double lo = 1.6L * j / 200.0L, hi = 1.6L * (j + 1) / 200.0L;
+                const int low = stepOf(at(lo));
+                if (low == stepOf(at(hi)) || (low < 3 && low != -1)) continue;
+                for (int b = 0; b < 70; ++b) {
+                    const long double mid = (lo + hi) / 2.0L;
+                    (stepOf(at(mid)) == low ? lo : hi) = mid;
+                }
+                for (const long double t : {lo, hi}) {
+                    const int step = told(at(t));
+                    if (step > 0) {
+                        EXPECT_EQ(step, stepOf(at(t))) << where();
                     }
                 }
             }
@@ -239,7 +261,8 @@ TEST(ModulusDiffShortRule, EveryColourDecidedIsTheRulesColour) {
                     for (int k = 0; k < steps; ++k) {
                         o.previousModulus = o.modulus;
                         WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, rc); });
-                        o.modulus = sumOfAbs ? BailoutModulus<kBailoutSumAbs>(o.z) : BailoutModulus<kBailoutModulus>(o.z);
+                        o.modulus = sumOfAbs ? BailoutModulus<kBailoutSumAbs>(o.z)
+                                             : BailoutModulus<kBailoutModulus>(o.z);
                     }
                     EXPECT_EQ(colour.lowByte(), RuleColour(rc, o.modulus, o.previousModulus, steps, base))
                         << formula << sumOfAbs << " " << p1 << " " << miter << " " << i;
@@ -269,7 +292,8 @@ TEST(ModulusDiffShortRule, EveryColourDecidedIsTheRulesColour) {
                                     static_cast<double>(previous - side * previousRadius), previousRadius};
                                 ColourValue colour = base;
                                 if (!rule(end, steps, colour)) continue;
-                                EXPECT_EQ(colour.lowByte(), truth(m)) << p1 << " " << steps << " " << previous << " " << m;
+                                EXPECT_EQ(colour.lowByte(), truth(m))
+                                    << p1 << " " << steps << " " << previous << " " << m;
                             }
                         }
                     }

@@ -28,15 +28,22 @@ public:
     static bool Follows(uint8_t formula) {
         return FirstStepPower(formula) > 0 || formula == kFormulaPokorny || formula == kFormulaCoefficients;
     }
+    // The stalk types whose test an orbit is followed clear of, step by
+    // step: at every tested step it certainly does not catch.
+    static bool ClearsStalk(uint8_t type) {
+        return type == kStalkCross || type == kStalkHypercross || type == kStalkMedian || type == kStalkConverge;
+    }
 
     ShortOrbitEscape() = default;
     // For rc's formula, set kind, escape test, maxmod, c and coefficients,
     // an orbit's steps at most `most`. With caughtBelow, an orbit whose
     // modulus (as the escape test makes it) may fall below it at some step
-    // is left to the lanes: a stalk could catch it there. Off for other
-    // formulas, and where maxmod, c, a coefficient or caughtBelow lie beyond
-    // the bounded sizes (below 2^40), where nothing can overflow in either
-    // orbit.
+    // is left to the lanes: a stalk could catch it there. For the types
+    // ClearsStalk tells, an orbit that the test may catch at a step past
+    // minit is left to the lanes. Off for other formulas, and where maxmod,
+    // c, a coefficient, caughtBelow or such a type's radius lie beyond the
+    // bounded sizes (below 2^40), where nothing can overflow in either orbit
+    // or in the test.
     ShortOrbitEscape(const RunContext& rc, int most, const long double* caughtBelow) {
         double m, caught = 0.0;
         if (!Follows(rc.FunctionKind) || most < 1 || !ToDoubleBelow(rc.maxmod, kFirstStepLog2Bound, m) || !(m > 0.0))
@@ -46,6 +53,16 @@ public:
         if (rc.FunctionKind == kFormulaCoefficients &&
             !(coefA_.set(rc.coefA) && coefB_.set(rc.coefB) && coefC_.set(rc.coefC)))
             return;
+        if (ClearsStalk(rc.StalkType)) {
+            double radius;
+            if (!InBound(rc.trapRadius, radius)) return;
+            // The 80-bit radius lies within 2^-52 of its size above the
+            // truncated one (2^-1022 below a double's exponents).
+            stalkBeyond_ = std::fabs(radius) * (1.0 + 0x1p-50) + 0x1p-1000;
+            if (rc.StalkType == kStalkHypercross) stalkBeyond_ = stalkBeyond_ * stalkBeyond_ * (1.0 + 0x1p-50);
+            stalk_ = rc.StalkType;
+            minit_ = rc.minit;
+        }
         // b/z^2 is exactly 0 for b = 0, whatever z is.
         bZero_ = rc.coefB.re == 0.0L && rc.coefB.im == 0.0L;
         formula_ = rc.FunctionKind;
@@ -77,7 +94,15 @@ public:
     // ToDoubleBelow makes them with the bound kFirstStepLog2Bound. With
     // `end`, an escape's last values are left there.
     int operator()(double x, double y, Ending* end = nullptr) const {
-        return end ? dispatch<true>(x, y, end) : dispatch<false>(x, y, nullptr);
+        // The types with a rule after the orbit test nothing on the way.
+        if (end) return dispatch<kStalkNone, true>(x, y, end);
+        switch (stalk_) {
+        case kStalkCross: return dispatch<kStalkCross, false>(x, y, nullptr);
+        case kStalkHypercross: return dispatch<kStalkHypercross, false>(x, y, nullptr);
+        case kStalkMedian: return dispatch<kStalkMedian, false>(x, y, nullptr);
+        case kStalkConverge: return dispatch<kStalkConverge, false>(x, y, nullptr);
+        default: return dispatch<kStalkNone, false>(x, y, nullptr);
+        }
     }
 
 private:
@@ -108,26 +133,30 @@ private:
         }
     };
 
-    template <bool kEnd>
+    template <int S, bool kEnd>
     int dispatch(double x, double y, Ending* end) const {
         switch (formula_) {
-        case kFormulaZ2: return escapeStep<kFormulaZ2, kEnd>(x, y, end);
-        case kFormulaZ3: return escapeStep<kFormulaZ3, kEnd>(x, y, end);
-        case kFormulaZ7: return escapeStep<kFormulaZ7, kEnd>(x, y, end);
-        case kFormulaPokorny: return escapeStep<kFormulaPokorny, kEnd>(x, y, end);
-        case kFormulaCoefficients: return escapeStep<kFormulaCoefficients, kEnd>(x, y, end);
+        case kFormulaZ2: return escapeStep<kFormulaZ2, S, kEnd>(x, y, end);
+        case kFormulaZ3: return escapeStep<kFormulaZ3, S, kEnd>(x, y, end);
+        case kFormulaZ7: return escapeStep<kFormulaZ7, S, kEnd>(x, y, end);
+        case kFormulaPokorny: return escapeStep<kFormulaPokorny, S, kEnd>(x, y, end);
+        case kFormulaCoefficients: return escapeStep<kFormulaCoefficients, S, kEnd>(x, y, end);
         default: return 0;
         }
     }
 
-    template <uint8_t K, bool kEnd>
+    template <uint8_t K, int S, bool kEnd>
     int escapeStep(double zr, double zi, Ending* end) const {
         const Point c = mandelbrot_ ? Point{zr, zi, TruncationBound(zr, zi)} : c_;
         const double cSize = mandelbrot_ ? c.size() : cSize_;
         Point z{zr, zi, TruncationBound(zr, zi)};
         Point previous = z;  // Pokorny's half-step of the step before
         [[maybe_unused]] double previousValue = 0.0, previousRadius = 0.0;
+        // Median's history: the z before the step, and the one before that
+        // as its test last kept it (1 + 10i until its first test).
+        [[maybe_unused]] Point last = z, second{1.0, 10.0, 0.0};
         for (int step = 1;; ++step) {
+            if constexpr (S == kStalkMedian) last = z;
             if constexpr (K == kFormulaPokorny) {
                 const Point half = SquareLessHalf(z, z, c, cSize);
                 z = SquareLessHalf(half, previous, c, cSize);
@@ -142,15 +171,50 @@ private:
             const double v = sumOfAbs_ ? l1 : z.re * z.re + z.im * z.im;
             const double d = (sumOfAbs_ ? 2.0 * z.e : (2.0 * l1 + z.e) * z.e) * kUp;
             const double low = v * (1.0 - 0x1p-48) - d, high = v * kUp + d;
+            // The 80-bit modulus lies within this of v.
+            const double radius = (v * 0x1p-48 + d) * kUp;
+            // The stalk's test comes before the escape test.
+            if constexpr (S != kStalkNone) {
+                if (step > minit_) {
+                    if (!clearOf<S>(z, v, radius, previousValue, previousRadius, last, second)) return -step;
+                    if constexpr (S == kStalkMedian) second = last;
+                }
+            }
             if (low > escapeAbove_) {
-                if constexpr (kEnd) *end = Ending{v, (v * 0x1p-48 + d) * kUp, previousValue, previousRadius};
+                if constexpr (kEnd) *end = Ending{v, radius, previousValue, previousRadius};
                 return step;
             }
             if (!(high < stayBelow_) || !(low > caughtBelow_) || step == most_ || z.e > eMost_) return -step;
-            if constexpr (kEnd) {
+            if constexpr (kEnd || S == kStalkConverge) {
                 previousValue = v;
-                previousRadius = (v * 0x1p-48 + d) * kUp;
+                previousRadius = radius;
             }
+        }
+    }
+
+    // Whether the test of stalk type S certainly does not catch the 80-bit
+    // orbit at z: the value it compares with the radius lies beyond it by
+    // more than its bound (each sum or product rounding within 2^-50 of its
+    // terms' size). z's parts each lie within z.e of the 80-bit ones, and
+    // the moduli within their radii.
+    template <int S>
+    bool clearOf(const Point& z, double v, double radius, double previousValue, double previousRadius,
+                 const Point& last, const Point& second) const {
+        if constexpr (S == kStalkCross) {
+            return std::fabs(z.re) - z.e > stalkBeyond_ && std::fabs(z.im) - z.e > stalkBeyond_;
+        } else if constexpr (S == kStalkHypercross) {
+            const double ar = std::fabs(z.re), ai = std::fabs(z.im), p = ar * ai;
+            return p - (z.e * (ar + ai + z.e) + p * 0x1p-50) * kUp > stalkBeyond_;
+        } else if constexpr (S == kStalkMedian) {
+            const double e = z.e + last.e + second.e;
+            const double sr = (z.re + last.re) + second.re, si = (z.im + last.im) + second.im;
+            const double er = (e + (std::fabs(z.re) + std::fabs(last.re) + std::fabs(second.re)) * 0x1p-50) * kUp;
+            const double ei = (e + (std::fabs(z.im) + std::fabs(last.im) + std::fabs(second.im)) * 0x1p-50) * kUp;
+            return std::fabs(sr) - er > stalkBeyond_ && std::fabs(si) - ei > stalkBeyond_;
+        } else {
+            static_assert(S == kStalkConverge);
+            const double e = (radius + previousRadius + (v + previousValue) * 0x1p-50) * kUp;
+            return std::fabs(v - previousValue) - e > stalkBeyond_;
         }
     }
 
@@ -236,7 +300,9 @@ private:
     }
 
     bool on_ = false;
-    uint8_t formula_ = 0;
+    uint8_t formula_ = 0, stalk_ = kStalkNone;
+    int32_t minit_ = 0;
+    double stalkBeyond_ = 0.0;
     int most_ = 0;
     bool mandelbrot_ = false, sumOfAbs_ = false, bZero_ = true;
     Point c_, coefA_, coefB_, coefC_;
@@ -303,10 +369,8 @@ public:
         const double ratio = (r - root_) / growth;
         const double overError = rError + rootError_ + (r + root_) * kRound;
         const double a = std::fabs(ratio - width_);
-        const double aError =
-            ((overError + std::fabs(ratio) * growthError) / growthLow + (std::fabs(ratio) + std::fabs(width_)) * kRound +
-             widthError_) *
-            kSafe;
+        const double ratioError = (overError + std::fabs(ratio) * growthError) / growthLow;
+        const double aError = (ratioError + (std::fabs(ratio) + std::fabs(width_)) * kRound + widthError_) * kSafe;
         if (a - aError > toleranceHigh_) return true;  // the rule leaves the colour
         if (!(a + aError < toleranceLow_)) return false;
         if (n >= miter_) {
