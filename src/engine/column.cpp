@@ -109,11 +109,11 @@ void ColumnPlan::planShortOrbits() {
     if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.sphere ||
         rc.minit > 1)
         return;
-    // Of the rules after the orbit, Modulus Diff.'s is worked out from the
-    // escape's last moduli where they decide it.
+    // The rules after the orbit are worked out from the escape's last steps
+    // where their bounds decide them.
     const bool rule = HasRuleAfterOrbit(rc.StalkType);
     if (rule) {
-        shortRule = lanes::ModulusDiffShortRule(rc);
+        shortRule = lanes::ShortOrbitRule(rc);
         if (!shortRule.on()) return;
     }
     // Which stalk tests an orbit that escapes after a few steps can meet:

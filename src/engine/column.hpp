@@ -95,13 +95,12 @@ public:
     // On an unmapped plane: the tests of orbits that certainly escape at
     // their first step (z^2, z^3, z^7 + c; main_body.hpp) or within a few
     // steps (those, Pokorny's formula and az^2+b/z^2+c; short_orbit.hpp),
-    // off where a stalk could catch such an orbit or a rule after the orbit
-    // other than Modulus Diff.'s applies; that rule where it is on; the
-    // colour of an escape at each step they tell; each row's y as they take
-    // it (empty when unused).
+    // off where a stalk could catch such an orbit; the rule after the orbit
+    // where one applies; the colour of an escape at each step they tell;
+    // each row's y as they take it (empty when unused).
     lanes::FirstStepEscape firstStep;
     lanes::ShortOrbitEscape shortOrbit;
-    lanes::ModulusDiffShortRule shortRule;
+    lanes::ShortOrbitRule shortRule;
     std::array<ColourValue, lanes::ShortOrbitEscape::kMostSteps + 1> escapeAtStep{};
     std::vector<lanes::BoundedPart> rowYBounded;
     // For a formula whose first step takes library values of its plane

@@ -202,10 +202,10 @@ TEST(ShortOrbitEscape, EveryOrbitTakenEscapesAtTheStepTold) {
     }
 }
 
-RunContext ModulusDiffRun(int formula, bool sumOfAbs, long double p1, long double p2, int miter) {
+RunContext RuleRun(int stalk, int formula, bool sumOfAbs, long double p1, long double p2, int miter) {
     RunContext rc;
     rc.FunctionKind = static_cast<uint8_t>(formula);
-    rc.StalkType = kStalkModulusDiff;
+    rc.StalkType = static_cast<uint8_t>(stalk);
     rc.BailoutKind = sumOfAbs ? kBailoutSumAbs : kBailoutModulus;
     rc.cx = -0.12L;
     rc.cy = 0.75L;
@@ -231,46 +231,105 @@ int RuleColour(const RunContext& rc, long double modulus, long double previous, 
     return o.pixelColour.lowByte();
 }
 
-// Wherever the rule's bounds decide a colour, it is the one-pixel loop's.
-// On the orbits of a grid of starts (most of their escapes decided); and on
-// moduli found to the last bit on either side of a change of colour (a
-// band's rounding boundary, or the tolerance's edge), with the doubles told
-// as far from them as their radii allow. The limit cuts some orbits short
-// (the rule's caught entry, or no rule).
-TEST(ModulusDiffShortRule, EveryColourDecidedIsTheRulesColour) {
+// The colour, over `base`, the run's rule after the orbit gives the orbit
+// from z0 in the one-pixel loop; -1 where it does not escape within 16
+// steps. The orbit's end is left in `o`.
+int RuleColour(const RunContext& rc, const Complex& z0, ColourValue base, OrbitState& o) {
+    o = OrbitState::Reset(z0.re, z0.im);
+    o.c = Complex{rc.cx, rc.cy};
+    do {
+        if (o.iteration > 16) return -1;
+        o.previousModulus = o.modulus;
+        o.lastZ = o.z;
+        WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, rc); });
+        o.modulus = rc.BailoutKind == kBailoutSumAbs ? BailoutModulus<kBailoutSumAbs>(o.z)
+                                                     : BailoutModulus<kBailoutModulus>(o.z);
+        if (o.iteration > rc.minit) o.lastTested = o.iteration;
+        ++o.iteration;
+    } while (o.modulus <= rc.maxmod);
+    o.pixelColour = base;
+    PostOrbitRules<NoCheck>(o, rc, z0.re, z0.im);
+    return o.pixelColour.lowByte();
+}
+int RuleColour(const RunContext& rc, const Complex& z0, ColourValue base) {
+    OrbitState o;
+    return RuleColour(rc, z0, base, o);
+}
+
+// Wherever a rule's bounds decide a colour, it is the one-pixel loop's: on
+// the orbits of a grid of starts (most of their escapes decided), and of
+// starts along rays found to the last bit on either side of a change of
+// colour (a band's rounding boundary, the trap's edge). For Modulus Diff.
+// also on moduli at such changes, with the doubles told as far from them as
+// their radii allow. The limit cuts some orbits short (the rules' caught
+// entry, or no rule).
+TEST(ShortOrbitRule, EveryColourDecidedIsTheRulesColour) {
     const ColourValue base = ColourValue::Index(7);
-    for (const auto& [p1, p2, miter] : {std::tuple{1.0L, 0.5L, 50}, {0.3L, 0.8L, 50}, {1.0L, 0.5L, 4}}) {
-        for (const int formula : {kFormulaZ2, kFormulaZ7, kFormulaPokorny, kFormulaCoefficients}) {
-            for (const bool sumOfAbs : {false, true}) {
-                const RunContext rc = ModulusDiffRun(formula, sumOfAbs, p1, p2, miter);
-                const lanes::ShortOrbitEscape escapes(rc, std::min(miter, 16), nullptr);
-                const lanes::ModulusDiffShortRule rule(rc);
-                ASSERT_TRUE(escapes.on() && rule.on());
-                int escaped = 0, decided = 0;
-                for (int i = 0; i < 150 * 150; ++i) {
-                    const Complex z0{-1.6L + 3.2L * (i % 150) / 150, -1.6L + 3.2L * (i / 150) / 150};
-                    lanes::ShortOrbitEscape::Ending end;
-                    const int steps = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value, &end);
-                    ColourValue colour = base;
-                    if (steps <= 0) continue;
-                    ++escaped;
-                    if (!rule(end, steps, colour)) continue;
-                    ++decided;
-                    OrbitState o = OrbitState::Reset(z0.re, z0.im);
-                    o.c = Complex{rc.cx, rc.cy};
-                    for (int k = 0; k < steps; ++k) {
-                        o.previousModulus = o.modulus;
-                        WithFormulaKind(rc.FunctionKind, [&]<int K>() { FormulaStepOf<NoCheck, K>(o, rc); });
-                        o.modulus = sumOfAbs ? BailoutModulus<kBailoutSumAbs>(o.z)
-                                             : BailoutModulus<kBailoutModulus>(o.z);
+    for (const auto& [p1, p2, miter] : {std::tuple{0.6L, 0.5L, 50}, {0.3L, 0.8L, 50}, {0.6L, 0.5L, 4}}) {
+        for (const int stalk : {kStalkModulusDiff, kStalkSlope1, kStalkSlope2}) {
+            for (const int formula : {kFormulaZ2, kFormulaZ7, kFormulaPokorny, kFormulaCoefficients}) {
+                for (const bool sumOfAbs : {false, true}) {
+                    const RunContext rc = RuleRun(stalk, formula, sumOfAbs, p1, p2, miter);
+                    const lanes::ShortOrbitEscape escapes(rc, std::min(miter, 16), nullptr);
+                    const lanes::ShortOrbitRule rule(rc);
+                    ASSERT_TRUE(escapes.on() && rule.on());
+                    const auto where = [&] {
+                        return testing::Message() << stalk << " " << formula << sumOfAbs << " " << p1 << " " << miter;
+                    };
+                    int escaped = 0, decided = 0;
+                    const auto check = [&](const Complex& z0) {
+                        lanes::ShortOrbitEscape::Ending end;
+                        const int steps = escapes(lanes::Bounded(z0.re).value, lanes::Bounded(z0.im).value, &end);
+                        ColourValue colour = base;
+                        if (steps <= 0) return;
+                        ++escaped;
+                        if (!rule(end, steps, colour)) return;
+                        ++decided;
+                        EXPECT_EQ(colour.lowByte(), RuleColour(rc, z0, base)) << where();
+                    };
+                    for (int i = 0; i < 150 * 150; ++i)
+                        check(Complex{-1.6L + 3.2L * (i % 150) / 150, -1.6L + 3.2L * (i / 150) / 150});
+                    EXPECT_GT(decided, escaped * 9 / 10) << where();
+                    for (int ray = 0; ray < 60; ++ray) {
+                        const long double angle = 2.0L * 3.14159265358979323846L * ray / 60.0L;
+                        const auto at = [&](long double t) { return Complex{t * cosl(angle), t * sinl(angle)}; };
+                        const auto truth = [&](long double t) { return RuleColour(rc, at(t), base); };
+                        for (int k = 0; k < 200; ++k) {
+                            long double lo = 1.6L * k / 200.0L, hi = 1.6L * (k + 1) / 200.0L;
+                            const int low = truth(lo);
+                            if (low < 0 || low == truth(hi)) continue;
+                            for (int b = 0; b < 70; ++b) {
+                                const long double mid = (lo + hi) / 2.0L;
+                                (truth(mid) == low ? lo : hi) = mid;
+                            }
+                            check(at(lo));
+                            check(at(hi));
+                            if (stalk == kStalkModulusDiff) continue;
+                            // The slope rules on the orbit's end moved as
+                            // far as a wide bound allows, the slope each way.
+                            for (const long double t : {lo, hi}) {
+                                OrbitState o;
+                                const int colour = RuleColour(rc, at(t), base, o);
+                                if (colour < 0) continue;
+                                const Complex from = stalk == kStalkSlope1 ? o.lastZ : at(t);
+                                for (const double side : {-0.7, 0.7}) {
+                                    const double e = 0x1p-30, d = side * e;
+                                    lanes::ShortOrbitEscape::Ending end;
+                                    end.z = {static_cast<double>(o.z.re) + d, static_cast<double>(o.z.im) - d, e};
+                                    end.last = end.start = {static_cast<double>(from.re) - d,
+                                                            static_cast<double>(from.im) + d, e};
+                                    ColourValue told = base;
+                                    if (rule(end, o.iteration - 1, told)) {
+                                        EXPECT_EQ(told.lowByte(), colour) << where() << " moved";
+                                    }
+                                }
+                            }
+                        }
                     }
-                    EXPECT_EQ(colour.lowByte(), RuleColour(rc, o.modulus, o.previousModulus, steps, base))
-                        << formula << sumOfAbs << " " << p1 << " " << miter << " " << i;
                 }
-                EXPECT_GT(decided, escaped * 9 / 10) << formula << sumOfAbs << " " << p1 << " " << miter;
             }
         }
-        const RunContext rc = ModulusDiffRun(kFormulaZ2, false, p1, p2, miter);
+        const RunContext rc = RuleRun(kStalkModulusDiff, kFormulaZ2, false, p1, p2, miter);
         const lanes::ModulusDiffShortRule rule(rc);
         for (const long double previous : {0.0L, 0.3L, 2.9L, 3.99L}) {
             for (const int steps : {1, 3, miter - 1, miter}) {
@@ -287,9 +346,11 @@ TEST(ModulusDiffShortRule, EveryColourDecidedIsTheRulesColour) {
                             // The previous modulus's radius is 0 at the first step.
                             const double previousRadius = previous > 0.0L ? radius : 0.0;
                             for (const double side : {-0.99, 0.99}) {
-                                const lanes::ShortOrbitEscape::Ending end{
-                                    static_cast<double>(m + side * radius), radius,
-                                    static_cast<double>(previous - side * previousRadius), previousRadius};
+                                lanes::ShortOrbitEscape::Ending end;
+                                end.value = static_cast<double>(m + side * radius);
+                                end.radius = radius;
+                                end.previousValue = static_cast<double>(previous - side * previousRadius);
+                                end.previousRadius = previousRadius;
                                 ColourValue colour = base;
                                 if (!rule(end, steps, colour)) continue;
                                 EXPECT_EQ(colour.lowByte(), truth(m))

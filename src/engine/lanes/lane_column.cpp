@@ -484,8 +484,9 @@ thread_local bool tLongTrapOrbits = false;
 
 // The mean steps per pixel above which the kernel pays: for the traps'
 // kernel, and for the rules' (x87_rule_stepper.hpp), which makes the last
-// stretch of an escaping orbit twice.
-constexpr int64_t kLongTrapOrbit = 10, kLongRuleOrbit = 20;
+// stretch of an escaping orbit twice, but whose columns mostly leave their
+// short orbits to the short-orbit tests, before any stepper.
+constexpr int64_t kLongTrapOrbit = 10, kLongRuleOrbit = 5;
 
 void NoteTrapOrbits(const ColumnOutcome& out, int64_t longOrbit) {
     int64_t steps = 0;

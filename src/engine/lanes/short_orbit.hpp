@@ -63,6 +63,8 @@ public:
             stalk_ = rc.StalkType;
             minit_ = rc.minit;
         }
+        if (rc.StalkType == kStalkModulusDiff || rc.StalkType == kStalkSlope1 || rc.StalkType == kStalkSlope2)
+            stalk_ = rc.StalkType;
         // b/z^2 is exactly 0 for b = 0, whatever z is.
         bZero_ = rc.coefB.re == 0.0L && rc.coefB.im == 0.0L;
         formula_ = rc.FunctionKind;
@@ -81,21 +83,43 @@ public:
 
     bool on() const { return on_; }
 
-    // The escape test's values (the moduli the rules read) at the last step
-    // of a certain escape and at the step before (before the first: the 0 an
-    // orbit starts with), the 80-bit ones within the radius of each.
+    // A point in doubles, e bounding its distance from the 80-bit one.
+    struct Point {
+        double re = 0.0, im = 0.0, e = 0.0;
+        // A bound on the size of both.
+        double size() const { return (std::fabs(re) + std::fabs(im) + e) * kUp; }
+        bool set(const Complex& v) {
+            if (!InBound(v.re, re) || !InBound(v.im, im)) return false;
+            e = TruncationBound(re, im);
+            return true;
+        }
+    };
+
+    // What the rules after the orbit read of a certain escape, each filled
+    // only for its rule: the escape test's values (the moduli) at the last
+    // step and at the step before (before the first: the 0 an orbit starts
+    // with), the 80-bit ones within the radius of each (Modulus Diff.); the
+    // last z, the z before it (Slope 1), and the start (Slope 2).
     struct Ending {
         double value = 0.0, radius = 0.0, previousValue = 0.0, previousRadius = 0.0;
+        Point z, last, start;
     };
 
     // The step at which the orbit from (x, y) certainly escapes, having
     // certainly neither escaped before nor come below caughtBelow; where
     // that is not certain, minus the steps followed. x and y as
     // ToDoubleBelow makes them with the bound kFirstStepLog2Bound. With
-    // `end`, an escape's last values are left there.
+    // `end`, an escape's last values are left there for the run's rule.
     int operator()(double x, double y, Ending* end = nullptr) const {
-        // The types with a rule after the orbit test nothing on the way.
-        if (end) return dispatch<kStalkNone, true>(x, y, end);
+        // The types with a rule after the orbit test nothing on the way; each
+        // keeps what its rule reads.
+        if (end) {
+            switch (stalk_) {
+            case kStalkSlope1: return dispatch<kStalkSlope1, true>(x, y, end);
+            case kStalkSlope2: return dispatch<kStalkSlope2, true>(x, y, end);
+            default: return dispatch<kStalkModulusDiff, true>(x, y, end);
+            }
+        }
         switch (stalk_) {
         case kStalkCross: return dispatch<kStalkCross, false>(x, y, nullptr);
         case kStalkHypercross: return dispatch<kStalkHypercross, false>(x, y, nullptr);
@@ -121,18 +145,6 @@ private:
     // of each part, and values below the doubles' exponents taken as 0.
     static double TruncationBound(double re, double im) { return (std::fabs(re) + std::fabs(im)) * 0x1p-52 + kTiny; }
 
-    // A point in doubles, e bounding its distance from the 80-bit one.
-    struct Point {
-        double re = 0.0, im = 0.0, e = 0.0;
-        // A bound on the size of both.
-        double size() const { return (std::fabs(re) + std::fabs(im) + e) * kUp; }
-        bool set(const Complex& v) {
-            if (!InBound(v.re, re) || !InBound(v.im, im)) return false;
-            e = TruncationBound(re, im);
-            return true;
-        }
-    };
-
     template <int S, bool kEnd>
     int dispatch(double x, double y, Ending* end) const {
         switch (formula_) {
@@ -152,11 +164,12 @@ private:
         Point z{zr, zi, TruncationBound(zr, zi)};
         Point previous = z;  // Pokorny's half-step of the step before
         [[maybe_unused]] double previousValue = 0.0, previousRadius = 0.0;
-        // Median's history: the z before the step, and the one before that
-        // as its test last kept it (1 + 10i until its first test).
+        // The z before the step (for Median and the rules), and the one
+        // before that as Median's test last kept it (1 + 10i until its first
+        // test).
         [[maybe_unused]] Point last = z, second{1.0, 10.0, 0.0};
         for (int step = 1;; ++step) {
-            if constexpr (S == kStalkMedian) last = z;
+            if constexpr (S == kStalkMedian || S == kStalkSlope1) last = z;
             if constexpr (K == kFormulaPokorny) {
                 const Point half = SquareLessHalf(z, z, c, cSize);
                 z = SquareLessHalf(half, previous, c, cSize);
@@ -174,18 +187,25 @@ private:
             // The 80-bit modulus lies within this of v.
             const double radius = (v * 0x1p-48 + d) * kUp;
             // The stalk's test comes before the escape test.
-            if constexpr (S != kStalkNone) {
+            if constexpr (S != kStalkNone && !kEnd) {
                 if (step > minit_) {
                     if (!clearOf<S>(z, v, radius, previousValue, previousRadius, last, second)) return -step;
                     if constexpr (S == kStalkMedian) second = last;
                 }
             }
             if (low > escapeAbove_) {
-                if constexpr (kEnd) *end = Ending{v, radius, previousValue, previousRadius};
+                if constexpr (S == kStalkModulusDiff) {
+                    end->value = v;
+                    end->radius = radius;
+                    end->previousValue = previousValue;
+                    end->previousRadius = previousRadius;
+                }
+                if constexpr (S == kStalkSlope1) end->z = z, end->last = last;
+                if constexpr (S == kStalkSlope2) end->z = z, end->start = Point{zr, zi, TruncationBound(zr, zi)};
                 return step;
             }
             if (!(high < stayBelow_) || !(low > caughtBelow_) || step == most_ || z.e > eMost_) return -step;
-            if constexpr (kEnd || S == kStalkConverge) {
+            if constexpr (S == kStalkModulusDiff || S == kStalkConverge) {
                 previousValue = v;
                 previousRadius = radius;
             }
@@ -364,27 +384,29 @@ public:
         const double pError = pRadius / std::max(p, std::sqrt(pRadius)) + p * kRound;
         const double growth = r - p, growthError = (rError + pError + (r + p) * kRound) * kSafe;
         const double growthLow = growth - growthError;
-        if (!(growthLow > 0.0)) return false;
+        // The rest is worked out whatever the tests below find, without a
+        // branch to mispredict (their outcomes differ from pixel to pixel);
+        // where the growth may not be positive, it divides by 1 instead and
+        // what it finds is not used.
+        const bool grows = growthLow > 0.0;
         // |O/G - o/g| <= (|O - o| + |o/g| |G - g|) / G.
-        const double ratio = (r - root_) / growth;
+        const double ratio = (r - root_) / (grows ? growth : 1.0);
         const double overError = rError + rootError_ + (r + root_) * kRound;
         const double a = std::fabs(ratio - width_);
-        const double ratioError = (overError + std::fabs(ratio) * growthError) / growthLow;
+        const double ratioError = (overError + std::fabs(ratio) * growthError) / (grows ? growthLow : 1.0);
         const double aError = (ratioError + (std::fabs(ratio) + std::fabs(width_)) * kRound + widthError_) * kSafe;
-        if (a - aError > toleranceHigh_) return true;  // the rule leaves the colour
-        if (!(a + aError < toleranceLow_)) return false;
-        if (n >= miter_) {
-            colour = ColourValue::Index(kCaughtEntry);
-            return true;
-        }
+        const bool leaves = a - aError > toleranceHigh_;
+        const bool colours = a + aError < toleranceLow_;
         // 29 A / T, the band's position, and the entry it rounds to where
-        // no half lies within its bound.
+        // no half lies within its bound (q is not negative: the conversion
+        // truncates it; held below 64 so that it converts without a fault).
         const double q = 29.0 * a / tolerance_;
         const double qError = (29.0 * (aError + a * kRound) / tolerance_ + q * kRound) * kSafe + 0x1p-44;
-        const double entry = std::floor(q + 0.5);
-        if (!(q - qError > entry - 0.5 && q + qError < entry + 0.5)) return false;
-        colour = ColourValue::Index(static_cast<int32_t>(entry) + 30 * (n % 4));
-        return true;
+        const int32_t entry = static_cast<int32_t>(std::min(q, 64.0) + 0.5);
+        const bool inBand = (q - qError > entry - 0.5) & (q + qError < entry + 0.5);
+        const bool caught = n >= miter_;
+        if (colours) colour = ColourValue::Index(caught ? kCaughtEntry : entry + 30 * (n % 4));
+        return grows & (leaves | (colours & (caught | inBand)));
     }
 
 private:
@@ -394,6 +416,92 @@ private:
     int32_t miter_ = 0;
     double root_ = 0.0, rootError_ = 0.0, halfOverRoot_ = 0.0, width_ = 0.0, widthError_ = 0.0;
     double tolerance_ = 0.0, toleranceLow_ = 0.0, toleranceHigh_ = 0.0;
+};
+
+// The slope rules after an orbit that ShortOrbitEscape has seen certainly
+// escape: Slope 1's from the z before the last to the last, Slope 2's from
+// the start. Their colour is a band entry of the angle A = atan |dy/dx|
+// within the radius R; as the arctangent only grows, each entry's edge is a
+// slope, tan(R (k + 1/2) / bands), which this compares the slope with, with
+// a margin of 2^-38 of it, far beyond the library's and the rounding's few
+// parts in 2^60 (near A = R the rules' own early end tests the slope against
+// tan R, with a margin of 2^-40). Taken only where the bound on the slope
+// lies between two edges, or beyond tan R (the rule leaves the colour).
+// Nothing here or in the rules then faults: |dx| is certainly not 0.
+class SlopeShortRule {
+public:
+    SlopeShortRule() = default;
+    // Off for other types, and where the rules have no early end (R beyond
+    // the range tan is taken over) or R lies beyond the bounded sizes.
+    explicit SlopeShortRule(const RunContext& rc) {
+        double radius;
+        if ((rc.StalkType != kStalkSlope1 && rc.StalkType != kStalkSlope2) || !std::isfinite(rc.slopeBeyond) ||
+            !ToDoubleBelow(rc.trapRadius, kFirstStepLog2Bound, radius) || !(radius > 0x1p-900))
+            return;
+        slope1_ = rc.StalkType == kStalkSlope1;
+        bands_ = slope1_ ? 29 : 63;
+        for (int k = 0; k < bands_; ++k)
+            edge_[k] = static_cast<double>(tanl(rc.trapRadius * (static_cast<long double>(k) + 0.5L) / bands_));
+        edge_[bands_] = static_cast<double>(tanl(rc.trapRadius));
+        miter_ = rc.miter;
+        minit_ = rc.minit;
+        on_ = true;
+    }
+
+    bool on() const { return on_; }
+
+    // Whether the bounds decide the colour of an orbit that escaped at
+    // `steps`; if so, `colour` (holding the escape's colour) is the pixel's.
+    bool operator()(const ShortOrbitEscape::Ending& end, int steps, ColourValue& colour) const {
+        using Point = ShortOrbitEscape::Point;
+        const Point& from = slope1_ ? end.last : end.start;
+        const Point& to = end.z;
+        // dx, dy as the rules make them (from - to), within these bounds.
+        const double dx = from.re - to.re, dy = from.im - to.im;
+        const double ex = (from.e + to.e + (std::fabs(from.re) + std::fabs(to.re)) * 0x1p-50) * (1.0 + 0x1p-48);
+        const double ey = (from.e + to.e + (std::fabs(from.im) + std::fabs(to.im)) * 0x1p-50) * (1.0 + 0x1p-48);
+        const double xLow = std::fabs(dx) - ex;
+        if (!(xLow > 0.0)) return false;
+        const double low = std::max(std::fabs(dy) - ey, 0.0) / (std::fabs(dx) + ex) * (1.0 - 0x1p-48);
+        const double high = (std::fabs(dy) + ey) / xLow * (1.0 + 0x1p-48);
+        // The entry: the number of edges below the slope.
+        const int k = static_cast<int>(std::upper_bound(edge_, edge_ + bands_ + 1, low) - edge_);
+        if (k > 0 && !(low > edge_[k - 1] * (1.0 + kMargin))) return false;
+        if (k > bands_) return true;  // the angle lies beyond R
+        if (!(high < edge_[k] * (1.0 - kMargin))) return false;
+        const int32_t n = steps + 1;  // the step count the rules read
+        if (slope1_) {
+            const int32_t lastTested = steps > minit_ ? steps : 0;
+            if (n < miter_) colour = ColourValue::Index(k + 30 * (lastTested % 4));
+        } else {
+            colour = ColourValue::Index(n >= miter_ ? kCaughtEntry : n % 2 == 0 ? k : k + 64);
+        }
+        return true;
+    }
+
+private:
+    static constexpr double kMargin = 0x1p-38;
+
+    bool on_ = false, slope1_ = false;
+    int bands_ = 0;
+    int32_t miter_ = 0, minit_ = 0;
+    double edge_[64] = {};
+};
+
+// The rule after the orbit for the run's stalk type, where one of the above
+// works it out.
+class ShortOrbitRule {
+public:
+    ShortOrbitRule() = default;
+    explicit ShortOrbitRule(const RunContext& rc) : modulusDiff_(rc), slope_(rc) {}
+    bool on() const { return modulusDiff_.on() || slope_.on(); }
+    [[gnu::always_inline]] bool operator()(const ShortOrbitEscape::Ending& end, int steps, ColourValue& colour) const {
+        return modulusDiff_.on() ? modulusDiff_(end, steps, colour) : slope_(end, steps, colour);
+    }
+
+private:
+    ModulusDiffShortRule modulusDiff_;
+    SlopeShortRule slope_;
 };
 
 }  // namespace velmora::lanes
