@@ -235,12 +235,13 @@ private:
             }
             if (shortOrbits_) {
                 const lanes::BoundedPart& y = plan_.rowYBounded[static_cast<size_t>(row)];
-                lanes::ShortOrbitEscape::Ending end;
                 int steps = plan_.firstStep(xBounded_.square, y.square) ? 1 : 0;
+                ColourValue ruled;
                 if (steps == 0 && xBounded_.inBound() && y.inBound())
-                    steps = shortOrbit(xBounded_.value, y.value, shortRule_ ? &end : nullptr);
-                ColourValue colour = plan_.escapeAtStep[static_cast<size_t>(steps)];
-                if (steps > 0 && (!shortRule_ || plan_.shortRule(end, steps, colour))) {
+                    steps = shortRule_ ? ruledShortOrbit(xBounded_.value, y.value, ruled)
+                                       : shortOrbit(xBounded_.value, y.value, nullptr);
+                if (steps > 0) {
+                    const ColourValue colour = shortRule_ ? ruled : plan_.escapeAtStep[static_cast<size_t>(steps)];
                     out_.pixels[at(row)] = {s.px, s.py, colour, FaultKind::None, FaultKind::None, steps};
                     continue;
                 }
@@ -290,6 +291,16 @@ private:
             shortSkip_ = (1 << shortMisses_) - 1;
         }
         return 0;
+    }
+
+    // shortOrbit's steps where the run's rule after the orbit is decided on
+    // them too, its colour then in `colour`; otherwise 0.
+    int ruledShortOrbit(double x, double y, ColourValue& colour) {
+        lanes::ShortOrbitEscape::Ending end;
+        const int steps = shortOrbit(x, y, &end);
+        if (steps <= 0) return 0;
+        colour = plan_.escapeAtStep[static_cast<size_t>(steps)];
+        return plan_.shortRule(end, steps, colour) ? steps : 0;
     }
 
     // The orbit's c: the point itself for the Mandelbrot set.

@@ -78,6 +78,7 @@ public:
         stayBelow_ = m * (1.0 - 0x1p-40);
         caughtBelow_ = caughtBelow ? caught * (1.0 + 0x1p-40) : -1.0;
         eMost_ = (sumOfAbs_ ? m : std::sqrt(m)) * 0x1p-16;
+        pickLoops();
         on_ = true;
     }
 
@@ -111,22 +112,7 @@ public:
     // ToDoubleBelow makes them with the bound kFirstStepLog2Bound. With
     // `end`, an escape's last values are left there for the run's rule.
     int operator()(double x, double y, Ending* end = nullptr) const {
-        // The types with a rule after the orbit test nothing on the way; each
-        // keeps what its rule reads.
-        if (end) {
-            switch (stalk_) {
-            case kStalkSlope1: return dispatch<kStalkSlope1, true>(x, y, end);
-            case kStalkSlope2: return dispatch<kStalkSlope2, true>(x, y, end);
-            default: return dispatch<kStalkModulusDiff, true>(x, y, end);
-            }
-        }
-        switch (stalk_) {
-        case kStalkCross: return dispatch<kStalkCross, false>(x, y, nullptr);
-        case kStalkHypercross: return dispatch<kStalkHypercross, false>(x, y, nullptr);
-        case kStalkMedian: return dispatch<kStalkMedian, false>(x, y, nullptr);
-        case kStalkConverge: return dispatch<kStalkConverge, false>(x, y, nullptr);
-        default: return dispatch<kStalkNone, false>(x, y, nullptr);
-        }
+        return (this->*(end ? followEnding_ : follow_))(x, y, end);
     }
 
 private:
@@ -145,15 +131,36 @@ private:
     // of each part, and values below the doubles' exponents taken as 0.
     static double TruncationBound(double re, double im) { return (std::fabs(re) + std::fabs(im)) * 0x1p-52 + kTiny; }
 
+    // The loop made for the run's formula and stalk type, chosen once: the
+    // orbit of most pixels takes a few steps, and a choice made for each
+    // would cost as much. The types with a rule after the orbit test
+    // nothing on the way; each keeps what its rule reads.
+    using Follow = int (ShortOrbitEscape::*)(double, double, Ending*) const;
+    int none(double, double, Ending*) const { return 0; }
     template <int S, bool kEnd>
-    int dispatch(double x, double y, Ending* end) const {
+    Follow pick() const {
         switch (formula_) {
-        case kFormulaZ2: return escapeStep<kFormulaZ2, S, kEnd>(x, y, end);
-        case kFormulaZ3: return escapeStep<kFormulaZ3, S, kEnd>(x, y, end);
-        case kFormulaZ7: return escapeStep<kFormulaZ7, S, kEnd>(x, y, end);
-        case kFormulaPokorny: return escapeStep<kFormulaPokorny, S, kEnd>(x, y, end);
-        case kFormulaCoefficients: return escapeStep<kFormulaCoefficients, S, kEnd>(x, y, end);
-        default: return 0;
+        case kFormulaZ2: return &ShortOrbitEscape::escapeStep<kFormulaZ2, S, kEnd>;
+        case kFormulaZ3: return &ShortOrbitEscape::escapeStep<kFormulaZ3, S, kEnd>;
+        case kFormulaZ7: return &ShortOrbitEscape::escapeStep<kFormulaZ7, S, kEnd>;
+        case kFormulaPokorny: return &ShortOrbitEscape::escapeStep<kFormulaPokorny, S, kEnd>;
+        case kFormulaCoefficients: return &ShortOrbitEscape::escapeStep<kFormulaCoefficients, S, kEnd>;
+        default: return &ShortOrbitEscape::none;
+        }
+    }
+    void pickLoops() {
+        switch (stalk_) {
+        case kStalkCross: follow_ = pick<kStalkCross, false>(); break;
+        case kStalkHypercross: follow_ = pick<kStalkHypercross, false>(); break;
+        case kStalkMedian: follow_ = pick<kStalkMedian, false>(); break;
+        case kStalkConverge: follow_ = pick<kStalkConverge, false>(); break;
+        default: follow_ = pick<kStalkNone, false>(); break;
+        }
+        switch (stalk_) {
+        case kStalkSlope1: followEnding_ = pick<kStalkSlope1, true>(); break;
+        case kStalkSlope2: followEnding_ = pick<kStalkSlope2, true>(); break;
+        case kStalkModulusDiff: followEnding_ = pick<kStalkModulusDiff, true>(); break;
+        default: followEnding_ = follow_; break;
         }
     }
 
@@ -320,6 +327,7 @@ private:
     }
 
     bool on_ = false;
+    Follow follow_ = &ShortOrbitEscape::none, followEnding_ = &ShortOrbitEscape::none;
     uint8_t formula_ = 0, stalk_ = kStalkNone;
     int32_t minit_ = 0;
     double stalkBeyond_ = 0.0;
