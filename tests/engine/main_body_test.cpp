@@ -330,7 +330,7 @@ TEST(ShortOrbitRule, EveryColourDecidedIsTheRulesColour) {
             }
         }
         const RunContext rc = RuleRun(kStalkModulusDiff, kFormulaZ2, false, p1, p2, miter);
-        const lanes::ModulusDiffShortRule rule(rc);
+        const lanes::ShortOrbitRule rule(rc);
         for (const long double previous : {0.0L, 0.3L, 2.9L, 3.99L}) {
             for (const int steps : {1, 3, miter - 1, miter}) {
                 const auto truth = [&](long double m) { return RuleColour(rc, m, previous, steps, base); };

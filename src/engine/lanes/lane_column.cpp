@@ -235,13 +235,19 @@ private:
             }
             if (shortOrbits_) {
                 const lanes::BoundedPart& y = plan_.rowYBounded[static_cast<size_t>(row)];
-                int steps = plan_.firstStep(xBounded_.square, y.square) ? 1 : 0;
-                ColourValue ruled;
-                if (steps == 0 && xBounded_.inBound() && y.inBound())
-                    steps = shortRule_ ? ruledShortOrbit(xBounded_.value, y.value, ruled)
-                                       : shortOrbit(xBounded_.value, y.value, nullptr);
+                const bool bounded = xBounded_.inBound() && y.inBound();
+                int steps = 0;
+                ColourValue colour;
+                // A rule reads the escape's last values, which only the
+                // short-orbit test tells.
+                if (shortRule_) {
+                    if (bounded) steps = ruledShortOrbit(xBounded_.value, y.value, colour);
+                } else {
+                    steps = plan_.firstStep(xBounded_.square, y.square) ? 1 : 0;
+                    if (steps == 0 && bounded) steps = shortOrbit(xBounded_.value, y.value, nullptr);
+                    if (steps > 0) colour = plan_.escapeAtStep[static_cast<size_t>(steps)];
+                }
                 if (steps > 0) {
-                    const ColourValue colour = shortRule_ ? ruled : plan_.escapeAtStep[static_cast<size_t>(steps)];
                     out_.pixels[at(row)] = {s.px, s.py, colour, FaultKind::None, FaultKind::None, steps};
                     continue;
                 }

@@ -60,11 +60,11 @@ public:
             // truncated one (2^-1022 below a double's exponents).
             stalkBeyond_ = std::fabs(radius) * (1.0 + 0x1p-50) + 0x1p-1000;
             if (rc.StalkType == kStalkHypercross) stalkBeyond_ = stalkBeyond_ * stalkBeyond_ * (1.0 + 0x1p-50);
-            stalk_ = rc.StalkType;
+            clears_ = rc.StalkType;
             minit_ = rc.minit;
         }
         if (rc.StalkType == kStalkModulusDiff || rc.StalkType == kStalkSlope1 || rc.StalkType == kStalkSlope2)
-            stalk_ = rc.StalkType;
+            ruled_ = rc.StalkType;
         // b/z^2 is exactly 0 for b = 0, whatever z is.
         bZero_ = rc.coefB.re == 0.0L && rc.coefB.im == 0.0L;
         formula_ = rc.FunctionKind;
@@ -149,14 +149,14 @@ private:
         }
     }
     void pickLoops() {
-        switch (stalk_) {
+        switch (clears_) {
         case kStalkCross: follow_ = pick<kStalkCross, false>(); break;
         case kStalkHypercross: follow_ = pick<kStalkHypercross, false>(); break;
         case kStalkMedian: follow_ = pick<kStalkMedian, false>(); break;
         case kStalkConverge: follow_ = pick<kStalkConverge, false>(); break;
         default: follow_ = pick<kStalkNone, false>(); break;
         }
-        switch (stalk_) {
+        switch (ruled_) {
         case kStalkSlope1: followEnding_ = pick<kStalkSlope1, true>(); break;
         case kStalkSlope2: followEnding_ = pick<kStalkSlope2, true>(); break;
         case kStalkModulusDiff: followEnding_ = pick<kStalkModulusDiff, true>(); break;
@@ -191,8 +191,9 @@ private:
             const double v = sumOfAbs_ ? l1 : z.re * z.re + z.im * z.im;
             const double d = (sumOfAbs_ ? 2.0 * z.e : (2.0 * l1 + z.e) * z.e) * kUp;
             const double low = v * (1.0 - 0x1p-48) - d, high = v * kUp + d;
-            // The 80-bit modulus lies within this of v.
-            const double radius = (v * 0x1p-48 + d) * kUp;
+            // The 80-bit modulus lies within this of v, where it is read.
+            constexpr bool kRadius = S == kStalkModulusDiff || S == kStalkConverge;
+            [[maybe_unused]] const double radius = kRadius ? (v * 0x1p-48 + d) * kUp : 0.0;
             // The stalk's test comes before the escape test.
             if constexpr (S != kStalkNone && !kEnd) {
                 if (step > minit_) {
@@ -212,7 +213,7 @@ private:
                 return step;
             }
             if (!(high < stayBelow_) || !(low > caughtBelow_) || step == most_ || z.e > eMost_) return -step;
-            if constexpr (S == kStalkModulusDiff || S == kStalkConverge) {
+            if constexpr (kRadius) {
                 previousValue = v;
                 previousRadius = radius;
             }
@@ -328,7 +329,9 @@ private:
 
     bool on_ = false;
     Follow follow_ = &ShortOrbitEscape::none, followEnding_ = &ShortOrbitEscape::none;
-    uint8_t formula_ = 0, stalk_ = kStalkNone;
+    // The type the orbit is followed clear of, and the type whose rule's
+    // ending is kept.
+    uint8_t formula_ = 0, clears_ = kStalkNone, ruled_ = kStalkNone;
     int32_t minit_ = 0;
     double stalkBeyond_ = 0.0;
     int most_ = 0;
@@ -361,7 +364,6 @@ public:
             return;
         // The truncated values lie below the 80-bit ones by at most 2^-52 of
         // their size (2^-1022 below a double's exponents).
-        miter_ = rc.miter;
         root_ = std::sqrt(m);
         rootError_ = root_ * kRound;
         // Both moduli of an escape exceed maxmod, so their roots differ by
@@ -377,11 +379,11 @@ public:
 
     bool on() const { return on_; }
 
-    // Whether the bounds decide the colour of an orbit that escaped at
-    // `steps`; if so, `colour` (holding the escape's colour) is the pixel's.
-    bool operator()(const ShortOrbitEscape::Ending& end, int steps, ColourValue& colour) const {
-        const int32_t n = steps + 1;  // the step count the rules read
-        if (n > miter_) return true;
+    // Whether the bounds decide the colour of an orbit whose rule reads the
+    // step count n; if so, `colour` (holding the escape's colour) is the
+    // pixel's.
+    bool operator()(const ShortOrbitEscape::Ending& end, int32_t n, int32_t miter, ColourValue& colour) const {
+        if (n > miter) return true;
         // The roots of the moduli and the growth of the last step. The root
         // of the modulus before lies within sqrt(R), and within R over its
         // own size, of the 80-bit one (R its radius; the tiny term keeps the
@@ -412,7 +414,7 @@ public:
         const double qError = (29.0 * (aError + a * kRound) / tolerance_ + q * kRound) * kSafe + 0x1p-44;
         const int32_t entry = static_cast<int32_t>(std::min(q, 64.0) + 0.5);
         const bool inBand = (q - qError > entry - 0.5) & (q + qError < entry + 0.5);
-        const bool caught = n >= miter_;
+        const bool caught = n >= miter;
         if (colours) colour = ColourValue::Index(caught ? kCaughtEntry : entry + 30 * (n % 4));
         return grows & (leaves | (colours & (caught | inBand)));
     }
@@ -421,7 +423,6 @@ private:
     static constexpr double kRound = 0x1p-50, kSafe = 1.0 + 0x1p-40;
 
     bool on_ = false;
-    int32_t miter_ = 0;
     double root_ = 0.0, rootError_ = 0.0, halfOverRoot_ = 0.0, width_ = 0.0, widthError_ = 0.0;
     double tolerance_ = 0.0, toleranceLow_ = 0.0, toleranceHigh_ = 0.0;
 };
@@ -451,16 +452,14 @@ public:
         for (int k = 0; k < bands_; ++k)
             edge_[k] = static_cast<double>(tanl(rc.trapRadius * (static_cast<long double>(k) + 0.5L) / bands_));
         edge_[bands_] = static_cast<double>(tanl(rc.trapRadius));
-        miter_ = rc.miter;
         minit_ = rc.minit;
         on_ = true;
     }
 
     bool on() const { return on_; }
 
-    // Whether the bounds decide the colour of an orbit that escaped at
-    // `steps`; if so, `colour` (holding the escape's colour) is the pixel's.
-    bool operator()(const ShortOrbitEscape::Ending& end, int steps, ColourValue& colour) const {
+    // As ModulusDiffShortRule's.
+    bool operator()(const ShortOrbitEscape::Ending& end, int32_t n, int32_t miter, ColourValue& colour) const {
         using Point = ShortOrbitEscape::Point;
         const Point& from = slope1_ ? end.last : end.start;
         const Point& to = end.z;
@@ -477,12 +476,11 @@ public:
         if (k > 0 && !(low > edge_[k - 1] * (1.0 + kMargin))) return false;
         if (k > bands_) return true;  // the angle lies beyond R
         if (!(high < edge_[k] * (1.0 - kMargin))) return false;
-        const int32_t n = steps + 1;  // the step count the rules read
         if (slope1_) {
-            const int32_t lastTested = steps > minit_ ? steps : 0;
-            if (n < miter_) colour = ColourValue::Index(k + 30 * (lastTested % 4));
+            const int32_t lastTested = n - 1 > minit_ ? n - 1 : 0;
+            if (n < miter) colour = ColourValue::Index(k + 30 * (lastTested % 4));
         } else {
-            colour = ColourValue::Index(n >= miter_ ? kCaughtEntry : n % 2 == 0 ? k : k + 64);
+            colour = ColourValue::Index(n >= miter ? kCaughtEntry : n % 2 == 0 ? k : k + 64);
         }
         return true;
     }
@@ -492,7 +490,7 @@ private:
 
     bool on_ = false, slope1_ = false;
     int bands_ = 0;
-    int32_t miter_ = 0, minit_ = 0;
+    int32_t minit_ = 0;
     double edge_[64] = {};
 };
 
@@ -501,15 +499,19 @@ private:
 class ShortOrbitRule {
 public:
     ShortOrbitRule() = default;
-    explicit ShortOrbitRule(const RunContext& rc) : modulusDiff_(rc), slope_(rc) {}
+    explicit ShortOrbitRule(const RunContext& rc) : modulusDiff_(rc), slope_(rc), miter_(rc.miter) {}
     bool on() const { return modulusDiff_.on() || slope_.on(); }
+    // Whether the bounds decide the colour of an orbit that escaped at
+    // `steps`; if so, `colour` (holding the escape's colour) is the pixel's.
     [[gnu::always_inline]] bool operator()(const ShortOrbitEscape::Ending& end, int steps, ColourValue& colour) const {
-        return modulusDiff_.on() ? modulusDiff_(end, steps, colour) : slope_(end, steps, colour);
+        const int32_t n = steps + 1;  // the step count the rules read
+        return modulusDiff_.on() ? modulusDiff_(end, n, miter_, colour) : slope_(end, n, miter_, colour);
     }
 
 private:
     ModulusDiffShortRule modulusDiff_;
     SlopeShortRule slope_;
+    int32_t miter_ = 0;
 };
 
 }  // namespace velmora::lanes
