@@ -33,6 +33,11 @@ bool Finite(const long double& v) {
 
 PlottedPixel Plotted(const PixelOutcome& p) { return {p.px, p.py, p.colour, p.orbitFault, p.colourFault, p.steps}; }
 
+// The pixels of a column the short-orbit tests took, which no stepper made.
+struct ShortTaken {
+    int64_t pixels = 0, steps = 0;
+};
+
 // One column through a stepper. Lanes take the column's rows in order; a
 // lane with no row left runs as a copy of a busy one (the same operations
 // on the same values: no new faults, the same stop).
@@ -43,7 +48,7 @@ public:
         : plan_(plan), rc_(plan.rc), col_(col), first_(rows.first), out_(out), stepper_(stepper), escape_(plan.escape),
           mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)), rows_(rows.end) {}
 
-    void run() {
+    ShortTaken run() {
         planePoints();
         mirrors();
         if constexpr (kTakesParts) {
@@ -100,6 +105,7 @@ public:
         ClearFloatFaults();
         copyConjugates();
         if (storeForOpposite_) plan_.oppositeColumns.store(col_, out_.pixels);
+        return taken_;
     }
 
 private:
@@ -249,6 +255,8 @@ private:
                 }
                 if (steps > 0) {
                     out_.pixels[at(row)] = {s.px, s.py, colour, FaultKind::None, FaultKind::None, steps};
+                    ++taken_.pixels;
+                    taken_.steps += steps;
                     continue;
                 }
             }
@@ -476,6 +484,7 @@ private:
     int uncheckedRow_[kUncheckedRows] = {};  // finished, their flags not yet read
     int unchecked_ = 0;
     bool readFlagsNow_ = false;
+    ShortTaken taken_;
 };
 
 // A stalk test after each step, the orbit history, or more than one minimum
@@ -484,8 +493,8 @@ private:
 bool NeedsWholeOrbitLoop(const RunContext& rc) { return NeedsHistory(rc) || TestsEveryStep(rc) || rc.minit > 1; }
 
 template <class Stepper>
-void RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper) {
-    LaneColumn<Stepper>(plan, col, rows, out, stepper).run();
+auto RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper) {
+    return LaneColumn<Stepper>(plan, col, rows, out, stepper).run();
 }
 
 // How the z^2+c trap columns use the x87 kernel: as the orbits of the last
@@ -499,16 +508,15 @@ enum class TrapKernel { Auto, Always, Never };
 // it: both steppers make the same pixels.
 thread_local bool tLongTrapOrbits = false;
 
-// The mean steps per pixel above which the kernel pays: for the traps'
-// kernel, and for the rules' (x87_rule_stepper.hpp), which makes the last
-// stretch of an escaping orbit twice, but whose columns mostly leave their
-// short orbits to the short-orbit tests, before any stepper.
-constexpr int64_t kLongTrapOrbit = 10, kLongRuleOrbit = 5;
+// The mean steps per pixel a stepper made above which the kernel pays: for
+// the traps' kernel, and for the rules' (x87_rule_stepper.hpp), which makes
+// the last stretch of an escaping orbit twice.
+constexpr int64_t kLongTrapOrbit = 10, kLongRuleOrbit = 20;
 
-void NoteTrapOrbits(const ColumnOutcome& out, int64_t longOrbit) {
-    int64_t steps = 0;
+void NoteTrapOrbits(const ColumnOutcome& out, const ShortTaken& taken, int64_t longOrbit) {
+    int64_t steps = -taken.steps;
     for (const PlottedPixel& p : out.pixels) steps += p.steps;
-    tLongTrapOrbits = steps > longOrbit * static_cast<int64_t>(out.pixels.size());
+    tLongTrapOrbits = steps > longOrbit * (static_cast<int64_t>(out.pixels.size()) - taken.pixels);
 }
 
 // A built-in formula's column: z^2+c in the x87 kernel where it can test
@@ -540,29 +548,30 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
                 constexpr bool kHasKernel = lanes::kHasX87TrapFilter<S> || lanes::kHasX87RuleStepper<S>;
                 bool kernel =
                     x87 && (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
+                ShortTaken taken;
                 if constexpr (lanes::kHasX87TrapFilter<S>) {
                     X87TrapBlock bounds;
                     kernel = kernel && lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds);
                     if (kernel) {
                         lanes::X87TrapStepper<kBailout, S> stepper(rc, constants, bounds);
-                        RunLanes(plan, col, rows, out, stepper);
+                        taken = RunLanes(plan, col, rows, out, stepper);
                     }
                 } else if constexpr (lanes::kHasX87RuleStepper<S>) {
                     uint64_t threshold = 0;
                     kernel = kernel && X87Threshold(rc.maxmod, threshold);
                     if (kernel) {
                         lanes::X87RuleStepper<kBailout, S> stepper(rc, threshold);
-                        RunLanes(plan, col, rows, out, stepper);
+                        taken = RunLanes(plan, col, rows, out, stepper);
                     }
                 } else {
                     kernel = false;
                 }
                 if (!kernel) {
                     lanes::TrapStepper<kFormulaZ2, kBailout, S> stepper(rc, constants);
-                    RunLanes(plan, col, rows, out, stepper);
+                    taken = RunLanes(plan, col, rows, out, stepper);
                 }
                 if (kHasKernel && x87 && trapKernel == TrapKernel::Auto)
-                    NoteTrapOrbits(out, lanes::kHasX87RuleStepper<S> ? kLongRuleOrbit : kLongTrapOrbit);
+                    NoteTrapOrbits(out, taken, lanes::kHasX87RuleStepper<S> ? kLongRuleOrbit : kLongTrapOrbit);
             });
         } else {
             WithFormulaKind(rc.FunctionKind, [&]<int K>() {
