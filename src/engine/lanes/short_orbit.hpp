@@ -1,6 +1,6 @@
 #pragma once
-// Orbits of the polynomial formulas (z^n+c, Pokorny's) and of az^2+b/z^2+c
-// that certainly escape within a few steps, followed in doubles with a bound
+// Orbits of the polynomial formulas (z^n+c, Pokorny's), of az^2+b/z^2+c and
+// of z^z+z^4-z+c that certainly escape within a few steps, followed in doubles with a bound
 // on how far they can lie from the 80-bit orbit. Where every escape test of
 // the way is decided beyond that bound, the 80-bit orbit ends at the same
 // step, and its colour needs none of its steps. On a view of short orbits
@@ -26,7 +26,8 @@ public:
 
     // Whether the orbits of a formula can be followed.
     static bool Follows(uint8_t formula) {
-        return FirstStepPower(formula) > 0 || formula == kFormulaPokorny || formula == kFormulaCoefficients;
+        return FirstStepPower(formula) > 0 || formula == kFormulaPokorny || formula == kFormulaCoefficients ||
+               formula == kFormulaZPowZ;
     }
     // The stalk types whose test an orbit is followed clear of, step by
     // step: at every tested step it certainly does not catch.
@@ -145,6 +146,7 @@ private:
         case kFormulaZ7: return &ShortOrbitEscape::escapeStep<kFormulaZ7, S, kEnd>;
         case kFormulaPokorny: return &ShortOrbitEscape::escapeStep<kFormulaPokorny, S, kEnd>;
         case kFormulaCoefficients: return &ShortOrbitEscape::escapeStep<kFormulaCoefficients, S, kEnd>;
+        case kFormulaZPowZ: return &ShortOrbitEscape::escapeStep<kFormulaZPowZ, S, kEnd>;
         default: return &ShortOrbitEscape::none;
         }
     }
@@ -183,6 +185,8 @@ private:
                 previous = half;
             } else if constexpr (K == kFormulaCoefficients) {
                 if (!coefficientStep(z, c, cSize)) return -step;
+            } else if constexpr (K == kFormulaZPowZ) {
+                if (!ZPowZStep(z, c, cSize)) return -step;
             } else {
                 PowerStep<K == kFormulaZ2 ? 2 : K == kFormulaZ3 ? 3 : 7>(z, c, cSize);
             }
@@ -324,6 +328,62 @@ private:
         z.e = (e + kRounding * (std::fabs(qr) + std::fabs(qi) + kSize * cSize) + kTiny) * kUp;
         z.re = qr + tr;
         z.im = qi + ti;
+        return true;
+    }
+
+    // z^z + z^4 - z + c in the formula's order, z^z as exp(z Log z) with
+    // the angle of Log z from its sign cases (+-atan |y/x|, or pi less
+    // it). False where a part of z may be 0 (the angle's case, or Log 0,
+    // could differ), |z| is too small for its square in doubles, or z Log z
+    // lies where the exponential and the sine are not bounded here. The
+    // library functions, in doubles and in 80 bits, lie within a few units
+    // of their last places of the true values, far within 2^-45 of their
+    // size (and 2^-50 for the sine and cosine, which are at most 1); with
+    // all values so bounded none of the 80-bit operations can fault.
+    static bool ZPowZStep(Point& z, const Point& c, double cSize) {
+        const double a = z.size(), a4 = a * a * (a * a);
+        const double x = z.re, y = z.im, e = z.e, ax = std::fabs(x), ay = std::fabs(y);
+        if (!(ax > e) || !(ay > e)) return false;
+        double tr, ti, qr, qi;
+        Mul(x, y, x, y, tr, ti);
+        Mul(tr, ti, tr, ti, qr, qi);
+        qr -= x;
+        qi -= y;
+        // |D^4 - Z^4| <= 4 a^3 |D - Z|, then less z.
+        const double eQ = 4.0 * (a4 / a) * e + e + kRounding * (a4 + a);
+        // Log z: half the logarithm of m = |z|^2, both m at least mLow.
+        const double m = x * x + y * y;
+        const double mLow = ((ax - e) * (ax - e) + (ay - e) * (ay - e)) * (1.0 - 0x1p-48);
+        if (!(mLow > 0x1p-500)) return false;
+        const double ln = std::log(m);
+        const double dm = ((2.0 * (ax + ay) + e) * e + m * 0x1p-50) * kUp;
+        const double lr = 0.5 * ln, eLr = (0.5 * dm / mLow + std::fabs(lr) * 0x1p-45 + kTiny) * kUp;
+        // |y/x - y'/x'| <= (|y - y'| + |y/x| |x - x'|) / |x'|, and the
+        // arctangent's slope is at most 1 / (1 + q^2) between the two.
+        const double aq = std::fabs(y / x);
+        const double eq = ((e + aq * e) / (ax - e) + aq * 0x1p-50) * kUp;
+        const double qLow = std::max(aq - eq, 0.0), t = std::atan(aq);
+        // pi in doubles and in 80 bits, and the differences' rounding.
+        const double eLi = (eq / (1.0 + qLow * qLow) + t * 0x1p-45 + (x > 0.0 ? 0.0 : 0x1p-48) + kTiny) * kUp;
+        constexpr double kPi = 3.141592653589793;
+        const double li = x > 0.0 ? (y > 0.0 ? t : -t) : (y > 0.0 ? kPi - t : t - kPi);
+        // W = z Log z: |zL - z'L'| <= |z| |L - L'| + |z - z'| |L'|.
+        const double eL = eLr + eLi, sL = (std::fabs(lr) + std::fabs(li) + eL) * kUp;
+        double wr, wi;
+        Mul(x, y, lr, li, wr, wi);
+        const double eW = (a * eL + e * sL + kRounding * a * sL + kTiny) * kUp;
+        if (!(std::fabs(wr) < 64.0) || !(std::fabs(wi) < 0x1p20) || !(eW < 0x1p-8)) return false;
+        // e^W: |e^a' - e^a| <= e^a 2|a' - a| for |a' - a| below 1/2; the
+        // 80-bit one scales 2 to W's fraction by its whole part, within
+        // 2^-50 of e^W here. Each sine and cosine within |W - W'| of the
+        // other's.
+        const double f = std::exp(wr), co = std::cos(wi), si = std::sin(wi);
+        const double eF = f * (2.0 * eW + 0x1p-45) * kUp, eCS = eW + 0x1p-50;
+        const double eE = (eF * (1.0 + 0x1p-48) + (f + eF) * 2.0 * eCS + f * 0x1p-50) * kUp;
+        const double cr = c.re, ci = c.im;
+        z.re = f * co + cr + qr;
+        z.im = f * si + ci + qi;
+        z.e = (eE + c.e + eQ + kRounding * (f + cSize + a4 + a) + kTiny) * kUp;
         return true;
     }
 
