@@ -493,7 +493,7 @@ private:
 bool NeedsWholeOrbitLoop(const RunContext& rc) { return NeedsHistory(rc) || TestsEveryStep(rc) || rc.minit > 1; }
 
 template <class Stepper>
-auto RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper) {
+ShortTaken RunLanes(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper) {
     return LaneColumn<Stepper>(plan, col, rows, out, stepper).run();
 }
 
