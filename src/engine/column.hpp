@@ -94,7 +94,8 @@ public:
     bool rowYFaulted = false;
     // On an unmapped plane: the tests of orbits that certainly escape at
     // their first step (z^2, z^3, z^7 + c; main_body.hpp) or within a few
-    // steps (those, Pokorny's formula and az^2+b/z^2+c; short_orbit.hpp),
+    // steps (those, Pokorny's formula, az^2+b/z^2+c and z^z+z^4-z+c;
+    // short_orbit.hpp),
     // off where a stalk could catch such an orbit; the rule after the orbit
     // where one applies; the colour of an escape at each step they tell;
     // each row's y as they take it (empty when unused).
