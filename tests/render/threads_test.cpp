@@ -165,6 +165,10 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "8");
          }},
         {"circle stalks, pixel by pixel", [](Picture& g) { g.actions.StalkItem(kStalkCircle); }},
+        {"z^2+c inverted, overflowing", [](Picture& g) {
+             g.actions.Trigger(MenuId::Inversion);
+             g.text(TextField::Rang, "1e2470");
+         }},
     };
     return views;
 }

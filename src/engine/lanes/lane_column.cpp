@@ -233,8 +233,10 @@ private:
             }
             // An orbit that certainly never escapes makes all its steps and
             // ends inside, and one that certainly escapes within a few steps
-            // ends there: their colours need no step of them.
-            if (mainBody_ && lanes::InMandelbrotMainBody(orbitC())) {
+            // ends there: their colours need no step of them. A mapping may
+            // have faulted on the way to a point inside (an inversion that
+            // overflows gives its centre): its flags are read in the lanes.
+            if (mainBody_ && lanes::InMandelbrotMainBody(orbitC()) && !(mapped_ && FloatFaultPending())) {
                 out_.pixels[at(row)] = {s.px, s.py, ColourValue::Index(kInteriorEntry), FaultKind::None,
                                         FaultKind::None, limit_};
                 continue;
