@@ -30,6 +30,8 @@
 #include "conversions.hpp"
 #include "custom_formula.hpp"
 #include "formulas.hpp"
+#include "palette.hpp"
+#include "pixel.hpp"
 #include "headless_session.hpp"
 #include "mode_actions.hpp"
 #include "render_driver.hpp"
@@ -96,15 +98,18 @@ int64_t PlainPicture(const RunContext& run, std::vector<uint8_t>& out) {
     RunContext rc = run;
     rc.slopeBeyond = __builtin_infl();
     rc.maxmodRootMade = false;
-    out.assign(static_cast<size_t>(rc.siz) * static_cast<size_t>(rc.sizy), 0);
+    // A sphere's picture is drawn on the background, in the driver's buffer too.
+    out.assign(static_cast<size_t>(rc.siz) * static_cast<size_t>(rc.sizy), rc.sphere ? kBlackEntry : 0);
     const int32_t scale = Round(rc.p3 * (kStalk == kStalkNone ? 180.0L : 60.0L));
     int64_t pixels = 0;
     for (int col = 0; col < rc.siz; ++col) {
         const long double x = static_cast<long double>(col - rc.siz / 2) * rc.step + rc.xce;
         for (int row = 0; row < rc.sizy; ++row) {
-            const long double y = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
-            out[static_cast<size_t>(row) * static_cast<size_t>(rc.siz) + static_cast<size_t>(col)] =
-                PlainPixel<K, kBailout, kStalk>(rc, x, y, scale);
+            long double px = x, py = static_cast<long double>(row - rc.sizy / 2) * rc.step + rc.yce;
+            int plotX = col, plotY = row;
+            if (rc.inversion || rc.sphere) MapPixelUnchecked(rc, col, row, px, py, plotX, plotY);
+            out[static_cast<size_t>(plotY) * static_cast<size_t>(rc.siz) + static_cast<size_t>(plotX)] =
+                PlainPixel<K, kBailout, kStalk>(rc, px, py, scale);
             ++pixels;
         }
     }
@@ -161,6 +166,18 @@ View LongOrbits(const View& v) {
     return {[set = v.set](HeadlessSession& s) {
                 set(s);
                 Text(s, TextField::miter, "500");
+            },
+            v.plain};
+}
+
+// A view with a mapping of the plane switched on, its centre moved off the
+// pixel grid: the inversion's centre, a pixel otherwise, faults, which the
+// plain loop cannot show.
+View Mapped(const View& v, void (ModeActions::*mapping)()) {
+    return {[set = v.set, mapping](HeadlessSession& s) {
+                set(s);
+                (s.actions.*mapping)();
+                Text(s, TextField::xce, "0.0008");
             },
             v.plain};
 }
@@ -405,6 +422,10 @@ const NamedView kViews[] = {
     {"hypercross", StalkView<kStalkHypercross>("0.1")},
     {"mandelbrot_median", kMandelbrotMedian},
     {"julia_z3", kJuliaZ3},
+    {"inversion", Mapped(kMandelbrot, &ModeActions::Inversion)},
+    {"inversion_start_up", Mapped(kStartUp, &ModeActions::Inversion)},
+    {"sphere", Mapped(kMandelbrot, &ModeActions::Sphere)},
+    {"sphere_start_up", Mapped(kStartUp, &ModeActions::Sphere)},
 };
 
 // VELMORA_BENCH_ONCE=<view> renders that one view once through the driver
