@@ -41,7 +41,7 @@ bool CompileForLanes(const RunContext& rc, CustomProgram& program) {
 bool TakesTabledParts(const RunContext& rc) {
     bool takes = false;
     WithFormulaKind(rc.FunctionKind, [&]<int K>() { takes = kStepTakesPointParts<K>; });
-    return takes && !rc.inversion && !rc.sphere;
+    return takes && !rc.inversion;
 }
 
 // For each value the index of one whose value is exactly its negation (its
@@ -106,8 +106,7 @@ ColumnPlan::ColumnPlan(const RunContext& context)
 }
 
 void ColumnPlan::planShortOrbits() {
-    if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.sphere ||
-        rc.minit > 1)
+    if (!lanes::ShortOrbitEscape::Follows(rc.FunctionKind) || rowYFaulted || rc.inversion || rc.minit > 1)
         return;
     // The rules after the orbit are worked out from the escape's last steps
     // where their bounds decide them.

@@ -92,10 +92,10 @@ public:
     // the first point that cannot be formed).
     std::vector<long double> rowY;
     bool rowYFaulted = false;
-    // On an unmapped plane: the tests of orbits that certainly escape at
-    // their first step (z^2, z^3, z^7 + c; main_body.hpp) or within a few
-    // steps (those, Pokorny's formula, az^2+b/z^2+c and z^z+z^4-z+c;
-    // short_orbit.hpp),
+    // Unless the plane is inverted (Sphere moves only where the pixels are
+    // plotted): the tests of orbits that certainly escape at their first
+    // step (z^2, z^3, z^7 + c; main_body.hpp) or within a few steps (those,
+    // Pokorny's formula, az^2+b/z^2+c and z^z+z^4-z+c; short_orbit.hpp),
     // off where a stalk could catch such an orbit; the rule after the orbit
     // where one applies; the colour of an escape at each step they tell;
     // each row's y as they take it (empty when unused).
@@ -105,7 +105,7 @@ public:
     std::array<ColourValue, lanes::ShortOrbitEscape::kMostSteps + 1> escapeAtStep{};
     std::vector<lanes::BoundedPart> rowYBounded;
     // For a formula whose first step takes library values of its plane
-    // point's parts, on an unmapped plane: those of each row's y, and
+    // point's parts, unless the plane is inverted: those of each row's y, and
     // whether working them out raised no fault (the row's pixels otherwise
     // work them out in their step). Empty when unused.
     std::vector<YParts> rowParts;

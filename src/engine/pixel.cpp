@@ -27,19 +27,40 @@ void Invert(const RunContext& rc, long double& x, long double& y) {
     y = ny;
 }
 
+// Sphere's plot position, in parts: q and the root depend on the column
+// alone, so a column's rows can share them.
 template <class G>
-void SpherePosition(const RunContext& rc, int col, int row, int& px, int& py) {
+long double SphereQ(const RunContext& rc, int col) {
     const int hs = rc.siz / 2, hy = rc.sizy / 2;
-    const int dx = hs - col, dy = hy - row;
-    const long double q = static_cast<long double>(dx) / hs * hy;
+    const long double q = static_cast<long double>(hs - col) / hs * hy;
     G::Check(q);
+    return q;
+}
+inline long double SphereRoot(const RunContext& rc, long double q) {
+    const int hy = rc.sizy / 2;
     const long double hy2 = static_cast<long double>(hy) * hy;
-    const long double vertical = sqrtl(hy2 - q * q) * dy / (hy + 15);
+    return sqrtl(hy2 - q * q);
+}
+template <class G>
+int SphereRow(const RunContext& rc, long double root, int row) {
+    const int hy = rc.sizy / 2;
+    const long double vertical = root * (hy - row) / (hy + 15);
     G::Check(vertical);
-    py = CheckedAdd(hy, Round(vertical));
+    return CheckedAdd(hy, Round(vertical));
+}
+template <class G>
+int SphereColumn(const RunContext& rc, long double q) {
+    const int hy = rc.sizy / 2;
     const long double horizontal = hy * q / (hy + 15);
     G::Check(horizontal);
-    px = CheckedSub(hs, Round(horizontal));
+    return CheckedSub(rc.siz / 2, Round(horizontal));
+}
+
+template <class G>
+void SpherePosition(const RunContext& rc, int col, int row, int& px, int& py) {
+    const long double q = SphereQ<G>(rc, col);
+    py = SphereRow<G>(rc, SphereRoot(rc, q), row);
+    px = SphereColumn<G>(rc, q);
 }
 
 // The orbit loop proper. Keeping lastZ and previousModulus costs two 80-bit
@@ -176,6 +197,23 @@ void MapPixelUnchecked(const RunContext& rc, int col, int row, long double& x, l
     py = row;
     if (rc.inversion) Invert<NoCheck>(rc, x, y);
     if (rc.sphere) SpherePosition<NoCheck>(rc, col, row, px, py);
+}
+
+bool SpherePositions(const RunContext& rc, int col, int first, int end, int& px, std::vector<int>& py) {
+    ClearFloatFaults();
+    bool made = true;
+    try {
+        const long double q = SphereQ<NoCheck>(rc, col);
+        const long double root = SphereRoot(rc, q);
+        py.resize(static_cast<size_t>(std::max(end - first, 0)));
+        for (int row = first; row < end; ++row) py[static_cast<size_t>(row - first)] = SphereRow<NoCheck>(rc, root, row);
+        px = SphereColumn<NoCheck>(rc, q);
+    } catch (const FaultError&) {
+        made = false;
+    }
+    made = made && !FloatFaultPending();
+    ClearFloatFaults();
+    return made;
 }
 
 EscapeScale MakeEscapeScale(const RunContext& rc) {

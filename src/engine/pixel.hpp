@@ -94,4 +94,10 @@ void PlanePoint(const RunContext& rc, int col, int row, long double& x, long dou
 // Throws where a value cannot be converted to a plot position.
 void MapPixelUnchecked(const RunContext& rc, int col, int row, long double& x, long double& y, int& px, int& py);
 
+// Sphere's plot positions of rows [first, end) of column col, as the pixels
+// map them: the column's px and each row's py (py[0] for row first). False
+// where working them out raises a fault flag or cannot give a position; the
+// pixels must then map themselves. The flags are clear afterwards.
+bool SpherePositions(const RunContext& rc, int col, int first, int end, int& px, std::vector<int>& py);
+
 }  // namespace velmora

@@ -132,12 +132,13 @@ inline bool StalkIgnoresStart(const RunContext& rc) {
 }  // namespace symmetry_detail
 
 // Which mirrored pixels share an outcome on this run, given that its plane
-// points are formed without a fault (on an unmapped plane). `compiled` is
-// the custom formula's program where it compiles.
+// points are formed without a fault, on a plane that is not inverted (Sphere
+// moves only where the pixels are plotted). `compiled` is the custom
+// formula's program where it compiles.
 inline PlaneSymmetry SymmetryOf(const RunContext& rc, const CustomProgram* compiled) {
     using namespace symmetry_detail;
     PlaneSymmetry s;
-    if (rc.inversion || rc.sphere || std::fegetround() != FE_TONEAREST) return s;
+    if (rc.inversion || std::fegetround() != FE_TONEAREST) return s;
     const bool median = rc.StalkType == kStalkMedian;
     s.conjugate = FormulaMirrorsConjugate(rc) && (StalkReadsSizesOnly(rc.StalkType) || median) &&
                   (rc.mandelbrot || rc.cy == 0.0L);

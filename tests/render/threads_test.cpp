@@ -165,6 +165,18 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "8");
          }},
         {"circle stalks, pixel by pixel", [](Picture& g) { g.actions.StalkItem(kStalkCircle); }},
+        // Sphere places the orbits of the plane: its columns take the
+        // plane's short cuts and mirrors.
+        {"Julia sphere, cross stalks", [](Picture& g) {
+             g.actions.Trigger(MenuId::Julia);
+             g.actions.Trigger(MenuId::Sphere);
+             g.actions.StalkItem(kStalkCross);
+             g.text(TextField::p1, "0.1");
+         }},
+        {"csin sphere", [](Picture& g) {
+             g.formula(kFormulaCSin);
+             g.actions.Trigger(MenuId::Sphere);
+         }},
         {"z^2+c inverted, overflowing", [](Picture& g) {
              g.actions.Trigger(MenuId::Inversion);
              g.text(TextField::Rang, "1e2470");

@@ -46,13 +46,20 @@ class LaneColumn {
 public:
     LaneColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutcome& out, Stepper& stepper)
         : plan_(plan), rc_(plan.rc), col_(col), first_(rows.first), out_(out), stepper_(stepper), escape_(plan.escape),
-          mapped_(rc_.inversion || rc_.sphere), ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)), rows_(rows.end) {}
+          ruleAfterOrbit_(HasRuleAfterOrbit(rc_.StalkType)), rows_(rows.end) {}
 
     ShortTaken run() {
         planePoints();
+        // Sphere moves only where a pixel is plotted, not its orbit: with
+        // the column's positions made without a fault, it is computed as on
+        // the plane, and each pixel placed afterwards.
+        onSphere_ = rc_.sphere && !rc_.inversion && SpherePositions(rc_, col_, first_, rows_, spherePx_, spherePy_);
+        mapped_ = rc_.inversion || (rc_.sphere && !onSphere_);
+        flagsWait_ = !mapped_ && maxmodFinite_;
+        shortOrbits_ = !mapped_ && !plan_.rowYBounded.empty();
         mirrors();
         if constexpr (kTakesParts) {
-            tabled_ = !plan_.rowParts.empty() && MakeXParts(x_, xParts_);
+            tabled_ = !mapped_ && !plan_.rowParts.empty() && MakeXParts(x_, xParts_);
             ClearFloatFaults();
         }
         // Every row is written below; a column the size of the last one
@@ -105,6 +112,12 @@ public:
         ClearFloatFaults();
         copyConjugates();
         if (storeForOpposite_) plan_.oppositeColumns.store(col_, out_.pixels);
+        if (onSphere_) {
+            for (int row = first_; row < rows_; ++row) {
+                out_.pixels[at(row)].px = spherePx_;
+                out_.pixels[at(row)].py = spherePy_[at(row)];
+            }
+        }
         return taken_;
     }
 
@@ -151,7 +164,7 @@ private:
     // below a row of this span with the opposite y. A column whose plane
     // points are not all formed is computed whole.
     void mirrors() {
-        if (!formed_ || plan_.rowOpposite.empty()) return;
+        if (!formed_ || mapped_ || plan_.rowOpposite.empty()) return;
         conjugate_ = plan_.symmetry.conjugate;
         if (!plan_.symmetry.opposite) return;
         const int other = plan_.columnOpposite[static_cast<size_t>(col_)];
@@ -446,7 +459,12 @@ private:
     ColumnOutcome& out_;
     Stepper& stepper_;
     const EscapeColours& escape_;
-    const bool mapped_;  // an inversion or Sphere mapping
+    // An inversion, or Sphere where its positions are not made for the
+    // column: each pixel maps itself.
+    bool mapped_ = true;
+    bool onSphere_ = false;  // Sphere's positions made for the column
+    int spherePx_ = 0;
+    std::vector<int> spherePy_;  // from row first_ on
     const bool ruleAfterOrbit_;
     const bool maxmodFinite_ = Finite(rc_.maxmod);
     // The Mandelbrot set's z^2+c coloured by its escape alone, with a maxmod
@@ -462,8 +480,9 @@ private:
     long double x_ = 0.0L;
     Complex start_;                  // the orbit's start
     const Complex c_{rc_.cx, rc_.cy};  // a Julia set's c
-    // The plan's tests of short orbits apply (never on a mapped plane).
-    const bool shortOrbits_ = !plan_.rowYBounded.empty();
+    // The plan's tests of short orbits apply (never where pixels map
+    // themselves).
+    bool shortOrbits_ = false;
     const bool shortRule_ = plan_.shortRule.on();
     lanes::BoundedPart xBounded_;
     static constexpr int kShortMiss = 4;  // steps followed for nothing that count as long
@@ -473,7 +492,7 @@ private:
     // Whether finished pixels' flags wait for a list (finishUnchecked): not
     // where a mapping's faults must be its pixel's alone, nor with a maxmod
     // that is not finite, whose base colour reads the flags at once.
-    bool flagsWait_ = !mapped_ && maxmodFinite_;
+    bool flagsWait_ = false;
     static constexpr int kUncheckedRows = 32;
     static constexpr bool kTakesParts = requires(Stepper & st, const TabledParts& p) { st.load(0, Complex{}, Complex{}, 1, p); };
     bool tabled_ = false;  // the column's and rows' library values are made
