@@ -534,6 +534,12 @@ thread_local bool tLongTrapOrbits = false;
 // the last stretch of an escaping orbit twice.
 constexpr int64_t kLongTrapOrbit = 10, kLongRuleOrbit = 20;
 
+// Columns of long orbits this thread leaves to the C++ loop after a trap
+// column whose filter stopped the kernel too often (stopsOften); the next
+// such column tries the kernel again, as the view may change.
+thread_local int tTrapKernelRest = 0;
+constexpr int kTrapKernelRest = 64;
+
 void NoteTrapOrbits(const ColumnOutcome& out, const ShortTaken& taken, int64_t longOrbit) {
     int64_t steps = -taken.steps;
     for (const PlottedPixel& p : out.pixels) steps += p.steps;
@@ -571,11 +577,16 @@ void RunBuiltInColumn(const ColumnPlan& plan, int col, RowSpan rows, ColumnOutco
                     x87 && (trapKernel == TrapKernel::Always || (trapKernel == TrapKernel::Auto && tLongTrapOrbits));
                 ShortTaken taken;
                 if constexpr (lanes::kHasX87TrapFilter<S>) {
+                    if (kernel && trapKernel == TrapKernel::Auto && tTrapKernelRest > 0) {
+                        --tTrapKernelRest;
+                        kernel = false;
+                    }
                     X87TrapBlock bounds;
                     kernel = kernel && lanes::X87TrapStepper<kBailout, S>::Bounds(constants, bounds);
                     if (kernel) {
                         lanes::X87TrapStepper<kBailout, S> stepper(rc, constants, bounds);
                         taken = RunLanes(plan, col, rows, out, stepper);
+                        if (stepper.stopsOften()) tTrapKernelRest = kTrapKernelRest;
                     }
                 } else if constexpr (lanes::kHasX87RuleStepper<S>) {
                     uint64_t threshold = 0;

@@ -105,6 +105,8 @@ public:
             block_.base.checkpointLeft = passes;
             int64_t done = 0;
             const int s = RunX87TrapLanes(block_, passes, done, kEscape, kFilter, split);
+            passes_ += done;
+            if (s >= 0) ++stops_;
             if (s < 0) {
                 // Every lane has made `done` passes; a lane at its limit
                 // ends at the top of the loop.
@@ -131,6 +133,12 @@ public:
 
     // The finished orbit as the colour rules read it.
     OrbitState& orbit(int l) { return out_[l]; }
+
+    // Whether the filter stopped the kernel more often than it made a pass:
+    // each stop is a trip out of the kernel and back, dearer than a step of
+    // the C++ loop. (The image trap's rectangle holds most bounded orbits,
+    // so the kernel stops there at almost every step.)
+    bool stopsOften() const { return stops_ > passes_; }
 
 private:
     static constexpr X87Escape kEscape = kBailout == kBailoutSumAbs ? X87Escape::SumOfAbs : X87Escape::Modulus;
@@ -263,6 +271,7 @@ private:
     Orbit orbit_[kLaneCount];
     OrbitState out_[kLaneCount];
     LastSplit splitRe_, splitIm_;
+    int64_t passes_ = 0, stops_ = 0;  // the kernel's, and its stops for an exact test
 };
 
 }  // namespace velmora::lanes
