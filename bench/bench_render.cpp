@@ -244,6 +244,30 @@ const View kJuliaZ3{[](HeadlessSession& s) {
                         s.actions.StalkItem(kStalkNone);
                     },
                     &PlainFor<kFormulaZ3, kStalkNone>};
+// The start-up view's Julia set of another formula without stalks, at c.
+template <int K>
+View JuliaView(const char* cx, const char* cy, const char* range) {
+    return {[=](HeadlessSession& s) {
+                StartUp(s);
+                s.actions.FunctionItem(K);
+                s.actions.StalkItem(kStalkNone);
+                Text(s, TextField::cx, cx);
+                Text(s, TextField::cy, cy);
+                Text(s, TextField::Rang, range);
+            },
+            &PlainFor<K, kStalkNone>};
+}
+// Long bounded orbits in the 80-bit library's sine and cosine.
+const View kJuliaCSin = JuliaView<kFormulaCSin>("1.0", "0.1", "6");
+const View kJuliaPokorny = JuliaView<kFormulaPokorny>("-0.4", "0.6", "4");
+// The image trap on the Mandelbrot menu's view: the bounded orbits stay in
+// its rectangle, so nearly every step looks at the picture.
+const View kMandelbrotImage{[](HeadlessSession& s) {
+                                MandelbrotMenu(s);
+                                s.actions.StalkItem(kStalkImage);
+                                Text(s, TextField::p1, "2.0");
+                            },
+                            &PlainFor<kFormulaZ2, kStalkImage>};
 // The start-up view's Circle stalks on another formula.
 template <int K>
 View CircleView() {
@@ -426,6 +450,9 @@ const NamedView kViews[] = {
     {"inversion_start_up", Mapped(kStartUp, &ModeActions::Inversion)},
     {"sphere", Mapped(kMandelbrot, &ModeActions::Sphere)},
     {"sphere_start_up", Mapped(kStartUp, &ModeActions::Sphere)},
+    {"julia_csin", kJuliaCSin},
+    {"julia_pokorny", kJuliaPokorny},
+    {"mandelbrot_image", kMandelbrotImage},
 };
 
 // VELMORA_BENCH_ONCE=<view> renders that one view once through the driver
