@@ -177,6 +177,28 @@ const std::vector<View>& Views() {
              g.formula(kFormulaCSin);
              g.actions.Trigger(MenuId::Sphere);
          }},
+        // Bounded orbits that settle near attracting fixed points, or
+        // escape after long stays near them.
+        {"csin, long orbits", [](Picture& g) {
+             g.formula(kFormulaCSin);
+             g.text(TextField::miter, "300");
+         }},
+        {"c*cos sum of parts, long orbits", [](Picture& g) {
+             g.formula(kFormulaCCos);
+             g.actions.Trigger(MenuId::BailoutSumAbs);
+             g.text(TextField::miter, "300");
+         }},
+        {"cexp, long orbits", [](Picture& g) {
+             g.formula(kFormulaCExp);
+             g.text(TextField::miter, "300");
+         }},
+        {"Julia sinh, long orbits", [](Picture& g) {
+             g.actions.Trigger(MenuId::Julia);
+             g.formula(kFormulaSinh);
+             g.text(TextField::cx, "0.1");
+             g.text(TextField::cy, "1.1");
+             g.text(TextField::miter, "300");
+         }},
         {"z^2+c inverted, overflowing", [](Picture& g) {
              g.actions.Trigger(MenuId::Inversion);
              g.text(TextField::Rang, "1e2470");

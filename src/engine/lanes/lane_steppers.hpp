@@ -9,6 +9,7 @@
 #include <limits>
 #include <utility>
 
+#include "attracting_disc.hpp"
 #include "complex.hpp"
 #include "copy_bytes.hpp"
 #include "custom_program.hpp"
@@ -49,7 +50,7 @@ template <int kFormula, int kBailout, int kLanes>
 class LockstepStepper {
 public:
     static constexpr int kLaneCount = kLanes;
-    explicit LockstepStepper(const RunContext& rc) : rc_(rc) {}
+    explicit LockstepStepper(const RunContext& rc) : rc_(rc), disc_(rc) {}
 
     bool load(int l, const Complex& z0, const Complex& c, int64_t limit) {
         CopyBytes(orbit_[l].z, z0);
@@ -91,9 +92,13 @@ public:
             LookForRepeats(
                 untilCheck_, kLanes, stopped, [&](int l) { return watch_[l].repeated(state(l)); },
                 [&](int l) { skipToLimit(l); });
+            if constexpr (AttractingDisc<kFormula>::kFollows) lookForDiscs(stopped);
             if (stopped) return stopped;
         }
     }
+    // The z of a lane that settled in an attracting disc is where it settled,
+    // not its last: only the rules after the orbit read it, and with them
+    // the discs are not looked for.
     LaneResult result(int l) const { return {orbit_[l].z.re, orbit_[l].z.im, modulus_[l], limit_[l] - remaining_[l]}; }
 
 private:
@@ -106,6 +111,19 @@ private:
             return true;
         }
         return false;
+    }
+    // Every kDiscCheckSteps rounds: each lane still going whose orbit has
+    // settled in an attracting disc ends at its limit, inside, its modulus
+    // (below maxmod, as every later one) the one it has now.
+    void lookForDiscs(unsigned& stopped) {
+        if (!disc_.on() || --untilDisc_ != 0) return;
+        untilDisc_ = kDiscCheckSteps;
+        for (int l = 0; l < kLanes; ++l) {
+            if ((stopped & (1u << l)) || !disc_.holds(orbit_[l].z, orbit_[l].c)) continue;
+            modulus_[l] = BailoutModulus<kBailout>(orbit_[l].z);
+            remaining_[l] = 0;
+            stopped |= 1u << l;
+        }
     }
     StepState state(int l) const { return {orbit_[l].z, orbit_[l].pokornyZ}; }
     void skipToLimit(int l) {
@@ -120,6 +138,10 @@ private:
     OrbitState orbit_[kLanes];
     RepeatWatch<StepState> watch_[kLanes];
     int untilCheck_ = kRepeatCheckSteps;
+    // Looking costs some tenth of a step of these formulas, each this often.
+    static constexpr int kDiscCheckSteps = 8;
+    const AttractingDisc<kFormula> disc_;
+    int untilDisc_ = kDiscCheckSteps;
     long double modulus_[kLanes] = {};
     int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
 };

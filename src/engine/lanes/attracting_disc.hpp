@@ -1,0 +1,146 @@
+#pragma once
+// Bounded orbits of c*sin z, c*cos z, c*e^z and sinh z + c that have settled
+// near an attracting fixed point. A disc about the orbit's z that the 80-bit
+// step certainly maps into itself, and that lies inside the escape test's
+// bound, holds every later z of the orbit: the orbit runs to its limit and
+// ends inside, and none of its steps can fault (every value stays bounded).
+// Where nothing but that end is read of the orbit, its colour needs none of
+// those steps. Such orbits are most of the work of these formulas' pictures,
+// and each step costs several 80-bit library calls; they seldom come back
+// bit for bit within a few hundred steps, so the repeat watch rarely ends
+// them.
+
+#include <algorithm>
+#include <cmath>
+
+#include "complex.hpp"
+#include "kinds.hpp"
+#include "main_body.hpp"
+#include "run_context.hpp"
+#include "stalks.hpp"
+
+namespace velmora::lanes {
+
+template <int K>
+class AttractingDisc {
+public:
+    static constexpr bool kFollows = K == kFormulaCSin || K == kFormulaCCos || K == kFormulaCExp || K == kFormulaSinh;
+
+    // Off where a rule after the orbit reads its last values, or maxmod lies
+    // beyond the doubles' bounded sizes.
+    explicit AttractingDisc(const RunContext& rc) {
+        double m;
+        if (!kFollows || HasRuleAfterOrbit(rc.StalkType) || !ToDoubleBelow(rc.maxmod, kFirstStepLog2Bound, m) ||
+            !(m > 0.0))
+            return;
+        sumOfAbs_ = rc.BailoutKind == kBailoutSumAbs;
+        // The truncated bound lies below the true one; the 80-bit test's own
+        // rounding is far within 2^-40 of it.
+        below_ = m * (1.0 - 0x1p-40);
+        on_ = true;
+    }
+
+    bool on() const { return on_; }
+
+    // Whether every later z of the orbit at z, of constant c, certainly
+    // stays within a disc about z inside the escape bound.
+    bool holds(const Complex& z, const Complex& c) const {
+        double wr, wi, cr, ci;
+        if (!ToDoubleBelow(z.re, 6, wr) || !ToDoubleBelow(z.im, 6, wi) || !ToDoubleBelow(c.re, 10, cr) ||
+            !ToDoubleBelow(c.im, 10, ci))
+            return false;
+        // How far the truncated values lie from the 80-bit ones.
+        const double t = (std::fabs(wr) + std::fabs(wi)) * 0x1p-52 + 0x1p-1000;
+        const double ce = (std::fabs(cr) + std::fabs(ci)) * 0x1p-52 + 0x1p-1000;
+        // Sizes of c, the 80-bit one at most cSize.
+        const double cSize = (std::fabs(cr) + std::fabs(ci)) * kUp + ce;
+        // The step at w in doubles, and g(w) = sin, cos, exp or sinh of w.
+        double gr, gi;
+        Inner(wr, wi, gr, gi);
+        double fr, fi;
+        if constexpr (K == kFormulaSinh) {
+            fr = gr + cr;
+            fi = gi + ci;
+        } else {
+            fr = gr * cr - gi * ci;
+            fi = gr * ci + gi * cr;
+        }
+        // |f(w) - w| for the true f at the 80-bit c: the doubles' library
+        // values lie within 2^-44 of the bound on |g| at w, and c within ce.
+        const double g0 = GSize(wr, wi, 0.0);
+        const double cFactor = K == kFormulaSinh ? 1.0 : cSize;
+        const double d = (std::hypot(fr - wr, fi - wi) + (K == kFormulaSinh ? ce : ce * g0) +
+                          cFactor * g0 * 0x1p-44 + (std::fabs(fr) + std::fabs(fi)) * 0x1p-50 + 0x1p-1000) *
+                         kUp;
+        // A radius for the disc from the slope at w, then checked with the
+        // slope's and the 80-bit step's bounds over the whole disc.
+        const double l0 = cFactor * SlopeSize(wr, wi, 0.0);
+        if (!(l0 < 0.75)) return false;
+        const double r = 2.0 * (d + t + cFactor * g0 * 0x1p-46) / (1.0 - l0) + 0x1p-900;
+        const double l = cFactor * SlopeSize(wr, wi, r);
+        // The 80-bit step at any point of the disc lies within eps of f
+        // there: a few library values, each within a few units of its last
+        // place, in a few sums and products of terms below this size.
+        const double eps = (cFactor + 1.0) * (GSize(wr, wi, r) + 1.0) * 0x1p-48;
+        // The disc stays where no 80-bit value of a step can overflow or
+        // vanish: its parts below 64 + 1024 in size (for sinh z + c, whose
+        // reciprocal also rounds |e^z|^2 to a double, the slope below 1
+        // keeps |Re z| below 1).
+        if (!(r < 1024.0) || !(l < 1.0) || !(r >= t) || !(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
+        // Every z of the disc passes the escape test, with the 80-bit
+        // modulus's rounding.
+        if (sumOfAbs_) return (std::fabs(wr) + std::fabs(wi) + 2.0 * r) * kUp < below_;
+        const double reach = std::hypot(wr, wi) * kUp + r;
+        return reach * reach * kUp < below_;
+    }
+
+private:
+    static constexpr double kUp = 1.0 + 0x1p-40;
+
+    // g(w) in doubles.
+    static void Inner(double wr, double wi, double& gr, double& gi) {
+        if constexpr (K == kFormulaCSin) {
+            gr = std::sin(wr) * std::cosh(wi);
+            gi = std::cos(wr) * std::sinh(wi);
+        } else if constexpr (K == kFormulaCCos) {
+            gr = std::cos(wr) * std::cosh(wi);
+            gi = -std::sin(wr) * std::sinh(wi);
+        } else if constexpr (K == kFormulaCExp) {
+            const double e = std::exp(wr);
+            gr = e * std::cos(wi);
+            gi = e * std::sin(wi);
+        } else {
+            gr = std::sinh(wr) * std::cos(wi);
+            gi = std::cosh(wr) * std::sin(wi);
+        }
+    }
+    // A bound on |g| over the disc of radius r about w: |sin u| and |cos u|
+    // are at most cosh Im u, |e^u| is e^Re u, |sinh u| at most cosh Re u.
+    static double GSize(double wr, double wi, double r) {
+        if constexpr (K == kFormulaCSin || K == kFormulaCCos) return std::cosh(std::fabs(wi) + r) * kUp;
+        else if constexpr (K == kFormulaCExp) return std::exp(wr + r) * kUp;
+        else return std::cosh(std::fabs(wr) + r) * kUp;
+    }
+    // A bound on |g'| over that disc, from |cos(x + iy)|^2 = cos^2 x +
+    // sinh^2 y, |sin(x + iy)|^2 = sin^2 x + sinh^2 y, |cosh(x + iy)|^2 =
+    // sinh^2 x + cos^2 y and |e^u| = e^Re u, each part within r of w's,
+    // and a sine or cosine there within r of its value at w.
+    static double SlopeSize(double wr, double wi, double r) {
+        const auto near = [r](double v) { return std::min(std::fabs(v) + r + 0x1p-50, 1.0); };
+        if constexpr (K == kFormulaCSin || K == kFormulaCCos) {
+            const double a = near(K == kFormulaCSin ? std::cos(wr) : std::sin(wr));
+            const double b = std::sinh(std::fabs(wi) + r);
+            return std::sqrt(a * a + b * b) * kUp;
+        } else if constexpr (K == kFormulaCExp) {
+            return std::exp(wr + r) * kUp;
+        } else {
+            const double a = std::sinh(std::fabs(wr) + r), b = near(std::cos(wi));
+            return std::sqrt(a * a + b * b) * kUp;
+        }
+    }
+
+    bool on_ = false, sumOfAbs_ = false;
+    double below_ = 0.0;
+};
+
+}  // namespace velmora::lanes
