@@ -1,5 +1,5 @@
 #pragma once
-// Bounded orbits of c*sin z, c*cos z, c*e^z, sinh z + c and c*tanh z that have settled
+// Bounded orbits of c*sin z, c*cos z, c*e^z and sinh z + c that have settled
 // near an attracting fixed point. A disc about the orbit's z that the 80-bit
 // step certainly maps into itself, and that lies inside the escape test's
 // bound, holds every later z of the orbit: the orbit runs to its limit and
@@ -24,8 +24,7 @@ namespace velmora::lanes {
 template <int K>
 class AttractingDisc {
 public:
-    static constexpr bool kFollows =
-        K == kFormulaCSin || K == kFormulaCCos || K == kFormulaCExp || K == kFormulaSinh || K == kFormulaCTanh;
+    static constexpr bool kFollows = K == kFormulaCSin || K == kFormulaCCos || K == kFormulaCExp || K == kFormulaSinh;
 
     // Off where a rule after the orbit reads its last values, or maxmod lies
     // beyond the doubles' bounded sizes.
@@ -55,10 +54,9 @@ public:
         const double ce = (std::fabs(cr) + std::fabs(ci)) * 0x1p-52 + 0x1p-1000;
         // Sizes of c, the 80-bit one at most cSize.
         const double cSize = (std::fabs(cr) + std::fabs(ci)) * kUp + ce;
-        // The step at w in doubles, and g(w) = sin, cos, exp, sinh or tanh
-        // of w.
+        // The step at w in doubles, and g(w) = sin, cos, exp or sinh of w.
         double gr, gi;
-        if (!Inner(wr, wi, gr, gi)) return false;
+        Inner(wr, wi, gr, gi);
         double fr, fi;
         if constexpr (K == kFormulaSinh) {
             fr = gr + cr;
@@ -68,12 +66,11 @@ public:
             fi = gr * ci + gi * cr;
         }
         // |f(w) - w| for the true f at the 80-bit c: the doubles' library
-        // values lie within kLibrary of the bound on |g| at w, and c within
-        // ce.
+        // values lie within 2^-44 of the bound on |g| at w, and c within ce.
         const double g0 = GSize(wr, wi, 0.0);
         const double cFactor = K == kFormulaSinh ? 1.0 : cSize;
         const double d = (std::hypot(fr - wr, fi - wi) + (K == kFormulaSinh ? ce : ce * g0) +
-                          cFactor * g0 * kLibrary + (std::fabs(fr) + std::fabs(fi)) * 0x1p-50 + 0x1p-1000) *
+                          cFactor * g0 * 0x1p-44 + (std::fabs(fr) + std::fabs(fi)) * 0x1p-50 + 0x1p-1000) *
                          kUp;
         // A radius for the disc from the slope at w, then checked with the
         // slope's and the 80-bit step's bounds over the whole disc.
@@ -84,15 +81,11 @@ public:
         // The 80-bit step at any point of the disc lies within eps of f
         // there: a few library values, each within a few units of its last
         // place, in a few sums and products of terms below this size.
-        // (c*tanh z divides by e^z + 1/e^z, at least 2 coshLow in size.)
-        const double g = GSize(wr, wi, r);
-        const double eps = (cFactor + 1.0) * (K == kFormulaCTanh ? (g + 1.0) * (g + 1.0) : g + 1.0) * 0x1p-48;
+        const double eps = (cFactor + 1.0) * (GSize(wr, wi, r) + 1.0) * 0x1p-48;
         // The disc stays where no 80-bit value of a step can overflow or
-        // vanish: its parts below 64 + 1024 in size. sinh z + c and c*tanh
-        // z also round |e^z|^2 to a double in their reciprocal: for sinh
-        // the slope below 1 keeps |Re z| below 1, for tanh |Re z| must stay
-        // below 300.
-        if (K == kFormulaCTanh && !(std::fabs(wr) + r < 300.0)) return false;
+        // vanish: its parts below 64 + 1024 in size (for sinh z + c, whose
+        // reciprocal also rounds |e^z|^2 to a double, the slope below 1
+        // keeps |Re z| below 1).
         if (!(r < 1024.0) || !(l < 1.0) || !(r >= t) || !(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
         // Every z of the disc passes the escape test, with the 80-bit
         // modulus's rounding.
@@ -103,13 +96,9 @@ public:
 
 private:
     static constexpr double kUp = 1.0 + 0x1p-40;
-    // How far the doubles' g(w) can lie from the true one, for |g| at
-    // most 1 (tanh's quotient, kept off its poles, loses more).
-    static constexpr double kLibrary = K == kFormulaCTanh ? 0x1p-36 : 0x1p-44;
 
-    // g(w) in doubles; false for tanh near a pole, where its quotient is
-    // not bounded well.
-    static bool Inner(double wr, double wi, double& gr, double& gi) {
+    // g(w) in doubles.
+    static void Inner(double wr, double wi, double& gr, double& gi) {
         if constexpr (K == kFormulaCSin) {
             gr = std::sin(wr) * std::cosh(wi);
             gi = std::cos(wr) * std::sinh(wi);
@@ -120,33 +109,17 @@ private:
             const double e = std::exp(wr);
             gr = e * std::cos(wi);
             gi = e * std::sin(wi);
-        } else if constexpr (K == kFormulaSinh) {
+        } else {
             gr = std::sinh(wr) * std::cos(wi);
             gi = std::cosh(wr) * std::sin(wi);
-        } else {
-            // tanh(x + iy) = (sinh 2x + i sin 2y) / (cosh 2x + cos 2y), the
-            // divisor 2|cosh(x + iy)|^2.
-            const double ch = std::cosh(2.0 * wr), den = ch + std::cos(2.0 * wi);
-            if (!(den > (ch + 1.0) * 0x1p-8)) return false;
-            gr = std::sinh(2.0 * wr) / den;
-            gi = std::sin(2.0 * wi) / den;
         }
-        return true;
-    }
-    // A lower bound on |cosh u|^2 = sinh^2 x + cos^2 y over the disc.
-    static double CoshLowSquared(double wr, double wi, double r) {
-        const double a = std::sinh(std::max(std::fabs(wr) - r, 0.0));
-        const double b = std::max(std::fabs(std::cos(wi)) - r - 0x1p-50, 0.0);
-        return (a * a + b * b) * (1.0 - 0x1p-40);
     }
     // A bound on |g| over the disc of radius r about w: |sin u| and |cos u|
-    // are at most cosh Im u, |e^u| is e^Re u, |sinh u| at most cosh Re u,
-    // and |tanh u| = |sinh u| / |cosh u|.
+    // are at most cosh Im u, |e^u| is e^Re u, |sinh u| at most cosh Re u.
     static double GSize(double wr, double wi, double r) {
         if constexpr (K == kFormulaCSin || K == kFormulaCCos) return std::cosh(std::fabs(wi) + r) * kUp;
         else if constexpr (K == kFormulaCExp) return std::exp(wr + r) * kUp;
-        else if constexpr (K == kFormulaSinh) return std::cosh(std::fabs(wr) + r) * kUp;
-        else return std::cosh(std::fabs(wr) + r) / std::sqrt(CoshLowSquared(wr, wi, r)) * kUp;
+        else return std::cosh(std::fabs(wr) + r) * kUp;
     }
     // A bound on |g'| over that disc, from |cos(x + iy)|^2 = cos^2 x +
     // sinh^2 y, |sin(x + iy)|^2 = sin^2 x + sinh^2 y, |cosh(x + iy)|^2 =
@@ -160,12 +133,9 @@ private:
             return std::sqrt(a * a + b * b) * kUp;
         } else if constexpr (K == kFormulaCExp) {
             return std::exp(wr + r) * kUp;
-        } else if constexpr (K == kFormulaSinh) {
+        } else {
             const double a = std::sinh(std::fabs(wr) + r), b = near(std::cos(wi));
             return std::sqrt(a * a + b * b) * kUp;
-        } else {
-            // tanh' = 1 / cosh^2.
-            return kUp / CoshLowSquared(wr, wi, r);
         }
     }
 
