@@ -9,6 +9,8 @@
 #include <complex>
 #include <vector>
 
+#include "attracting_disc.hpp"
+#include "fault.hpp"
 #include "formulas.hpp"
 #include "main_body.hpp"
 #include "short_orbit.hpp"
@@ -364,6 +366,34 @@ TEST(ShortOrbitRule, EveryColourDecidedIsTheRulesColour) {
                 }
             }
         }
+    }
+}
+
+// The look for an attracting disc runs between the lanes' steps, whose
+// flags are read once per batch: a flag it raised would send the batch to
+// the checked path. Wherever z and c lie, far from any disc included, it
+// raises none.
+template <int K>
+void LookRaisesNoFlag(long double maxmod) {
+    RunContext rc;
+    rc.maxmod = maxmod;
+    const lanes::AttractingDisc<K> disc(rc);
+    ASSERT_TRUE(disc.on());
+    ClearFloatFaults();
+    for (long double cr : {-700.0L, -3.0L, 0.0L, 1e-300L, 0.5L, 1000.0L})
+        for (long double ci : {0.0L, 0.1L, -400.0L})
+            for (long double zr = -63.5L; zr < 64.0L; zr += 0.75L)
+                for (long double zi = -63.5L; zi < 64.0L; zi += 0.75L) disc.holds({zr, zi}, {cr, ci});
+    EXPECT_FALSE(FloatFaultPending()) << K;
+    ClearFloatFaults();
+}
+
+TEST(AttractingDisc, LookingRaisesNoFaultFlag) {
+    for (long double maxmod : {4.0L, 1e11L}) {
+        LookRaisesNoFlag<kFormulaCSin>(maxmod);
+        LookRaisesNoFlag<kFormulaCCos>(maxmod);
+        LookRaisesNoFlag<kFormulaCExp>(maxmod);
+        LookRaisesNoFlag<kFormulaSinh>(maxmod);
     }
 }
 

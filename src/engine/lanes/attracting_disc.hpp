@@ -54,6 +54,13 @@ public:
         const double ce = (std::fabs(cr) + std::fabs(ci)) * 0x1p-52 + 0x1p-1000;
         // Sizes of c, the 80-bit one at most cSize.
         const double cSize = (std::fabs(cr) + std::fabs(ci)) * kUp + ce;
+        const double cFactor = K == kFormulaSinh ? 1.0 : cSize;
+        // The slope at w first, the test most orbits fail (those that have
+        // not settled, or never will): at once where a bound below it
+        // without library calls is too large already.
+        if (!(cFactor * SlopeFloor(wr, wi) < 0.75)) return false;
+        const double l0 = cFactor * SlopeSize(wr, wi, 0.0);
+        if (!(l0 < 0.75)) return false;
         // The step at w in doubles, and g(w) = sin, cos, exp or sinh of w.
         double gr, gi;
         Inner(wr, wi, gr, gi);
@@ -68,25 +75,26 @@ public:
         // |f(w) - w| for the true f at the 80-bit c: the doubles' library
         // values lie within 2^-44 of the bound on |g| at w, and c within ce.
         const double g0 = GSize(wr, wi, 0.0);
-        const double cFactor = K == kFormulaSinh ? 1.0 : cSize;
         const double d = (std::hypot(fr - wr, fi - wi) + (K == kFormulaSinh ? ce : ce * g0) +
                           cFactor * g0 * 0x1p-44 + (std::fabs(fr) + std::fabs(fi)) * 0x1p-50 + 0x1p-1000) *
                          kUp;
         // A radius for the disc from the slope at w, then checked with the
         // slope's and the 80-bit step's bounds over the whole disc.
-        const double l0 = cFactor * SlopeSize(wr, wi, 0.0);
-        if (!(l0 < 0.75)) return false;
         const double r = 2.0 * (d + t + cFactor * g0 * 0x1p-46) / (1.0 - l0) + 0x1p-900;
+        // A wider disc never has a slope below 1 (sinh and e^Re u grow too
+        // fast), and the bounds over it could overflow: a flag raised here
+        // would send the whole batch of pixels to the checked path.
+        if (!(r < 64.0)) return false;
         const double l = cFactor * SlopeSize(wr, wi, r);
         // The 80-bit step at any point of the disc lies within eps of f
         // there: a few library values, each within a few units of its last
         // place, in a few sums and products of terms below this size.
         const double eps = (cFactor + 1.0) * (GSize(wr, wi, r) + 1.0) * 0x1p-48;
         // The disc stays where no 80-bit value of a step can overflow or
-        // vanish: its parts below 64 + 1024 in size (for sinh z + c, whose
+        // vanish: its parts below 64 + 64 in size (for sinh z + c, whose
         // reciprocal also rounds |e^z|^2 to a double, the slope below 1
         // keeps |Re z| below 1).
-        if (!(r < 1024.0) || !(l < 1.0) || !(r >= t) || !(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
+        if (!(l < 1.0) || !(r >= t) || !(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
         // Every z of the disc passes the escape test, with the 80-bit
         // modulus's rounding.
         if (sumOfAbs_) return (std::fabs(wr) + std::fabs(wi) + 2.0 * r) * kUp < below_;
@@ -137,6 +145,13 @@ private:
             const double a = std::sinh(std::fabs(wr) + r), b = near(std::cos(wi));
             return std::sqrt(a * a + b * b) * kUp;
         }
+    }
+
+    // At most SlopeSize(wr, wi, 0): sinh x >= x and e^x >= 1 + x.
+    static double SlopeFloor(double wr, double wi) {
+        if constexpr (K == kFormulaCSin || K == kFormulaCCos) return std::fabs(wi);
+        else if constexpr (K == kFormulaCExp) return 1.0 + wr;
+        else return std::fabs(wr);
     }
 
     bool on_ = false, sumOfAbs_ = false;
