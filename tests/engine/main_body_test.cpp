@@ -394,6 +394,7 @@ TEST(AttractingDisc, LookingRaisesNoFaultFlag) {
         LookRaisesNoFlag<kFormulaCCos>(maxmod);
         LookRaisesNoFlag<kFormulaCExp>(maxmod);
         LookRaisesNoFlag<kFormulaSinh>(maxmod);
+        LookRaisesNoFlag<kFormulaCTanh>(maxmod);
     }
 }
 

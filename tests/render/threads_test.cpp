@@ -199,6 +199,14 @@ const std::vector<View>& Views() {
              g.text(TextField::cy, "1.1");
              g.text(TextField::miter, "300");
          }},
+        {"Julia c*tanh, long orbits", [](Picture& g) {
+             g.actions.Trigger(MenuId::Julia);
+             g.formula(kFormulaCTanh);
+             g.text(TextField::cx, "0.6");
+             g.text(TextField::cy, "0.8");
+             g.text(TextField::Rang, "6");
+             g.text(TextField::miter, "300");
+         }},
         {"z^2+c inverted, overflowing", [](Picture& g) {
              g.actions.Trigger(MenuId::Inversion);
              g.text(TextField::Rang, "1e2470");

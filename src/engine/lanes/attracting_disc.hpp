@@ -1,6 +1,6 @@
 #pragma once
-// Bounded orbits of c*sin z, c*cos z, c*e^z and sinh z + c that have settled
-// near an attracting fixed point. A disc about the orbit's z that the 80-bit
+// Bounded orbits of c*sin z, c*cos z, c*e^z, sinh z + c and c*tanh z that
+// have settled near an attracting fixed point. A disc about the orbit's z that the 80-bit
 // step certainly maps into itself, and that lies inside the escape test's
 // bound, holds every later z of the orbit: the orbit runs to its limit and
 // ends inside, and none of its steps can fault (every value stays bounded).
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "complex.hpp"
 #include "kinds.hpp"
@@ -24,7 +25,8 @@ namespace velmora::lanes {
 template <int K>
 class AttractingDisc {
 public:
-    static constexpr bool kFollows = K == kFormulaCSin || K == kFormulaCCos || K == kFormulaCExp || K == kFormulaSinh;
+    static constexpr bool kFollows =
+        K == kFormulaCSin || K == kFormulaCCos || K == kFormulaCExp || K == kFormulaSinh || K == kFormulaCTanh;
 
     // Off where a rule after the orbit reads its last values, or maxmod lies
     // beyond the doubles' bounded sizes.
@@ -61,9 +63,10 @@ public:
         if (!(cFactor * SlopeFloor(wr, wi) < 0.75)) return false;
         const double l0 = cFactor * SlopeSize(wr, wi, 0.0);
         if (!(l0 < 0.75)) return false;
-        // The step at w in doubles, and g(w) = sin, cos, exp or sinh of w.
+        // The step at w in doubles, and g(w) = sin, cos, exp, sinh or tanh
+        // of w.
         double gr, gi;
-        Inner(wr, wi, gr, gi);
+        if (!Inner(wr, wi, gr, gi)) return false;
         double fr, fi;
         if constexpr (K == kFormulaSinh) {
             fr = gr + cr;
@@ -73,10 +76,11 @@ public:
             fi = gr * ci + gi * cr;
         }
         // |f(w) - w| for the true f at the 80-bit c: the doubles' library
-        // values lie within 2^-44 of the bound on |g| at w, and c within ce.
+        // values lie within kLibrary of the bound on |g| at w, and c within
+        // ce.
         const double g0 = GSize(wr, wi, 0.0);
         const double d = (std::hypot(fr - wr, fi - wi) + (K == kFormulaSinh ? ce : ce * g0) +
-                          cFactor * g0 * 0x1p-44 + (std::fabs(fr) + std::fabs(fi)) * 0x1p-50 + 0x1p-1000) *
+                          cFactor * g0 * kLibrary + (std::fabs(fr) + std::fabs(fi)) * 0x1p-50 + 0x1p-1000) *
                          kUp;
         // A radius for the disc from the slope at w, then checked with the
         // slope's and the 80-bit step's bounds over the whole disc.
@@ -86,15 +90,18 @@ public:
         // would send the whole batch of pixels to the checked path.
         if (!(r < 64.0)) return false;
         const double l = cFactor * SlopeSize(wr, wi, r);
+        if (!(l < 1.0) || !(r >= t)) return false;
         // The 80-bit step at any point of the disc lies within eps of f
         // there: a few library values, each within a few units of its last
-        // place, in a few sums and products of terms below this size.
-        const double eps = (cFactor + 1.0) * (GSize(wr, wi, r) + 1.0) * 0x1p-48;
+        // place, in a few sums and products of terms below this size
+        // (c*tanh z divides by e^z + 1/e^z, at least 2 |cosh z| in size).
+        const double g = GSize(wr, wi, r);
+        const double eps = (cFactor + 1.0) * (K == kFormulaCTanh ? (g + 1.0) * (g + 1.0) : g + 1.0) * 0x1p-48;
         // The disc stays where no 80-bit value of a step can overflow or
-        // vanish: its parts below 64 + 64 in size (for sinh z + c, whose
-        // reciprocal also rounds |e^z|^2 to a double, the slope below 1
-        // keeps |Re z| below 1).
-        if (!(l < 1.0) || !(r >= t) || !(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
+        // vanish: its parts below 64 + 64 in size (sinh z + c and c*tanh z
+        // also round |e^z|^2 to a double in their reciprocal, which stays
+        // far within a double's range there).
+        if (!(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
         // Every z of the disc passes the escape test, with the 80-bit
         // modulus's rounding.
         if (sumOfAbs_) return (std::fabs(wr) + std::fabs(wi) + 2.0 * r) * kUp < below_;
@@ -104,9 +111,14 @@ public:
 
 private:
     static constexpr double kUp = 1.0 + 0x1p-40;
+    // How far the doubles' g(w) can lie from the true one, for |g| at
+    // most 1 (tanh's quotient, kept off its poles, loses more).
+    static constexpr double kLibrary = K == kFormulaCTanh ? 0x1p-36 : 0x1p-44;
+    static constexpr double kNoBound = std::numeric_limits<double>::infinity();
 
-    // g(w) in doubles.
-    static void Inner(double wr, double wi, double& gr, double& gi) {
+    // g(w) in doubles; false for tanh near a pole, where its quotient is
+    // not bounded well.
+    static bool Inner(double wr, double wi, double& gr, double& gi) {
         if constexpr (K == kFormulaCSin) {
             gr = std::sin(wr) * std::cosh(wi);
             gi = std::cos(wr) * std::sinh(wi);
@@ -117,17 +129,41 @@ private:
             const double e = std::exp(wr);
             gr = e * std::cos(wi);
             gi = e * std::sin(wi);
-        } else {
+        } else if constexpr (K == kFormulaSinh) {
             gr = std::sinh(wr) * std::cos(wi);
             gi = std::cosh(wr) * std::sin(wi);
+        } else {
+            // tanh(x + iy) = (sinh 2x + i sin 2y) / (cosh 2x + cos 2y), the
+            // divisor 2 |cosh(x + iy)|^2.
+            const double ch = std::cosh(2.0 * wr), den = ch + std::cos(2.0 * wi);
+            if (!(den > (ch + 1.0) * 0x1p-8)) return false;
+            gr = std::sinh(2.0 * wr) / den;
+            gi = std::sin(2.0 * wi) / den;
         }
+        return true;
+    }
+    // A lower bound on |cosh u|^2 = sinh^2 x + cos^2 y over the disc; where
+    // it comes near 0 the bounds below give none (their quotients would
+    // overflow or divide by zero, raising a flag).
+    static double CoshLowSquared(double wr, double wi, double r) {
+        const double a = std::sinh(std::max(std::fabs(wr) - r, 0.0));
+        const double b = std::max(std::fabs(std::cos(wi)) - r - 0x1p-50, 0.0);
+        return (a * a + b * b) * (1.0 - 0x1p-40);
     }
     // A bound on |g| over the disc of radius r about w: |sin u| and |cos u|
-    // are at most cosh Im u, |e^u| is e^Re u, |sinh u| at most cosh Re u.
+    // are at most cosh Im u, |e^u| is e^Re u, |sinh u| at most cosh Re u,
+    // and |tanh u| = |sinh u| / |cosh u|.
     static double GSize(double wr, double wi, double r) {
-        if constexpr (K == kFormulaCSin || K == kFormulaCCos) return std::cosh(std::fabs(wi) + r) * kUp;
-        else if constexpr (K == kFormulaCExp) return std::exp(wr + r) * kUp;
-        else return std::cosh(std::fabs(wr) + r) * kUp;
+        if constexpr (K == kFormulaCSin || K == kFormulaCCos) {
+            return std::cosh(std::fabs(wi) + r) * kUp;
+        } else if constexpr (K == kFormulaCExp) {
+            return std::exp(wr + r) * kUp;
+        } else if constexpr (K == kFormulaSinh) {
+            return std::cosh(std::fabs(wr) + r) * kUp;
+        } else {
+            const double low = CoshLowSquared(wr, wi, r);
+            return low > 0x1p-30 ? std::cosh(std::fabs(wr) + r) / std::sqrt(low) * kUp : kNoBound;
+        }
     }
     // A bound on |g'| over that disc, from |cos(x + iy)|^2 = cos^2 x +
     // sinh^2 y, |sin(x + iy)|^2 = sin^2 x + sinh^2 y, |cosh(x + iy)|^2 =
@@ -141,9 +177,13 @@ private:
             return std::sqrt(a * a + b * b) * kUp;
         } else if constexpr (K == kFormulaCExp) {
             return std::exp(wr + r) * kUp;
-        } else {
+        } else if constexpr (K == kFormulaSinh) {
             const double a = std::sinh(std::fabs(wr) + r), b = near(std::cos(wi));
             return std::sqrt(a * a + b * b) * kUp;
+        } else {
+            // tanh' = 1 / cosh^2.
+            const double low = CoshLowSquared(wr, wi, r);
+            return low > 0x1p-30 ? kUp / low : kNoBound;
         }
     }
 
@@ -151,7 +191,8 @@ private:
     static double SlopeFloor(double wr, double wi) {
         if constexpr (K == kFormulaCSin || K == kFormulaCCos) return std::fabs(wi);
         else if constexpr (K == kFormulaCExp) return 1.0 + wr;
-        else return std::fabs(wr);
+        else if constexpr (K == kFormulaSinh) return std::fabs(wr);
+        else return 0.0;
     }
 
     bool on_ = false, sumOfAbs_ = false;
