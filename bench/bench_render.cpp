@@ -219,6 +219,18 @@ View FormulaView() {
             &PlainFor<K, kStalkNone>};
 }
 const View kCSin = FormulaView<kFormulaCSin>();
+// The same with a stalk type.
+template <int K, uint8_t kStalk>
+View FormulaStalkView(const char* p1, const char* p2 = "0.5") {
+    return {[=](HeadlessSession& s) {
+                MandelbrotMenu(s);
+                s.actions.FunctionItem(K);
+                s.actions.StalkItem(kStalk);
+                Text(s, TextField::p1, p1);
+                Text(s, TextField::p2, p2);
+            },
+            &PlainFor<K, kStalk>};
+}
 // z^z+z^4-z+c on the Mandelbrot menu's view moved off the pixel grid, so
 // that no pixel lies on 0, where its logarithm faults (the plain loop
 // cannot make a faulting pixel).
@@ -428,6 +440,9 @@ const NamedView kViews[] = {
     {"z3_circle", CircleView<kFormulaZ3>()},
     {"recip_z2_circle", CircleView<kFormulaRecipZ2>()},
     {"csin_circle", CircleView<kFormulaCSin>()},
+    {"csin_cross", FormulaStalkView<kFormulaCSin, kStalkCross>("0.1")},
+    {"ccos_circle", FormulaStalkView<kFormulaCCos, kStalkCircle>("1.0")},
+    {"cexp_square", FormulaStalkView<kFormulaCExp, kStalkSquareBand>("2.0", "0.5")},
     {"pokorny_circle", CircleView<kFormulaPokorny>()},
     {"custom", kCustom},
     {"custom_circle", kCustomCircle},

@@ -15,6 +15,7 @@
 #include "main_body.hpp"
 #include "short_orbit.hpp"
 #include "stalks.hpp"
+#include "tested_steppers.hpp"
 
 namespace velmora {
 namespace {
@@ -396,6 +397,49 @@ TEST(AttractingDisc, LookingRaisesNoFaultFlag) {
         LookRaisesNoFlag<kFormulaSinh>(maxmod);
         LookRaisesNoFlag<kFormulaCTanh>(maxmod);
     }
+}
+
+// Wherever a disc is taken to miss a stalk test, none of its points is
+// caught: its centre and points just inside its edge, for each type that
+// reads only z and its modulus, with either escape test.
+template <int S, int B>
+void MissedDiscsAreNeverCaught(long double p1, long double p2) {
+    RunContext rc;
+    rc.trapRadius = p1;
+    rc.trapWidth = p2;
+    lanes::TrapConstants k;
+    ASSERT_TRUE(lanes::TrapConstants::Make(rc, S, k));
+    const lanes::DiscMissesTrap<S, B> misses(k.R, k.R2, k.inner, k.inner2);
+    ASSERT_TRUE(misses.on());
+    int missed = 0;
+    for (double wr = -2.5; wr <= 2.5; wr += 0.0625)
+        for (double wi = -2.5; wi <= 2.5; wi += 0.0625)
+            for (double r : {0.0, 0.01, 0.2, 0.7}) {
+                if (!misses(lanes::AttractingDisc<kFormulaCSin>::Disc{wr, wi, r})) continue;
+                ++missed;
+                for (int a = 0; a <= 32; ++a) {
+                    const long double angle = 0.19634954084936207740L * a, reach = a == 32 ? 0.0L : r * 0.999999L;
+                    const long double zr = wr + reach * cosl(angle), zi = wi + reach * sinl(angle);
+                    long double value = 0.0L;
+                    bool hit = false;
+                    int32_t circleCount = 0;
+                    ColourValue colour;
+                    k.test<S>(zr, zi, BailoutModulus<B>(Complex{zr, zi}), 0, 0.0L, stalk::RunTrapImage(rc), value, hit,
+                              circleCount, colour);
+                    ASSERT_FALSE(hit) << S << " " << B << " at " << wr << "," << wi << " r " << r;
+                }
+            }
+    EXPECT_GT(missed, 1000) << S << " " << B;
+}
+
+TEST(AttractingDisc, DiscsTakenToMissAStalkTestAreNeverCaught) {
+    MissedDiscsAreNeverCaught<kStalkCross, kBailoutModulus>(0.3L, 0.5L);
+    MissedDiscsAreNeverCaught<kStalkCircle, kBailoutModulus>(1.2L, 0.5L);
+    MissedDiscsAreNeverCaught<kStalkCircle, kBailoutSumAbs>(1.2L, 0.5L);
+    MissedDiscsAreNeverCaught<kStalkAnnulus, kBailoutModulus>(1.5L, 0.4L);
+    MissedDiscsAreNeverCaught<kStalkAnnulus, kBailoutSumAbs>(1.5L, 0.4L);
+    MissedDiscsAreNeverCaught<kStalkSquareBand, kBailoutModulus>(1.5L, 0.3L);
+    MissedDiscsAreNeverCaught<kStalkHypercross, kBailoutModulus>(0.6L, 0.5L);
 }
 
 }  // namespace

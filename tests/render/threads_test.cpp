@@ -207,6 +207,49 @@ const std::vector<View>& Views() {
              g.text(TextField::Rang, "6");
              g.text(TextField::miter, "300");
          }},
+        // The same where a stalk test could still catch them: here many
+        // settle in a cross arm only after a look finds them near their
+        // fixed point.
+        {"csin, cross stalks, long orbits", [](Picture& g) {
+             g.formula(kFormulaCSin);
+             g.actions.StalkItem(kStalkCross);
+             g.text(TextField::xce, "-0.5");
+             g.text(TextField::Rang, "0.4");
+             g.text(TextField::p1, "0.05");
+             g.text(TextField::miter, "300");
+         }},
+        {"c*cos sum of parts, annulus stalks, long orbits", [](Picture& g) {
+             g.formula(kFormulaCCos);
+             g.actions.Trigger(MenuId::BailoutSumAbs);
+             g.actions.StalkItem(kStalkAnnulus);
+             g.text(TextField::p1, "2.0");
+             g.text(TextField::miter, "300");
+         }},
+        {"cexp, square band stalks, long orbits", [](Picture& g) {
+             g.formula(kFormulaCExp);
+             g.actions.StalkItem(kStalkSquareBand);
+             g.text(TextField::p1, "2.0");
+             g.text(TextField::miter, "300");
+         }},
+        {"Julia sinh, circle stalks, long orbits", [](Picture& g) {
+             g.actions.Trigger(MenuId::Julia);
+             g.formula(kFormulaSinh);
+             g.actions.StalkItem(kStalkCircle);
+             g.text(TextField::cx, "0.1");
+             g.text(TextField::cy, "1.1");
+             g.text(TextField::p1, "1.0");
+             g.text(TextField::miter, "300");
+         }},
+        {"Julia c*tanh, hypercross stalks, long orbits", [](Picture& g) {
+             g.actions.Trigger(MenuId::Julia);
+             g.formula(kFormulaCTanh);
+             g.actions.StalkItem(kStalkHypercross);
+             g.text(TextField::cx, "0.6");
+             g.text(TextField::cy, "0.8");
+             g.text(TextField::Rang, "6");
+             g.text(TextField::p1, "0.1");
+             g.text(TextField::miter, "300");
+         }},
         {"z^2+c inverted, overflowing", [](Picture& g) {
              g.actions.Trigger(MenuId::Inversion);
              g.text(TextField::Rang, "1e2470");

@@ -22,6 +22,10 @@
 
 namespace velmora::lanes {
 
+// How often an orbit is looked at: a look costs some tenth of a step of
+// these formulas.
+inline constexpr int kDiscLookSteps = 8;
+
 template <int K>
 class AttractingDisc {
 public:
@@ -44,9 +48,19 @@ public:
 
     bool on() const { return on_; }
 
+    // A disc about (wr, wi), of radius r.
+    struct Disc {
+        double wr = 0.0, wi = 0.0, r = 0.0;
+    };
+
     // Whether every later z of the orbit at z, of constant c, certainly
     // stays within a disc about z inside the escape bound.
     bool holds(const Complex& z, const Complex& c) const {
+        Disc disc;
+        return holds(z, c, disc);
+    }
+    // The same, with that disc.
+    bool holds(const Complex& z, const Complex& c, Disc& disc) const {
         double wr, wi, cr, ci;
         if (!ToDoubleBelow(z.re, 6, wr) || !ToDoubleBelow(z.im, 6, wi) || !ToDoubleBelow(c.re, 10, cr) ||
             !ToDoubleBelow(c.im, 10, ci))
@@ -102,6 +116,7 @@ public:
         // also round |e^z|^2 to a double in their reciprocal, which stays
         // far within a double's range there).
         if (!(l * r + d + eps <= r * (1.0 - 0x1p-40))) return false;
+        disc = {wr, wi, r};
         // Every z of the disc passes the escape test, with the 80-bit
         // modulus's rounding.
         if (sumOfAbs_) return (std::fabs(wr) + std::fabs(wi) + 2.0 * r) * kUp < below_;
@@ -197,6 +212,81 @@ private:
 
     bool on_ = false, sumOfAbs_ = false;
     double below_ = 0.0;
+};
+
+// Whether no z of such a disc can be caught by a stalk test that reads only
+// the new z and its escape modulus (Cross, Circle, Annulus, Square band,
+// hypercross), with the 80-bit test's own rounding. An orbit that has settled
+// in the disc past its minimum steps is then never caught: it runs to its
+// limit and ends inside, as without stalks.
+template <int kStalk, int kBailout>
+class DiscMissesTrap {
+public:
+    static constexpr bool kApplies = kStalk == kStalkCross || kStalk == kStalkCircle || kStalk == kStalkAnnulus ||
+                                     kStalk == kStalkSquareBand || kStalk == kStalkHypercross;
+
+    // The test's constants: R, R*R, Square band's R-2W, Annulus's (R-2W)^2.
+    DiscMissesTrap(long double R, long double R2, long double inner, long double inner2) {
+        double unused;
+        on_ = kApplies && Bounded(R, unused, rHigh_) && Bounded(R2, unused, r2High_) &&
+              Bounded(inner, innerLow_, unused) && Bounded(inner2, inner2Low_, unused);
+    }
+
+    bool on() const { return on_; }
+
+    template <class Disc>
+    bool operator()(const Disc& d) const {
+        if constexpr (kStalk == kStalkCross) {
+            return AllBeyond(d.wr, d.r, rHigh_) && AllBeyond(d.wi, d.r, rHigh_);
+        } else if constexpr (kStalk == kStalkCircle) {
+            return LowModulus(d) > r2High_;
+        } else if constexpr (kStalk == kStalkAnnulus) {
+            return LowModulus(d) > r2High_ || HighModulus(d) < inner2Low_;
+        } else if constexpr (kStalk == kStalkSquareBand) {
+            // Caught only where a part's size lies between R-2W and R.
+            return (AllBeyond(d.wr, d.r, rHigh_) || AllWithin(d.wr, d.r, innerLow_)) &&
+                   (AllBeyond(d.wi, d.r, rHigh_) || AllWithin(d.wi, d.r, innerLow_));
+        } else {
+            const double ax = Down(std::fabs(d.wr) - d.r), ay = Down(std::fabs(d.wi) - d.r);
+            return ax > 0.0 && ay > 0.0 && Down(ax * ay) > r2High_;
+        }
+    }
+
+private:
+    // Each double operation below rounds by far less than these margins.
+    static double Up(double x) { return x + std::fabs(x) * 0x1p-40 + 0x1p-1000; }
+    static double Down(double x) { return x - std::fabs(x) * 0x1p-40 - 0x1p-1000; }
+    // Doubles about an 80-bit constant; false for what is not finite or far
+    // beyond any orbit's bounded sizes.
+    static bool Bounded(long double v, double& low, double& high) {
+        double d;
+        if (!ToDoubleBelow(v, 900, d)) return false;
+        low = Down(d);
+        high = Up(d);
+        return true;
+    }
+    // Every part within r of v at least high in size, or below low.
+    static bool AllBeyond(double v, double r, double high) { return std::fabs(v) > Up(r + high); }
+    static bool AllWithin(double v, double r, double low) { return Up(std::fabs(v) + r) < low; }
+    // Bounds on the 80-bit escape modulus over the disc.
+    template <class Disc>
+    static double LowModulus(const Disc& d) {
+        const double a = Down(Down(std::hypot(d.wr, d.wi)) - d.r);
+        if (!(a > 0.0)) return 0.0;
+        return kBailout == kBailoutModulus ? Down(a * a) : a;
+    }
+    template <class Disc>
+    static double HighModulus(const Disc& d) {
+        if constexpr (kBailout == kBailoutModulus) {
+            const double a = Up(Up(std::hypot(d.wr, d.wi)) + d.r);
+            return Up(a * a);
+        } else {
+            return Up(Up(std::fabs(d.wr) + std::fabs(d.wi)) + 2.0 * d.r);
+        }
+    }
+
+    bool on_ = false;
+    double rHigh_ = 0.0, r2High_ = 0.0, innerLow_ = 0.0, inner2Low_ = 0.0;
 };
 
 }  // namespace velmora::lanes

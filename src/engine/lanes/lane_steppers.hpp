@@ -112,12 +112,12 @@ private:
         }
         return false;
     }
-    // Every kDiscCheckSteps rounds: each lane still going whose orbit has
+    // Every kDiscLookSteps rounds: each lane still going whose orbit has
     // settled in an attracting disc ends at its limit, inside, its modulus
     // (below maxmod, as every later one) the one it has now.
     void lookForDiscs(unsigned& stopped) {
         if (!disc_.on() || --untilDisc_ != 0) return;
-        untilDisc_ = kDiscCheckSteps;
+        untilDisc_ = kDiscLookSteps;
         for (int l = 0; l < kLanes; ++l) {
             if ((stopped & (1u << l)) || !disc_.holds(orbit_[l].z, orbit_[l].c)) continue;
             modulus_[l] = BailoutModulus<kBailout>(orbit_[l].z);
@@ -138,10 +138,8 @@ private:
     OrbitState orbit_[kLanes];
     RepeatWatch<StepState> watch_[kLanes];
     int untilCheck_ = kRepeatCheckSteps;
-    // Looking costs some tenth of a step of these formulas, each this often.
-    static constexpr int kDiscCheckSteps = 8;
     const AttractingDisc<kFormula> disc_;
-    int untilDisc_ = kDiscCheckSteps;
+    int untilDisc_ = kDiscLookSteps;
     long double modulus_[kLanes] = {};
     int64_t remaining_[kLanes] = {}, limit_[kLanes] = {};
 };

@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "attracting_disc.hpp"
 #include "complex.hpp"
 #include "custom_program.hpp"
 #include "copy_bytes.hpp"
@@ -292,7 +293,15 @@ public:
     static constexpr bool kTakesParts = kStepTakesPointParts<K>;
 
     TrapStepper(const RunContext& rc, const TrapConstants& k)
-        : rc_(rc), k_(k), minit_(rc.minit), miter_(rc.miter), p3_(rc.p3), image_(stalk::RunTrapImage(rc)) {}
+        : rc_(rc),
+          k_(k),
+          minit_(rc.minit),
+          miter_(rc.miter),
+          p3_(rc.p3),
+          image_(stalk::RunTrapImage(rc)),
+          disc_(rc),
+          misses_(k.R, k.R2, k.inner, k.inner2),
+          looksForDiscs_(disc_.on() && misses_.on()) {}
 
 
 private:
@@ -428,6 +437,14 @@ private:
             }
             ++it;
             if (!goesOn(hit, it, m)) break;
+            if constexpr (kDiscs) {
+                // Past the minimum steps every later step is tested, and an
+                // orbit that can no longer be caught runs to its limit.
+                if ((it & (kDiscLookSteps - 1)) == 0 && it > minit && settledUncaught(zr, zi, cr, ci)) {
+                    it = miter_ + 1;
+                    break;
+                }
+            }
         }
         s.zr = zr;
         s.zi = zi;
@@ -448,11 +465,24 @@ private:
         }
     }
 
+    // Out of line: the transcendental steps around it make calls already.
+    [[gnu::noinline]] bool settledUncaught(long double zr, long double zi, long double cr, long double ci) const {
+        typename AttractingDisc<K>::Disc disc;
+        return looksForDiscs_ && disc_.holds({zr, zi}, {cr, ci}, disc) && misses_(disc);
+    }
+
+    // Bounded orbits that settle near an attracting fixed point outside the
+    // trap, looked for as the lanes without stalks do.
+    static constexpr bool kDiscs = AttractingDisc<K>::kFollows && DiscMissesTrap<kStalk, kBailout>::kApplies;
+
     const RunContext& rc_;
     const TrapConstants k_;
     const int32_t minit_, miter_;
     const long double p3_;
     const TrapImage& image_;
+    const AttractingDisc<K> disc_;
+    const DiscMissesTrap<kStalk, kBailout> misses_;
+    const bool looksForDiscs_;
 };
 
 // Calls f.template operator()<S>() with the run's stalk type as a
