@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <numeric>
 
 #include "formula_table.hpp"
@@ -63,9 +64,41 @@ std::vector<int> Opposites(const std::vector<long double>& values) {
 
 }  // namespace
 
+namespace {
+std::mutex gSpareMutex;
+// At most this much is kept between runs (a picture of the largest size
+// keeps about half of it).
+constexpr size_t kSpareBytes = size_t{64} << 20;
+}  // namespace
+
+// A run's kept columns are about 8 bytes per pixel, half the picture: freed
+// at its end and made anew at the next run, each of their pages costs a page
+// fault (zeroed by the system), which on some machines costs more than
+// computing a short-orbit pixel. So the last run's are taken over, their
+// room kept; a stale value is never read (a column is read only once it is
+// stored in this run).
+std::vector<std::vector<OppositeColumns::Kept>>& OppositeColumns::Spare() {
+    static auto* spare = new std::vector<std::vector<Kept>>;
+    return *spare;
+}
+
 OppositeColumns::OppositeColumns(int columns)
-    : kept_(static_cast<size_t>(std::max(columns, 0))),
-      stored_(std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(std::max(columns, 0)))) {}
+    : stored_(std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(std::max(columns, 0)))) {
+    if (columns <= 0) return;
+    {
+        const std::lock_guard<std::mutex> lock(gSpareMutex);
+        kept_.swap(Spare());
+    }
+    kept_.resize(static_cast<size_t>(columns));
+}
+
+OppositeColumns::~OppositeColumns() {
+    size_t bytes = 0;
+    for (const std::vector<Kept>& column : kept_) bytes += column.capacity() * sizeof(Kept);
+    if (bytes == 0 || bytes > kSpareBytes) return;
+    const std::lock_guard<std::mutex> lock(gSpareMutex);
+    if (Spare().empty()) kept_.swap(Spare());
+}
 
 bool OppositeColumns::stored(int col) const { return stored_[static_cast<size_t>(col)].load(std::memory_order_acquire); }
 

@@ -47,6 +47,9 @@ struct ColumnOutcome {
 class OppositeColumns {
 public:
     explicit OppositeColumns(int columns);
+    ~OppositeColumns();
+    OppositeColumns(const OppositeColumns&) = delete;
+    OppositeColumns& operator=(const OppositeColumns&) = delete;
     // Whether column col is stored.
     bool stored(int col) const;
     // A stored column's pixel at storedRow, placed at (col, row).
@@ -63,6 +66,9 @@ private:
         uint8_t orbitFault, colourFault;
     };
     const Kept& at(int col, int row) const { return kept_[static_cast<size_t>(col)][static_cast<size_t>(row)]; }
+
+    // The columns of the last finished run, kept for the next one.
+    static std::vector<std::vector<Kept>>& Spare();
 
     mutable std::vector<std::vector<Kept>> kept_;
     std::unique_ptr<std::atomic<bool>[]> stored_;
